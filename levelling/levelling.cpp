@@ -70,8 +70,8 @@ double roundHalfEven(double value)
 
 std::optional<std::int32_t> toInt32(double whole)
 {
-    if (!(whole >= double(std::numeric_limits<std::int32_t>::min())
-          && whole <= double(std::numeric_limits<std::int32_t>::max())))
+    if (!(whole >= double(std::numeric_limits<std::int32_t>::min()) &&
+          whole <= double(std::numeric_limits<std::int32_t>::max())))
         return std::nullopt;
     return static_cast<std::int32_t>(whole);
 }
@@ -157,8 +157,8 @@ std::optional<QString> timeBreakdown(double hours, double hourlyRate, double req
     if (!minutes)
         return std::nullopt;
 
-    return QString::number(days) + u"天"_s + QString::number(hoursLeft) + u"小时"_s
-        + plainText(wholePart(*minutes)) + u"分钟"_s;
+    return QString::number(days) + u"天"_s + QString::number(hoursLeft) + u"小时"_s +
+           plainText(wholePart(*minutes)) + u"分钟"_s;
 }
 
 std::optional<QString> hourlyTime(double required, double perHour)

@@ -32,22 +32,14 @@ bool filled(const QLineEdit *box)
 } // namespace
 
 LevellingCalculator::LevellingCalculator(Form1 &form)
-    : m_form(form),
-      m_text2(form.control<QLineEdit>("Text2")),
-      m_text3(form.control<QLineEdit>("Text3")),
-      m_text4(form.control<QLineEdit>("Text4")),
-      m_text5(form.control<QLineEdit>("Text5")),
-      m_text9(form.control<QLineEdit>("Text9")),
-      m_text10(form.control<QLineEdit>("Text10")),
-      m_text11(form.control<QLineEdit>("Text11")),
-      m_label5(form.control<FormLabel>("Label5")),
-      m_label6(form.control<FormLabel>("Label6")),
-      m_label17(form.control<FormLabel>("Label17")),
-      m_label18(form.control<FormLabel>("Label18")),
-      m_label20(form.control<FormLabel>("Label20")),
-      m_label49(form.control<FormLabel>("Label49")),
-      m_label51(form.control<FormLabel>("Label51")),
-      m_levels(form.control<QListWidget>("Lis_jy"))
+    : m_form(form), m_text2(form.control<QLineEdit>("Text2")),
+      m_text3(form.control<QLineEdit>("Text3")), m_text4(form.control<QLineEdit>("Text4")),
+      m_text5(form.control<QLineEdit>("Text5")), m_text9(form.control<QLineEdit>("Text9")),
+      m_text10(form.control<QLineEdit>("Text10")), m_text11(form.control<QLineEdit>("Text11")),
+      m_label5(form.control<FormLabel>("Label5")), m_label6(form.control<FormLabel>("Label6")),
+      m_label17(form.control<FormLabel>("Label17")), m_label18(form.control<FormLabel>("Label18")),
+      m_label20(form.control<FormLabel>("Label20")), m_label49(form.control<FormLabel>("Label49")),
+      m_label51(form.control<FormLabel>("Label51")), m_levels(form.control<QListWidget>("Lis_jy"))
 {
     using C = LevellingCalculator;
     connect(m_text4, &QLineEdit::textChanged, this, &C::Text4_Change);
@@ -101,9 +93,9 @@ void LevellingCalculator::levelEdit(QLineEdit *changed, QLineEdit *other)
             return;
         const QString text = plainText(*sum);
         if (m_label5->text() == text)
-            Label5_Change();   // refills Label18 after a clear has emptied it
+            Label5_Change(); // refills Label18 after a clear has emptied it
         else
-            m_label5->setText(text);   // its change refreshes Label18 before we go on
+            m_label5->setText(text); // its change refreshes Label18 before we go on
         if (filled(m_text2))
             hourlyTimeEstimate();
     }

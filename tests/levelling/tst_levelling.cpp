@@ -298,7 +298,7 @@ void TestLevelling::hourlyTime_data()
 {
     QTest::addColumn<double>("required");
     QTest::addColumn<double>("perHour");
-    QTest::addColumn<QString>("time");   // empty: the estimate fails
+    QTest::addColumn<QString>("time"); // empty: the estimate fails
 
     QTest::newRow("5600 at 1000") << 5600.0 << 1000.0 << u"0天5小时35分钟"_s;
     QTest::newRow("100000 at 1000") << 100000.0 << 1000.0 << u"4天4小时0分钟"_s;
@@ -332,7 +332,7 @@ void TestLevelling::perSecondTime_data()
     QTest::addColumn<double>("required");
     QTest::addColumn<double>("seconds");
     QTest::addColumn<double>("experience");
-    QTest::addColumn<QString>("time");   // empty: the step fails
+    QTest::addColumn<QString>("time"); // empty: the step fails
 
     // P2 = 514.2857..., Q1 = 514, X = 486, Pm = 9.
     QTest::newRow("1000 at 1 per 7 s") << 1000.0 << 7.0 << 1.0 << u"0天1小时54分钟"_s;

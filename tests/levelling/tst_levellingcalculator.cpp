@@ -130,8 +130,8 @@ void TestLevellingCalculator::levelPair_data()
     QTest::addColumn<QString>("required");
     QTest::addColumn<QString>("shown");
     QTest::newRow("1 to 60") << u"1"_s << u"60"_s << u"1527515785"_s << u"1,527,515,785 "_s;
-    QTest::newRow("0 to 60, entry 0 is 0") << u"0"_s << u"60"_s << u"1527515785"_s
-                                           << u"1,527,515,785 "_s;
+    QTest::newRow("0 to 60, entry 0 is 0")
+        << u"0"_s << u"60"_s << u"1527515785"_s << u"1,527,515,785 "_s;
     QTest::newRow("1 to 2") << u"1"_s << u"2"_s << u"36"_s << u"36 "_s;
     QTest::newRow("0 to 1") << u"0"_s << u"1"_s << u"0"_s << u" "_s;
     QTest::newRow("1 to 6") << u"1"_s << u"6"_s << u"2571"_s << u"2,571 "_s;
@@ -221,8 +221,8 @@ void TestLevellingCalculator::deletedStartLevel()
 {
     fillFrame();
     QStringList before;
-    const char *results[] = {"Label5", "Label18", "Label6", "Label17", "Label20", "Label49",
-                             "Label51"};
+    const char *results[] = {"Label5",  "Label18", "Label6", "Label17",
+                             "Label20", "Label49", "Label51"};
     for (const char *name : results)
         before << caption(name);
     MessageBoxWatcher watcher;
@@ -270,8 +270,7 @@ void TestLevellingCalculator::hourly_data()
     QTest::addColumn<QString>("time");
     QTest::newRow("5600 at 1000") << u"5600"_s << u"1000"_s << u"0天5小时35分钟"_s;
     QTest::newRow("100000 at 1000") << u"100000"_s << u"1000"_s << u"4天4小时0分钟"_s;
-    QTest::newRow("1 to 60 at 100000") << u"1527515785"_s << u"100000"_s
-                                       << u"636天11小时9分钟"_s;
+    QTest::newRow("1 to 60 at 100000") << u"1527515785"_s << u"100000"_s << u"636天11小时9分钟"_s;
 }
 
 void TestLevellingCalculator::hourly()
@@ -305,7 +304,7 @@ void TestLevellingCalculator::perSecond()
     box("Text5")->setText(u"60"_s);
     setRequired(required);
     QTest::keyClicks(box("Text9"), seconds);
-    QCOMPARE(caption("Label20"), QString());   // no experience yet
+    QCOMPARE(caption("Label20"), QString()); // no experience yet
     QTest::keyClicks(box("Text10"), experience);
     QCOMPARE(caption("Label20"), time);
 }
@@ -317,8 +316,8 @@ void TestLevellingCalculator::kills_data()
     QTest::addColumn<QString>("hidden");
     QTest::addColumn<QString>("shown");
     QTest::newRow("exact division plus one") << u"100"_s << u"50"_s << u"3只"_s << u"3 只"_s;
-    QTest::newRow("1 to 60 at 1000") << u"1527515785"_s << u"1000"_s << u"1527516只"_s
-                                     << u"1,527,516 只"_s;
+    QTest::newRow("1 to 60 at 1000")
+        << u"1527515785"_s << u"1000"_s << u"1527516只"_s << u"1,527,516 只"_s;
 }
 
 void TestLevellingCalculator::kills()
@@ -406,8 +405,8 @@ void TestLevellingCalculator::levelEditRerunsEstimates()
     QCOMPARE(caption("Label6"), u"636天11小时9分钟"_s);
     QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
     QCOMPARE(caption("Label20"), u"530天9小时17分钟"_s);
-    box("Text4")->setText(u"0"_s);   // same figure: only the start box changed
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace);   // "6": 0 to 6
+    box("Text4")->setText(u"0"_s);                    // same figure: only the start box changed
+    QTest::keyClick(box("Text5"), Qt::Key_Backspace); // "6": 0 to 6
     QCOMPARE(caption("Label5"), u"2571"_s);
     QCOMPARE(caption("Label6"), u"0天0小时1分钟"_s);
     QCOMPARE(caption("Label49"), u"3只"_s);
@@ -421,10 +420,10 @@ void TestLevellingCalculator::failureKeepsResult_data()
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("bad");
     QTest::addColumn<QByteArrayList>("results");
-    QTest::newRow("zero per kill") << QByteArray("Text3") << u"1000"_s << u"0"_s
-                                   << QByteArrayList{"Label49", "Label51"};
-    QTest::newRow("zero per hour") << QByteArray("Text2") << u"1000"_s << u"0"_s
-                                   << QByteArrayList{"Label6"};
+    QTest::newRow("zero per kill")
+        << QByteArray("Text3") << u"1000"_s << u"0"_s << QByteArrayList{"Label49", "Label51"};
+    QTest::newRow("zero per hour")
+        << QByteArray("Text2") << u"1000"_s << u"0"_s << QByteArrayList{"Label6"};
     QTest::newRow("hourly rate beyond 32 bits")
         << QByteArray("Text2") << u"1000"_s << u"3000000000"_s << QByteArrayList{"Label6"};
     QTest::newRow("whole hours beyond 32 bits")
@@ -433,8 +432,8 @@ void TestLevellingCalculator::failureKeepsResult_data()
                                   << QByteArrayList{"Label20", "Label17"};
     QTest::newRow("zero experience per seconds")
         << QByteArray("Text10") << u"100"_s << u"0"_s << QByteArrayList{"Label20"};
-    QTest::newRow("emptied hourly rate") << QByteArray("Text2") << u"1000"_s << QString()
-                                         << QByteArrayList{"Label6"};
+    QTest::newRow("emptied hourly rate")
+        << QByteArray("Text2") << u"1000"_s << QString() << QByteArrayList{"Label6"};
 }
 
 void TestLevellingCalculator::failureKeepsResult()
@@ -472,11 +471,11 @@ void TestLevellingCalculator::killFailureEndsLevelEdit()
     box("Text3")->setText(u"0"_s);
     const QString perSecondAtSixty = caption("Label20");
     QCOMPARE(perSecondAtSixty, u"530天9小时17分钟"_s);
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace);   // "6"
+    QTest::keyClick(box("Text5"), Qt::Key_Backspace); // "6"
     QCOMPARE(caption("Label5"), u"2571"_s);
     QCOMPARE(caption("Label20"), perSecondAtSixty);
 
-    box("Text3")->setText(u"1"_s);   // the same edit with a kill count that computes
+    box("Text3")->setText(u"1"_s); // the same edit with a kill count that computes
     QTest::keyClick(box("Text5"), Qt::Key_Backspace);
     QTest::keyClick(box("Text5"), Qt::Key_7);
     QCOMPARE(caption("Label20"), u"0天0小时2分钟"_s);
