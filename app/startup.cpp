@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/quietpage.h"
+#include "levelling/levellingcalculator.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 
@@ -14,6 +15,7 @@
 // What the subsystems attach to the window; each lives as long as the window.
 struct Program::Parts
 {
+    std::unique_ptr<LevellingCalculator> levelling;
 };
 
 Program::Program() = default;
@@ -62,6 +64,7 @@ struct StartUp
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
         Form1 &form = made->form();
+        made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
         auto *portal = form.control<QWebEngineView>("WebBrowser2");
