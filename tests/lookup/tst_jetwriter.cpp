@@ -294,6 +294,16 @@ void TestJetWriter::rowsReadBackAsWritten_data()
         << cvTable({{u"\uFEFF问题"_s, u"\uFEFFabc"_s, u"x"_s}});
     QTest::newRow("255 characters")
         << cvTable({{QString(255, u'问'), QString(255, u'a'), QString(255, u'é')}});
+    QTest::newRow("definition over several pages") << [] {
+        // 255 columns named with 64 characters each: the definition takes some 39 kB.
+        jet::TextTable t{u"宽表"_s, {}, {{}, {}}};
+        for (int c = 0; c < 255; ++c) {
+            t.columns << u"%1"_s.arg(c, 3, 10, QChar(u'0')) + QString(61, u'列');
+            t.rows[0].push_back(c % 3 == 0 ? std::optional(u"值%1"_s.arg(c)) : std::nullopt);
+            t.rows[1].push_back(c % 5 == 0 ? std::optional(u"v%1"_s.arg(c)) : std::nullopt);
+        }
+        return t;
+    }();
     QTest::newRow("one column, many rows") << [] {
         jet::TextTable t{u"single"_s, {u"only"_s}, {}};
         for (int i = 0; i < 300; ++i)
