@@ -25,9 +25,9 @@ constexpr bool passes(char16_t typed)
 
 // The boxes that use the filter; the query box Text1 is not among them.
 inline constexpr std::array<const char *, 19> filteredBoxes = {
-    "qs_jx", "qs_yq", "qs_qz", "qs_lq", "qs_hp",                    // starting stats
-    "mq_jx", "mq_yq", "mq_qz", "mq_lq", "mq_hp",                    // current stats
-    "mq_dj", "jy_dj",                                               // level, affinity level
+    "qs_jx", "qs_yq", "qs_qz", "qs_lq", "qs_hp",                     // starting stats
+    "mq_jx", "mq_yq", "mq_qz", "mq_lq", "mq_hp",                     // current stats
+    "mq_dj", "jy_dj",                                                // level, affinity level
     "Text2", "Text3", "Text4", "Text5", "Text9", "Text10", "Text11", // levelling inputs
 };
 

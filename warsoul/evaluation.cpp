@@ -122,10 +122,10 @@ std::variant<Fixed4, Failure> parseFixed4(QStringView text)
         // The digits past the fourth place round the last one, half to even, judged on the
         // exact decimal digits.
         const QStringView dropped = fracDigits.sliced(places);
-        const bool restNonZero = std::any_of(dropped.begin() + 1, dropped.end(),
-                                             [](QChar c) { return c != u'0'; });
-        const bool roundUp = dropped[0] > u'5' ||
-                             (dropped[0] == u'5' && (restNonZero || magnitude % 2 == 1));
+        const bool restNonZero =
+            std::any_of(dropped.begin() + 1, dropped.end(), [](QChar c) { return c != u'0'; });
+        const bool roundUp =
+            dropped[0] > u'5' || (dropped[0] == u'5' && (restNonZero || magnitude % 2 == 1));
         if (roundUp) {
             if (magnitude == limit)
                 return Failure::OutOfRange;

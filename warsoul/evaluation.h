@@ -60,9 +60,9 @@ struct Entries
 
 struct Evaluation
 {
-    double score = 0;     // rounded to one decimal
-    QString resultText;   // caption of lbl_result
-    QString ratingText;   // caption of lbl_pingjia
+    double score = 0;   // rounded to one decimal
+    QString resultText; // caption of lbl_result
+    QString ratingText; // caption of lbl_pingjia
 };
 
 std::variant<Evaluation, Failure> evaluate(const Entries &entries);

@@ -179,16 +179,16 @@ private slots:
         QTest::newRow("letter") << u"12"_s << 2 << Strokes{typed('a')} << u"12"_s << 2;
         QTest::newRow("capital letter")
             << u"12"_s << 2 << Strokes{{Qt::Key_A, Qt::ShiftModifier, u"A"_s}} << u"12"_s << 2;
-        QTest::newRow("minus") << u"12"_s << 0 << Strokes{plain(Qt::Key_Minus, u"-"_s)}
-                               << u"12"_s << 0;
-        QTest::newRow("point") << u"12"_s << 1 << Strokes{plain(Qt::Key_Period, u"."_s)}
-                               << u"12"_s << 1;
-        QTest::newRow("comma") << u"12"_s << 1 << Strokes{plain(Qt::Key_Comma, u","_s)}
-                               << u"12"_s << 1;
-        QTest::newRow("space") << u"12"_s << 2 << Strokes{plain(Qt::Key_Space, u" "_s)}
-                               << u"12"_s << 2;
-        QTest::newRow("enter") << u"12"_s << 2 << Strokes{plain(Qt::Key_Return, u"\r"_s)}
-                               << u"12"_s << 2;
+        QTest::newRow("minus") << u"12"_s << 0 << Strokes{plain(Qt::Key_Minus, u"-"_s)} << u"12"_s
+                               << 0;
+        QTest::newRow("point") << u"12"_s << 1 << Strokes{plain(Qt::Key_Period, u"."_s)} << u"12"_s
+                               << 1;
+        QTest::newRow("comma") << u"12"_s << 1 << Strokes{plain(Qt::Key_Comma, u","_s)} << u"12"_s
+                               << 1;
+        QTest::newRow("space") << u"12"_s << 2 << Strokes{plain(Qt::Key_Space, u" "_s)} << u"12"_s
+                               << 2;
+        QTest::newRow("enter") << u"12"_s << 2 << Strokes{plain(Qt::Key_Return, u"\r"_s)} << u"12"_s
+                               << 2;
         QTest::newRow("keypad enter")
             << u"12"_s << 2 << Strokes{{Qt::Key_Enter, Qt::KeypadModifier, u"\r"_s}} << u"12"_s
             << 2;
@@ -219,8 +219,8 @@ private slots:
         QTest::newRow("end then digit")
             << u"12"_s << 0 << Strokes{plain(Qt::Key_End), typed('9')} << u"129"_s << 3;
         QTest::newRow("shift+home selects, digit replaces")
-            << u"123"_s << 3 << Strokes{{Qt::Key_Home, Qt::ShiftModifier, {}}, typed('7')}
-            << u"7"_s << 1;
+            << u"123"_s << 3 << Strokes{{Qt::Key_Home, Qt::ShiftModifier, {}}, typed('7')} << u"7"_s
+            << 1;
         QTest::newRow("ctrl+a (select all) dropped")
             << u"123"_s << 3 << Strokes{ctrl(Qt::Key_A, 1), typed('7')} << u"1237"_s << 4;
         QTest::newRow("several characters in one press keep their digits")

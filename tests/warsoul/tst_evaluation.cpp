@@ -32,15 +32,15 @@ warsoul::Entries entries(const QStringList &twelve)
 // Starting stats by the defaults, current stats 60, 55, 50, 45, 40: growth 90.
 QStringList workedExample(const QString &level, const QString &affinity)
 {
-    return {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"60"_s, u"55"_s,
-            u"50"_s, u"45"_s, u"40"_s, level,    affinity};
+    return {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"60"_s,
+            u"55"_s, u"50"_s, u"45"_s, u"40"_s, level,   affinity};
 }
 
 // A growth given by one current stat over zero starting stats, and two level texts.
 QStringList growthOver(const QString &growth, const QString &level, const QString &affinity)
 {
-    return {u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, growth, u"0"_s,
-            u"0"_s, u"0"_s, u"0"_s, level,  affinity};
+    return {u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, growth,
+            u"0"_s, u"0"_s, u"0"_s, u"0"_s, level,  affinity};
 }
 
 } // namespace
@@ -59,8 +59,7 @@ private slots:
         QTest::newRow("default stat") << u"32"_s << qint64(320000);
         QTest::newRow("clamp value") << u"99999"_s << qint64(999990000);
         QTest::newRow("leading zeros") << u"007"_s << qint64(70000);
-        QTest::newRow("many leading zeros")
-            << u"00000000000000000000000000001"_s << qint64(10000);
+        QTest::newRow("many leading zeros") << u"00000000000000000000000000001"_s << qint64(10000);
         QTest::newRow("minus sign") << u"-5"_s << qint64(-50000);
         QTest::newRow("plus sign") << u"+4.5"_s << qint64(45000);
         QTest::newRow("negative zero") << u"-0"_s << qint64(0);
@@ -232,22 +231,17 @@ private slots:
             << growthOver(u"7"_s, u"10"_s, u"1"_s) << u"计算结果为：0.3"_s << u"评价结果为：差"_s;
 
         QTest::newRow("exactly 20")
-            << growthOver(u"40"_s, u"1"_s, u"1"_s) << u"计算结果为：20"_s
-            << u"评价结果为：极品"_s;
-        QTest::newRow("19.9")
-            << growthOver(u"398"_s, u"10"_s, u"1"_s) << u"计算结果为：19.9"_s
-            << u"评价结果为：优秀"_s;
+            << growthOver(u"40"_s, u"1"_s, u"1"_s) << u"计算结果为：20"_s << u"评价结果为：极品"_s;
+        QTest::newRow("19.9") << growthOver(u"398"_s, u"10"_s, u"1"_s) << u"计算结果为：19.9"_s
+                              << u"评价结果为：优秀"_s;
         QTest::newRow("exactly 15")
-            << growthOver(u"30"_s, u"1"_s, u"1"_s) << u"计算结果为：15"_s
-            << u"评价结果为：优秀"_s;
-        QTest::newRow("14.9")
-            << growthOver(u"298"_s, u"10"_s, u"1"_s) << u"计算结果为：14.9"_s
-            << u"评价结果为：良好"_s;
+            << growthOver(u"30"_s, u"1"_s, u"1"_s) << u"计算结果为：15"_s << u"评价结果为：优秀"_s;
+        QTest::newRow("14.9") << growthOver(u"298"_s, u"10"_s, u"1"_s) << u"计算结果为：14.9"_s
+                              << u"评价结果为：良好"_s;
         QTest::newRow("exactly 9")
             << growthOver(u"18"_s, u"1"_s, u"1"_s) << u"计算结果为：9"_s << u"评价结果为：良好"_s;
-        QTest::newRow("8.9")
-            << growthOver(u"178"_s, u"10"_s, u"1"_s) << u"计算结果为：8.9"_s
-            << u"评价结果为：差"_s;
+        QTest::newRow("8.9") << growthOver(u"178"_s, u"10"_s, u"1"_s) << u"计算结果为：8.9"_s
+                             << u"评价结果为：差"_s;
         QTest::newRow("8.985 rounds onto the bound 9 and rates by it")
             << growthOver(u"1797"_s, u"100"_s, u"1"_s) << u"计算结果为：9"_s
             << u"评价结果为：良好"_s;
@@ -257,8 +251,7 @@ private slots:
                            u"10"_s, u"10"_s, u"10"_s, u"10"_s, u"5"_s,  u"1"_s}
             << u"计算结果为：-11"_s << u"评价结果为：差"_s;
         QTest::newRow("negative growth rounding to zero shows 0")
-            << growthOver(u"-0.1"_s, u"20"_s, u"1"_s) << u"计算结果为：0"_s
-            << u"评价结果为：差"_s;
+            << growthOver(u"-0.1"_s, u"20"_s, u"1"_s) << u"计算结果为：0"_s << u"评价结果为：差"_s;
         QTest::newRow("growth 0 over a negative divisor shows 0")
             << growthOver(u"0"_s, u"0"_s, u"0"_s) << u"计算结果为：0"_s << u"评价结果为：差"_s;
         QTest::newRow("totals truncated toward zero, not down")
@@ -269,9 +262,8 @@ private slots:
             << QStringList{u"0.5"_s, u"0.5"_s, u"0"_s,   u"0"_s,   u"0"_s, u"0.6"_s,
                            u"0.6"_s, u"0.6"_s, u"0.6"_s, u"0.6"_s, u"1"_s, u"1"_s}
             << u"计算结果为：1"_s << u"评价结果为：差"_s;
-        QTest::newRow("divisor not truncated")
-            << growthOver(u"90"_s, u"1.5"_s, u"0"_s) << u"计算结果为：90"_s
-            << u"评价结果为：极品"_s;
+        QTest::newRow("divisor not truncated") << growthOver(u"90"_s, u"1.5"_s, u"0"_s)
+                                               << u"计算结果为：90"_s << u"评价结果为：极品"_s;
         QTest::newRow("clamped stats and levels")
             << QStringList{u"0"_s,     u"0"_s,     u"0"_s,     u"0"_s,     u"0"_s,     u"99999"_s,
                            u"99999"_s, u"99999"_s, u"99999"_s, u"99999"_s, u"99999"_s, u"99999"_s}
@@ -323,14 +315,32 @@ private slots:
             << growthOver(u"99999999999999999999"_s, u"5"_s, u"1"_s) << Failure::OutOfRange;
         QTest::newRow("level out of range")
             << growthOver(u"1"_s, u"99999999999999999999"_s, u"1"_s) << Failure::OutOfRange;
-        QTest::newRow("starting sum out of range")
-            << QStringList{u"900000000000000"_s, u"900000000000000"_s, u"0"_s, u"0"_s, u"0"_s,
-                           u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"5"_s, u"1"_s}
-            << Failure::OutOfRange;
-        QTest::newRow("growth out of range")
-            << QStringList{u"-900000000000000"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s,
-                           u"900000000000000"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"5"_s, u"1"_s}
-            << Failure::OutOfRange;
+        QTest::newRow("starting sum out of range") << QStringList{u"900000000000000"_s,
+                                                                  u"900000000000000"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"0"_s,
+                                                                  u"5"_s,
+                                                                  u"1"_s}
+                                                   << Failure::OutOfRange;
+        QTest::newRow("growth out of range") << QStringList{u"-900000000000000"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"900000000000000"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"0"_s,
+                                                            u"5"_s,
+                                                            u"1"_s}
+                                             << Failure::OutOfRange;
         QTest::newRow("level sum out of range")
             << growthOver(u"1"_s, u"900000000000000"_s, u"900000000000000"_s)
             << Failure::OutOfRange;
