@@ -5,6 +5,7 @@
 #include "app/quietpage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
+#include "warsoul/warsoulevaluator.h"
 
 #include <QLineEdit>
 #include <QTabWidget>
@@ -16,6 +17,7 @@
 struct Program::Parts
 {
     std::unique_ptr<NumericEntryFilter> numericFilter;
+    std::unique_ptr<WarSoulEvaluator> warSoul;
 };
 
 Program::Program() = default;
@@ -64,6 +66,7 @@ struct StartUp
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
         made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(*made->m_form);
+        made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(*made->m_form);
         Form1 &form = made->form();
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
