@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/quietpage.h"
+#include "app/windowbehaviours.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 
@@ -14,6 +15,7 @@
 // What the subsystems attach to the window; each lives as long as the window.
 struct Program::Parts
 {
+    std::unique_ptr<WindowBehaviours> behaviours;
 };
 
 Program::Program() = default;
@@ -61,6 +63,7 @@ struct StartUp
         program = made.get();
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
+        made->m_parts->behaviours = std::make_unique<WindowBehaviours>(*made->m_form);
         Form1 &form = made->form();
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
