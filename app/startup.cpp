@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/quietpage.h"
 #include "app/windowbehaviours.h"
+#include "links/webshortcuts.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 
@@ -16,6 +17,7 @@
 struct Program::Parts
 {
     std::unique_ptr<WindowBehaviours> behaviours;
+    std::unique_ptr<WebShortcuts> shortcuts;
 };
 
 Program::Program() = default;
@@ -64,6 +66,7 @@ struct StartUp
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
         made->m_parts->behaviours = std::make_unique<WindowBehaviours>(*made->m_form);
+        made->m_parts->shortcuts = std::make_unique<WebShortcuts>(*made->m_form);
         Form1 &form = made->form();
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
