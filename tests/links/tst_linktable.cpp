@@ -1,4 +1,4 @@
-// The link table on its own: seventeen rows, each control's address exactly.
+// The link table on its own: seventeen controls, plain web addresses on the three hosts.
 #include "links/linktable.h"
 #include "siteconfig.h"
 
