@@ -79,10 +79,10 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
         inv.command = form.command;
         inv.operands = words.mid(1);
         if (inv.operands.size() != form.operandNames.size()) {
-            return UsageError{u"%1 needs %2, %3 given"_s.arg(form.word,
-                                                              form.operandNames.join(u' '))
-                                  .arg(inv.operands.size()) +
-                              seeHelp};
+            return UsageError{
+                u"%1 needs %2, %3 given"_s.arg(form.word, form.operandNames.join(u' '))
+                    .arg(inv.operands.size()) +
+                seeHelp};
         }
         if (password)
             inv.password = *password;
@@ -130,10 +130,11 @@ start of the file (or of a line) is dropped. An empty or missing pinyin is fille
 with the lower-case initials of the question: the first letter of each Chinese
 character's Mandarin reading (Unihan kMandarin), ASCII letters and digits kept,
 full-width letters and digits taken as ASCII, everything else dropped; a question
-without any of these gets a null pinyin. A line with a missing question or answer,
-more than three fields, a control character, text that is not UTF-8, or a value
-longer than 255 characters (UTF-16 code units, as Jet counts) stops the build with
-an error naming the file and line.
+without any of these gets a null pinyin. The build stops with an error naming the
+file and line at text that is not UTF-8, a missing question or answer, more than
+three fields, or a value the store cannot hold: longer than 255 characters, or with
+a control character, a byte order mark, or a character outside the Basic
+Multilingual Plane (Jet 4 text is UCS-2).
 
 Output is UTF-8 whatever the locale. Every failure prints one line naming the file
 and the cause on standard error.

@@ -13,10 +13,8 @@ char hanInitial(char32_t codePoint)
     const table::Segment *begin = table::segments;
     const table::Segment *end = table::segments + table::segmentCount;
     // The last segment starting at or before the code point is the only one that may hold it.
-    const auto *after = std::upper_bound(begin, end, codePoint,
-                                         [](char32_t cp, const table::Segment &s) {
-                                             return cp < s.first;
-                                         });
+    const auto *after = std::upper_bound(
+        begin, end, codePoint, [](char32_t cp, const table::Segment &s) { return cp < s.first; });
     if (after == begin)
         return 0;
     const table::Segment &s = *(after - 1);

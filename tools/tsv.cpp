@@ -19,18 +19,30 @@ bool isBlank(QByteArrayView line)
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// A value with a line break or other control character would break the one-row-per-line
-// form in which the tool prints the store, and no player can type one.
+QString codePoint(char32_t c)
+{
+    return u"U+"_s + QString::number(quint32(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// Why the store cannot take `value` as it is, if it cannot.
 std::optional<QString> checkValue(const QString &value, const QString &name)
 {
-    for (const QChar c : value) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            const QString code = QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
-            return u"control character U+%1 in the %2"_s.arg(code, name);
-        }
+    for (char32_t c : value.toUcs4()) {
+        // A line break or other control character would break the one-row-per-line form in
+        // which the tool prints the store, and no player can type one.
+        if (c < 0x20 || c == 0x7F)
+            return u"control character %1 in the %2"_s.arg(codePoint(c), name);
+        // Jet 4 readers see text as UCS-2; mdbtools cannot read such a character back.
+        if (c > 0xFFFF)
+            return u"character %1 outside the Basic Multilingual Plane in the %2"_s.arg(
+                codePoint(c), name);
+        if (c == 0xFEFF)
+            return u"byte order mark inside the %1"_s.arg(name);
     }
     if (value.size() > maxValueLength)
-        return u"%1 longer than %2 characters (%3)"_s.arg(name).arg(maxValueLength).arg(value.size());
+        return u"%1 longer than %2 characters (%3)"_s.arg(name)
+            .arg(maxValueLength)
+            .arg(value.size());
     return std::nullopt;
 }
 
@@ -68,9 +80,9 @@ std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes)
         if (fields.size() < 2 || fields[1].isEmpty())
             return Error{lineNo, u"missing answer"_s};
         Entry e{lineNo, fields[0], fields[1], fields.size() > 2 ? fields[2] : QString()};
-        for (const auto &[value, name] : {std::pair{&e.question, u"question"_s},
-                                          std::pair{&e.answer, u"answer"_s},
-                                          std::pair{&e.pinyin, u"pinyin"_s}}) {
+        for (const auto &[value, name] :
+             {std::pair{&e.question, u"question"_s}, std::pair{&e.answer, u"answer"_s},
+              std::pair{&e.pinyin, u"pinyin"_s}}) {
             if (auto problem = checkValue(*value, name))
                 return Error{lineNo, *problem};
         }

@@ -11,7 +11,7 @@
 
 namespace tsv {
 
-// Longest value a text column of the store holds, in UTF-16 code units as Jet counts.
+// Longest value a text column of the store holds, in characters.
 inline constexpr qsizetype maxValueLength = 255;
 
 struct Entry
@@ -32,7 +32,9 @@ struct Error
 // spaces and tabs are skipped. A byte order mark at the start of a line (the file's
 // own, or one left inside by joining files) is dropped.
 // Stops at the first bad line: not UTF-8, a missing question or answer, more than three
-// fields, a control character in a value, or a value longer than maxValueLength.
+// fields, or a value the store cannot hold: one with a control character, a character
+// outside the Basic Multilingual Plane (Jet 4 text is UCS-2), a byte order mark, or more
+// than maxValueLength characters.
 std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes);
 
 } // namespace tsv
