@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The program's message box: modal, one OK button, no icon, the application title as caption.
+// Returns when the player has closed it.
+void showMessage(QWidget *parent, const QString &text);

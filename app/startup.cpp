@@ -1,0 +1,96 @@
+#include "app/startup.h"
+
+#include "app/form1.h"
+#include "app/numericfilter.h"
+#include "app/quietpage.h"
+#include "levelling/levellingcalculator.h"
+#include "lookup/resultmodel.h"
+#include "siteconfig.h"
+#include "warsoul/warsoulevaluator.h"
+
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QUrl>
+#include <QWebEngineView>
+
+// What the subsystems attach to the window; each lives as long as the window.
+struct Program::Parts
+{
+    std::unique_ptr<LevellingCalculator> levelling;
+    std::unique_ptr<NumericEntryFilter> numericFilter;
+    std::unique_ptr<WarSoulEvaluator> warSoul;
+};
+
+Program::Program() = default;
+Program::~Program()
+{
+    m_parts.reset();
+}
+
+struct StartUp
+{
+    const StartOptions &options;
+    Program *program = nullptr;
+
+    void step(const char *name) const
+    {
+        if (options.trace && program)
+            options.trace(name, *program);
+    }
+
+    // The load-time steps, run once the controls exist and before the window is shown.
+    void formLoad() const
+    {
+        Form1 &form = program->form();
+        auto *browser = form.control<QWebEngineView>("WebBrowser1");
+        step("WebBrowser1.Navigate");
+        browser->load(QUrl(QString::fromUtf16(site::zoneHomeAddress)));
+        step("WebBrowser1.Silent");
+        static_cast<QuietPage *>(browser->page())->setSilent(true);
+        step("ListView1.shape");
+        shapeResultList(form.control<QTreeView>("ListView1"));
+        step("load defaults");
+        form.control<QLineEdit>("Text4")->setText(QStringLiteral("1"));
+        form.control<QLineEdit>("Text5")->setText(QStringLiteral("60"));
+    }
+
+    StartResult run()
+    {
+        StartResult result;
+        if (auto failure = installComponents(options.components)) {
+            result.failure = std::move(failure);
+            return result;
+        }
+
+        std::unique_ptr<Program> made(new Program);
+        program = made.get();
+        made->m_form = std::make_unique<Form1>();
+        made->m_parts = std::make_unique<Program::Parts>();
+        Form1 &form = made->form();
+        made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
+        made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
+        made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
+
+        // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
+        auto *portal = form.control<QWebEngineView>("WebBrowser2");
+        static_cast<QuietPage *>(portal->page())->setSilent(true);
+
+        step("Form_Load");
+        formLoad();
+        step("WebBrowser2.Navigate");
+        portal->load(QUrl(QString::fromUtf16(site::portalHomeAddress)));
+
+        step("show");
+        form.control<QTabWidget>("SSTab1")->setCurrentIndex(0);
+        form.show();
+        result.program = std::move(made);
+        return result;
+    }
+};
+
+StartResult startUp(const StartOptions &options)
+{
+    StartUp s{options};
+    return s.run();
+}
