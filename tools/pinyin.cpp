@@ -1,6 +1,7 @@
 #include "tools/pinyin.h"
 
 #include "tools/pinyintable.h"
+#include "tools/pinyinwords.h"
 
 #include <QList>
 
@@ -28,7 +29,20 @@ QString initials(QStringView text)
 {
     QString out;
     out.reserve(text.size());
-    for (char32_t c : text.toUcs4()) {
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (const WordReading *word = wordAt(text, i)) {
+            out += QLatin1StringView(word->initials);
+            i += QStringView(word->word).size();
+            continue;
+        }
+        char32_t c = text.at(i).unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            width = 2;
+        }
+        i += width;
         // Chinese input methods type full-width Latin letters and digits.
         if (c >= U'\uFF01' && c <= U'\uFF5E')
             c = c - U'\uFF01' + U'!';
@@ -36,6 +50,8 @@ QString initials(QStringView text)
             out += QChar(char16_t(c));
         } else if (c >= U'A' && c <= U'Z') {
             out += QChar(char16_t(c - U'A' + U'a'));
+        } else if (const char letter = usualInitial(c)) {
+            out += QLatin1Char(letter);
         } else if (const char letter = hanInitial(c)) {
             out += QLatin1Char(letter);
         }

@@ -36,6 +36,19 @@ void TestPinyin::initials_data()
     QTest::newRow("Han character without reading dropped: 㐂") << u"㐂喜"_s << u"x"_s;
     QTest::newRow("ideographic zero has no Unihan reading") << u"二〇二二"_s << u"eee"_s;
 
+    // Words read as players say them, where Unihan's one reading is the rarer one
+    QTest::newRow("长 cháng by default") << u"明长城与长江"_s << u"mccycj"_s;
+    QTest::newRow("长 zhǎng in listed words") << u"阿根廷队长"_s << u"agtdz"_s;
+    QTest::newRow("longest word wins: 银行行长") << u"银行行长"_s << u"yhhz"_s;
+    QTest::newRow("行 xíng outside listed words") << u"举行进行曲"_s << u"jxjxq"_s;
+    QTest::newRow("乐 yuè in music, lè elsewhere") << u"欢乐颂是音乐"_s << u"hlssyy"_s;
+    QTest::newRow("重 chóng in 重庆, zhòng in 重要") << u"重庆很重要"_s << u"cqhzy"_s;
+    QTest::newRow("藏 zàng in 西藏, cáng in 收藏") << u"西藏收藏"_s << u"xzsc"_s;
+    QTest::newRow("传 zhuàn in titles") << u"《水浒传》与《阿Q正传》"_s << u"shzyaqzz"_s;
+    QTest::newRow("壳 qiào, 率 lǜ and shuài") << u"地壳频率率领"_s << u"dqplsl"_s;
+    QTest::newRow("弹 tán and dàn") << u"对牛弹琴子弹"_s << u"dntqzd"_s;
+    QTest::newRow("word cut by punctuation is not a word") << u"银，行"_s << u"yx"_s;
+
     // Latin letters and digits
     QTest::newRow("digits kept") << u"2022年"_s << u"2022n"_s;
     QTest::newRow("upper-case ASCII lowered") << u"FIFA世界杯"_s << u"fifasjb"_s;
