@@ -10,7 +10,7 @@ namespace pinyin {
 struct WordReading
 {
     const char16_t *word;
-    const char *initials;  // one lower-case letter per character of the word
+    const char *initials; // one lower-case letter per character of the word
 };
 
 // The longest listed word that starts at `position` of `text`, or null.
