@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev
   mdbtools mdbtools-dev libsqlite3-dev sqlite3
   qt6-translations-l10n
-  unicode-data
+  unicode-data libbz2-dev
   fonts-wqy-zenhei
   xvfb xauth xdotool x11-utils
 )
