@@ -10,6 +10,7 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   xvfb xauth xdotool x11-utils
+  desktop-file-utils appstream
 )
 
 missing=()
