@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/form1.h"
+#include "app/instructionpicture.h"
 #include "app/numericfilter.h"
 #include "app/quietpage.h"
 #include "app/windowbehaviours.h"
@@ -70,6 +71,8 @@ struct StartUp
         std::unique_ptr<Program> made(new Program);
         program = made.get();
         made->m_form = std::make_unique<Form1>();
+        // The instruction picture belongs to the window's design: there before any load step.
+        showInstructionPicture(*made->m_form);
         made->m_parts = std::make_unique<Program::Parts>();
         Form1 &form = made->form();
         made->m_parts->behaviours = std::make_unique<WindowBehaviours>(form);
