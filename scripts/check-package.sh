@@ -94,7 +94,9 @@ if chroot "$root" ldd /usr/lib/zembrik-corvanth/zembrik-corvanth | grep 'not fou
   echo "missing libraries in the root" >&2; exit 1
 fi
 # The store tool on the PATH reads the installed store.
-chroot "$root" crvt-tool query /usr/lib/zembrik-corvanth/crvt.dat sjb | head -3
+answers="$(chroot "$root" crvt-tool query /usr/lib/zembrik-corvanth/crvt.dat sjb)"
+[ -n "$answers" ] || { echo "crvt-tool found no answer for sjb" >&2; exit 1; }
+echo "crvt-tool query sjb: $(printf '%s\n' "$answers" | wc -l) rows, the first: $(printf '%s\n' "$answers" | sed -n 1p)"
 
 step "the installed program under Xvfb $display"
 Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
@@ -107,7 +109,7 @@ mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$display" \
   QTWEBENGINE_DISABLE_SANDBOX=1 zembrik-corvanth >"$work/program.log" 2>&1 &
 export DISPLAY="$display"
-win="$(timeout 60 xdotool search --sync --onlyvisible --name 'ZembrikCorvanth多功能答题器' | head -1)"
+win="$(timeout 60 xdotool search --sync --onlyvisible --name 'ZembrikCorvanth多功能答题器' | sed -n 1p)"
 [ -n "$win" ] || { cat "$work/program.log"; echo "no window" >&2; exit 1; }
 sleep 2
 xdotool windowmove "$win" 40 40
@@ -121,4 +123,9 @@ sleep 2
 mkdir -p "$(dirname "$shot")"
 import -window root "$shot"
 echo "screenshot: $shot"
-echo "program output:"; sed 's/^/  /' "$work/program.log" | head -20
+# Page 2, the third tab: the instruction picture built into the installed program.
+xdotool mousemove --window "$win" 290 16 click 1
+sleep 1
+import -window root "${shot%.png}-page2.png"
+echo "screenshot: ${shot%.png}-page2.png"
+echo "program output:"; head -20 "$work/program.log" | sed 's/^/  /'
