@@ -13,8 +13,6 @@ constexpr int kLeafHeader = 8;       // b-tree page header of a leaf page
 constexpr int kInteriorHeader = 12;  // ... of an interior page (with the right-most child)
 constexpr unsigned char kTableLeaf = 0x0D;
 constexpr unsigned char kTableInterior = 0x05;
-// The largest payload a table leaf keeps on its page: usable size minus 35.
-constexpr std::size_t kMaxLocalPayload = SqliteImage::kPageSize - 35;
 
 void put16(unsigned char *p, unsigned v)
 {
@@ -105,8 +103,9 @@ void buildRecord(std::vector<unsigned char> &out, const SqliteImage::Value *valu
 
 } // namespace
 
-SqliteImage::SqliteImage(std::string_view name, std::string_view createTable, int columns)
-    : m_name(name), m_createTable(createTable), m_columns(columns)
+SqliteImage::SqliteImage(std::string_view name, std::string_view createTable, int columns,
+                         int pageSize)
+    : m_name(name), m_createTable(createTable), m_columns(columns), m_pageSize(pageSize)
 {
 }
 
@@ -117,7 +116,7 @@ SqliteImage::~SqliteImage()
 
 unsigned char *SqliteImage::page(std::uint32_t number)
 {
-    return m_buffer + std::size_t(number - 1) * kPageSize;
+    return m_buffer + std::size_t(number - 1) * std::size_t(m_pageSize);
 }
 
 bool SqliteImage::reserve(std::uint32_t pages)
@@ -128,11 +127,11 @@ bool SqliteImage::reserve(std::uint32_t pages)
     while (capacity < pages)
         capacity *= 2;
     auto *grown = static_cast<unsigned char *>(
-        sqlite3_realloc64(m_buffer, sqlite3_uint64(capacity) * kPageSize));
+        sqlite3_realloc64(m_buffer, sqlite3_uint64(capacity) * sqlite3_uint64(m_pageSize)));
     if (!grown)
         return false;
-    std::memset(grown + std::size_t(m_capacity) * kPageSize, 0,
-                std::size_t(capacity - m_capacity) * kPageSize);
+    std::memset(grown + std::size_t(m_capacity) * std::size_t(m_pageSize), 0,
+                std::size_t(capacity - m_capacity) * std::size_t(m_pageSize));
     m_buffer = grown;
     m_capacity = capacity;
     return true;
@@ -142,7 +141,7 @@ void SqliteImage::startLeaf()
 {
     m_leaf = ++m_pages;
     m_cells = 0;
-    m_contentStart = kPageSize;
+    m_contentStart = m_pageSize;
 }
 
 void SqliteImage::closeLeaf()
@@ -160,7 +159,8 @@ bool SqliteImage::addRow(const Value *values)
     if (m_failed)
         return false;
     buildRecord(m_record, values, m_columns);
-    if (m_record.size() > kMaxLocalPayload) {
+    // The largest payload a table leaf keeps on its own page: usable size minus 35.
+    if (m_record.size() > std::size_t(m_pageSize - 35)) {
         m_failed = true;
         return false;
     }
@@ -209,7 +209,7 @@ SqliteImage::Finished SqliteImage::finish()
             const std::uint32_t number = ++m_pages;
             unsigned char *p = page(number);
             int cells = 0;
-            int contentStart = kPageSize;
+            int contentStart = m_pageSize;
             for (;;) {
                 const auto &[child, key] = level[i++];
                 const int cellSize = 4 + varintLength(std::uint64_t(key));
@@ -237,7 +237,7 @@ SqliteImage::Finished SqliteImage::finish()
     // Page 1: the database header, then the schema table as one leaf with one row.
     unsigned char *first = page(1);
     std::memcpy(first, "SQLite format 3", 16);
-    put16(first + 16, kPageSize == 65536 ? 1 : kPageSize);
+    put16(first + 16, m_pageSize == 65536 ? 1 : unsigned(m_pageSize));
     first[18] = 1; // rollback journal, read and write
     first[19] = 1;
     first[20] = 0;  // no reserved bytes per page
@@ -260,7 +260,7 @@ SqliteImage::Finished SqliteImage::finish()
     const std::int64_t rootPage = root;
     buildRecord(m_record, schema, 5, &rootPage, 3);
     const int cellSize = varintLength(m_record.size()) + 1 + int(m_record.size());
-    const int contentStart = kPageSize - cellSize;
+    const int contentStart = m_pageSize - cellSize;
     unsigned char *cell = first + contentStart;
     cell += putVarint(cell, m_record.size());
     cell += putVarint(cell, 1);
@@ -271,7 +271,7 @@ SqliteImage::Finished SqliteImage::finish()
     put16(header + 5, unsigned(contentStart));
     put16(header + kLeafHeader, unsigned(contentStart));
 
-    const std::int64_t size = std::int64_t(m_pages) * kPageSize;
+    const std::int64_t size = std::int64_t(m_pages) * m_pageSize;
     auto *exact = static_cast<unsigned char *>(sqlite3_realloc64(m_buffer, sqlite3_uint64(size)));
     Finished done{exact ? exact : m_buffer, size};
     m_buffer = nullptr;

@@ -19,9 +19,12 @@ namespace store::detail {
 class SqliteImage
 {
 public:
+    static constexpr int kPageSize = 65536;
+
     // `createTable` is the table's CREATE TABLE statement, `name` its name, `columns` its number
-    // of columns.
-    SqliteImage(std::string_view name, std::string_view createTable, int columns);
+    // of columns (at most 8). `pageSize` is a power of two from 512 to 65536.
+    SqliteImage(std::string_view name, std::string_view createTable, int columns,
+                int pageSize = kPageSize);
     ~SqliteImage();
     SqliteImage(const SqliteImage &) = delete;
     SqliteImage &operator=(const SqliteImage &) = delete;
@@ -45,8 +48,6 @@ public:
     };
     Finished finish();
 
-    static constexpr int kPageSize = 65536;
-
 private:
     unsigned char *page(std::uint32_t number);
     bool reserve(std::uint32_t pages);
@@ -56,6 +57,7 @@ private:
     std::string_view m_name;
     std::string_view m_createTable;
     int m_columns;
+    int m_pageSize;
     unsigned char *m_buffer = nullptr;
     std::uint32_t m_capacity = 0; // pages
     std::uint32_t m_pages = 1;    // page 1, the schema, is written last
@@ -64,7 +66,7 @@ private:
     // The leaf being filled.
     std::uint32_t m_leaf = 0;
     int m_cells = 0;
-    int m_contentStart = kPageSize;
+    int m_contentStart = 0;
     std::int64_t m_rowid = 0;
     std::vector<std::pair<std::uint32_t, std::int64_t>> m_leaves; // page, last rowid
     std::vector<unsigned char> m_record;
