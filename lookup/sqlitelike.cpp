@@ -113,12 +113,14 @@ inline std::uint64_t zeroBytes(std::uint64_t v)
 inline std::uint64_t loadAt(const Byte *s, std::size_t i, std::size_t n)
 {
     std::uint64_t w = 0;
+    if (i >= n)
+        return w;
     if (i + 8 <= n) {
         std::memcpy(&w, s + i, 8);
     } else if (n >= 8) {
         std::memcpy(&w, s + n - 8, 8);
         w >>= 8 * (8 - (n - i));
-    } else if (i < n) {
+    } else {
         std::memcpy(&w, s + i, n - i);
     }
     return w;
