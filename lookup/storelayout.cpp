@@ -506,61 +506,80 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
     const auto corrupt = [&](const QString &cause) {
         return storeError(StoreError::Corrupt, image.path(), cause);
     };
-    std::vector<JetField> fields;
+    std::optional<StoreError> failure;
     quint32 current = 0;
-    for (;;) {
-        // The next data page of the table, as libmdb's mdb_read_next_dpg finds it.
-        const uchar *page = nullptr;
+    // The next data page of the table, as libmdb's mdb_read_next_dpg finds it; null at the end.
+    const auto nextPage = [&]() -> const uchar * {
         for (;;) {
             const qint64 next = nextMappedPage(image, table.usageMap, current);
-            if (next < 0)
-                return corrupt(QStringLiteral("the page map of the table on page %1 is damaged")
-                                   .arg(table.page));
+            if (next < 0) {
+                failure = corrupt(QStringLiteral("the page map of the table on page %1 is damaged")
+                                      .arg(table.page));
+                return nullptr;
+            }
             if (next == 0 || next == qint64(current))
-                return std::nullopt;
-            if (next >= qint64(image.pageCount()))
-                return corrupt(QStringLiteral("the page map of the table on page %1 names page "
-                                              "%2, beyond the end of the file")
-                                   .arg(table.page)
-                                   .arg(next));
+                return nullptr;
+            if (next >= qint64(image.pageCount())) {
+                failure = corrupt(QStringLiteral("the page map of the table on page %1 names page "
+                                                 "%2, beyond the end of the file")
+                                      .arg(table.page)
+                                      .arg(next));
+                return nullptr;
+            }
             current = quint32(next);
             const uchar *candidate = image.page(current);
             // libmdb passes over mapped pages that are not this table's data (with a warning).
             if (candidate[0] == kDataPage && get32(candidate + 4) == table.page) {
-                page = candidate;
-                break;
+                const int rows = int(get16(candidate + f.rowCountOffset));
+                if (rows > kMostRows || f.rowCountOffset + 2 + 2 * rows > f.pageSize) {
+                    failure = corrupt(QStringLiteral("data page %1 claims %2 rows").arg(current).arg(rows));
+                    return nullptr;
+                }
+                return candidate;
             }
         }
+    };
 
-        const int rows = int(get16(page + f.rowCountOffset));
-        if (rows > kMostRows || f.rowCountOffset + 2 + 2 * rows > f.pageSize)
-            return corrupt(QStringLiteral("data page %1 claims %2 rows").arg(current).arg(rows));
+    // libmdb's mdb_fetch_row, step by step: a page's row count is looked at before each row
+    // except the first row of a page it has just moved to.
+    std::vector<JetField> fields;
+    const uchar *page = nextPage();
+    int row = 0;
+    while (page) {
+        if (row >= int(get16(page + f.rowCountOffset))) {
+            row = 0;
+            if (!(page = nextPage()))
+                break;
+        }
+        const bool phantom = row >= int(get16(page + f.rowCountOffset));
+        const int number = row++;
         if (table.columns.empty())
             continue; // libmdb returns no row of a table without columns
-        for (int row = 0; row < rows; ++row) {
-            const auto span = findRow(f, page, row);
-            if (!span)
-                return corrupt(QStringLiteral("row %1 of data page %2 has a bad offset")
-                                   .arg(row)
-                                   .arg(current));
-            if (span->size == 0 || (span->start & kPassedOverRow))
-                continue;
-            if (!crackRow(image, table, page, span->start & kOffsetMask, span->size, fields))
-                return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
-                                              "definition")
-                                   .arg(row)
-                                   .arg(current));
-            for (int c : memoColumns) {
-                if (!memoReadable(image, page, fields[size_t(c)]))
-                    return corrupt(QStringLiteral("a long value in row %1 of data page %2 is "
-                                                  "damaged")
-                                       .arg(row)
-                                       .arg(current));
-            }
-            if (!visit(JetRowRef{current, row}, page, fields))
-                return std::nullopt;
+        const auto span = findRow(f, page, number);
+        if (!span) {
+            if (phantom)
+                continue; // libmdb skips it too
+            return corrupt(QStringLiteral("row %1 of data page %2 has a bad offset")
+                               .arg(number)
+                               .arg(current));
         }
+        if (span->size == 0 || (span->start & kPassedOverRow))
+            continue;
+        if (!crackRow(image, table, page, span->start & kOffsetMask, span->size, fields))
+            return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
+                                          "definition")
+                               .arg(number)
+                               .arg(current));
+        for (int c : memoColumns) {
+            if (!memoReadable(image, page, fields[size_t(c)]))
+                return corrupt(QStringLiteral("a long value in row %1 of data page %2 is damaged")
+                                   .arg(number)
+                                   .arg(current));
+        }
+        if (!visit(JetRowRef{current, number, phantom}, page, fields))
+            return std::nullopt;
     }
+    return failure;
 }
 
 std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
@@ -588,7 +607,9 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
     std::optional<quint32> found;
     const auto error = walkRows(
         image, catalog, {},
-        [&](const JetRowRef &, const uchar *page, const std::vector<JetField> &fields) {
+        [&](const JetRowRef &ref, const uchar *page, const std::vector<JetField> &fields) {
+            if (ref.phantom)
+                return true;
             const JetField &t = fields[size_t(type)];
             // Type 1 is a local table; libmdb compares the whole value, as here.
             if (t.null || t.size < 2 || qint16(get16(page + t.start)) != 1)

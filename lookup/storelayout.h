@@ -86,16 +86,19 @@ struct JetRowRef
 {
     quint32 page;
     int row;
-    friend bool operator==(const JetRowRef &, const JetRowRef &) = default;
+    // libmdb reads row 0 of each data page it moves to without looking at the page's row count;
+    // on a page without rows that "row" is whatever the page holds there. Such a row is checked
+    // like any other (libmdb takes it apart) but is no row of the table.
+    bool phantom = false;
 };
 
 // The table definition beginning on page `page`.
 std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
                                                        const QString &what);
 
-// Every row libmdb will return for `table`, in its order. `memoColumns` are the columns whose
-// long values will be read; their page chains are checked too. `visit` gets each row's fields
-// (indexed like table.columns) and may stop the walk by returning false.
+// Every row libmdb will return for `table`, in its order, phantom rows included. `memoColumns`
+// are the columns whose long values will be read; their page chains are checked too. `visit`
+// gets each row's fields (indexed like table.columns) and may stop the walk by returning false.
 using RowVisitor =
     std::function<bool(const JetRowRef &, const uchar *page, const std::vector<JetField> &)>;
 std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
