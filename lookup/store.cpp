@@ -292,7 +292,8 @@ std::variant<QString, StoreError> RecordSet::field(int index) const
     if (index < 0 || index >= m_rows->columns)
         return StoreError{StoreError::Engine,
                           QStringLiteral("the record set has no field %1").arg(index)};
-    return text(m_position, index);
+    return QString::fromUtf8(
+        m_rows->cell(size_t(m_position) * size_t(m_rows->columns) + size_t(index)));
 }
 
 std::optional<StoreError> RecordSet::moveNext()
@@ -386,10 +387,14 @@ std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
     const QString connection = connectionString(m_applicationFolder());
     m_connection = std::make_shared<Connection>(connection);
 
-    auto target = parseConnectionString(connection);
-    if (auto *error = std::get_if<StoreError>(&target))
-        return *error;
-    const ConnectionTarget &where = std::get<ConnectionTarget>(target);
+    if (connection != m_parsedConnection) {
+        auto target = parseConnectionString(connection);
+        if (auto *error = std::get_if<StoreError>(&target))
+            return *error;
+        m_parsedTarget = std::get<ConnectionTarget>(target);
+        m_parsedConnection = connection;
+    }
+    const ConnectionTarget &where = m_parsedTarget;
     auto opened = openStore(where.path);
     if (auto *error = std::get_if<StoreError>(&opened))
         return *error;

@@ -158,6 +158,8 @@ private:
     std::variant<std::shared_ptr<detail::LoadedStore>, StoreError> openStore(const QString &path);
 
     FolderSource m_applicationFolder;
+    QString m_parsedConnection; // the last connection string read, and what it said
+    ConnectionTarget m_parsedTarget;
     std::shared_ptr<Connection> m_connection;
     std::shared_ptr<RecordSet> m_recordSet;
     std::shared_ptr<detail::LoadedStore> m_cached;

@@ -50,8 +50,8 @@ SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
 
 SqlStore::~SqlStore()
 {
-    for (sqlite3_stmt *statement : std::as_const(m_statements))
-        sqlite3_finalize(statement);
+    for (const Prepared &prepared : std::as_const(m_statements))
+        sqlite3_finalize(prepared.statement);
     sqlite3_close(m_db);
 }
 
@@ -160,8 +160,9 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromRows(const std
 std::variant<std::shared_ptr<const ResultRows>, StoreError>
 SqlStore::run(const QString &statement, const QStringList &parameters)
 {
-    sqlite3_stmt *prepared = m_statements.value(statement);
-    if (!prepared) {
+    auto found = m_statements.constFind(statement);
+    if (found == m_statements.cend()) {
+        sqlite3_stmt *prepared = nullptr;
         const QByteArray text = statement.toUtf8();
         const char *tail = nullptr;
         if (sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
@@ -175,12 +176,16 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
             return engineError(QStringLiteral("the text holds more than one statement"));
         }
         if (m_statements.size() >= kPreparedKept) {
-            for (sqlite3_stmt *old : std::as_const(m_statements))
-                sqlite3_finalize(old);
+            for (const Prepared &old : std::as_const(m_statements))
+                sqlite3_finalize(old.statement);
             m_statements.clear();
         }
-        m_statements.insert(statement, prepared);
+        Prepared entry{prepared, {}};
+        for (int c = 0; c < sqlite3_column_count(prepared); ++c)
+            entry.names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
+        found = m_statements.insert(statement, entry);
     }
+    sqlite3_stmt *prepared = found->statement;
 
     if (sqlite3_bind_parameter_count(prepared) != parameters.size())
         return engineError(QStringLiteral("the statement takes %1 parameters, %2 were given")
@@ -196,36 +201,30 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
 
     auto result = std::make_shared<ResultRows>();
     result->columns = sqlite3_column_count(prepared);
-    for (int c = 0; c < result->columns; ++c)
-        result->names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
+    result->names = found->names;
 
     // Sized by the previous result of the same statement, which the next keystroke's resembles.
-    result->text.reserve(m_lastTextSize);
+    result->text.reserve(qsizetype(m_lastTextSize));
     result->ends.reserve(m_lastCellCount);
-    std::size_t used = 0;
     int rc;
     std::optional<StoreError> error;
     while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int c = 0; c < result->columns; ++c) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(prepared, c));
-            const auto size = std::size_t(sqlite3_column_bytes(prepared, c));
-            if (used + size >= ResultRows::kNull) {
+            const int size = sqlite3_column_bytes(prepared, c);
+            if (quint64(result->text.size()) + quint64(size) >= ResultRows::kNull) {
                 error = engineError(QStringLiteral("the result is too large"));
                 break;
             }
-            if (used + size > result->text.size())
-                result->text.resize(std::max(result->text.size() * 2, used + size + 4096));
             if (text)
-                std::memcpy(result->text.data() + used, text, size);
-            used += size;
-            result->ends.push_back(std::uint32_t(used) | (text ? 0 : ResultRows::kNull));
+                result->text.append(text, size);
+            result->ends.push_back(std::uint32_t(result->text.size()) | (text ? 0 : ResultRows::kNull));
         }
         if (error)
             break;
         ++result->rows;
     }
-    result->text.resize(used);
-    m_lastTextSize = used;
+    m_lastTextSize = std::size_t(result->text.size());
     m_lastCellCount = result->ends.size();
     if (!error && rc != SQLITE_DONE)
         error = lastError();

@@ -24,13 +24,13 @@ struct ResultRows
     std::vector<QString> names;
     int columns = 0;
     qsizetype rows = 0;
-    std::vector<char> text;
+    QByteArray text;
     std::vector<std::uint32_t> ends; // row-major, one per cell
 
     QByteArrayView cell(std::size_t index) const
     {
         const std::uint32_t begin = index == 0 ? 0 : ends[index - 1] & ~kNull;
-        return QByteArrayView(text.data() + begin, qsizetype((ends[index] & ~kNull) - begin));
+        return QByteArrayView(text.constData() + begin, qsizetype((ends[index] & ~kNull) - begin));
     }
     bool isNull(std::size_t index) const { return ends[index] & kNull; }
 };
@@ -63,7 +63,12 @@ private:
 
     sqlite3 *m_db;
     QString m_path;
-    QHash<QString, sqlite3_stmt *> m_statements; // prepared once per statement text
+    struct Prepared
+    {
+        sqlite3_stmt *statement = nullptr;
+        std::vector<QString> names;
+    };
+    QHash<QString, Prepared> m_statements; // prepared once per statement text
     std::size_t m_lastTextSize = 0;
     std::size_t m_lastCellCount = 0;
 };
