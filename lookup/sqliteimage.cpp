@@ -8,9 +8,9 @@ namespace store::detail {
 namespace {
 
 // The layout below follows "The SQLite Database File Format" (sqlite.org/fileformat2.html).
-constexpr int kHeaderSize = 100;     // database header, on page 1 only
-constexpr int kLeafHeader = 8;       // b-tree page header of a leaf page
-constexpr int kInteriorHeader = 12;  // ... of an interior page (with the right-most child)
+constexpr int kHeaderSize = 100;    // database header, on page 1 only
+constexpr int kLeafHeader = 8;      // b-tree page header of a leaf page
+constexpr int kInteriorHeader = 12; // ... of an interior page (with the right-most child)
 constexpr unsigned char kTableLeaf = 0x0D;
 constexpr unsigned char kTableInterior = 0x05;
 
@@ -106,8 +106,7 @@ void buildRecord(std::vector<unsigned char> &out, const SqliteImage::Value *valu
 SqliteImage::SqliteImage(std::string_view name, std::string_view createTable, int columns,
                          int pageSize)
     : m_name(name), m_createTable(createTable), m_columns(columns), m_pageSize(pageSize)
-{
-}
+{}
 
 SqliteImage::~SqliteImage()
 {
@@ -165,8 +164,8 @@ bool SqliteImage::addRow(const Value *values)
         return false;
     }
     const std::int64_t rowid = m_rowid + 1;
-    const int cellSize = varintLength(m_record.size()) + varintLength(std::uint64_t(rowid))
-                         + int(m_record.size());
+    const int cellSize =
+        varintLength(m_record.size()) + varintLength(std::uint64_t(rowid)) + int(m_record.size());
     if (m_leaf && kLeafHeader + 2 * (m_cells + 1) > m_contentStart - cellSize)
         closeLeaf();
     if (!m_leaf) {
@@ -244,12 +243,12 @@ SqliteImage::Finished SqliteImage::finish()
     first[21] = 64; // payload fractions, fixed by the format
     first[22] = 32;
     first[23] = 32;
-    put32(first + 24, 1);         // change counter
-    put32(first + 28, m_pages);   // database size in pages
-    put32(first + 40, 1);         // schema cookie
-    put32(first + 44, 4);         // schema format
-    put32(first + 56, 1);         // UTF-8
-    put32(first + 92, 1);         // the size above is valid for change 1
+    put32(first + 24, 1);       // change counter
+    put32(first + 28, m_pages); // database size in pages
+    put32(first + 40, 1);       // schema cookie
+    put32(first + 44, 4);       // schema format
+    put32(first + 56, 1);       // UTF-8
+    put32(first + 92, 1);       // the size above is valid for change 1
     put32(first + 96, std::uint32_t(sqlite3_libversion_number()));
 
     const Value schema[5] = {{"table", 5},

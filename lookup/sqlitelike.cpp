@@ -22,7 +22,7 @@ constexpr std::array<Byte, 64> kLeadBits = [] {
     std::array<Byte, 64> bits{};
     for (int i = 0; i < 64; ++i) {
         const int b = 0xC0 + i;
-        bits[i] = Byte(b < 0xE0 ? b & 0x1F
+        bits[i] = Byte(b < 0xE0   ? b & 0x1F
                        : b < 0xF0 ? b & 0x0F
                        : b < 0xF8 ? b & 0x07
                        : b < 0xFC ? b & 0x03
@@ -174,8 +174,7 @@ Found searchPlainText(const Byte *s, std::size_t n, const Byte *needle, std::siz
             carry = (leadE1toEF >> 56) | (leadE1toEF >> 48);
         }
         // Positions where the needle's first two bytes stand.
-        std::uint64_t hits = zeroBytes(w ^ first)
-                             & zeroBytes(loadAt(s, i + 1, n) ^ second) & lanes;
+        std::uint64_t hits = zeroBytes(w ^ first) & zeroBytes(loadAt(s, i + 1, n) ^ second) & lanes;
         while (hits) {
             const std::size_t p = i + std::size_t(std::countr_zero(hits) >> 3);
             hits &= hits - 1;
@@ -299,8 +298,8 @@ private:
             m_shape = Shape::Anything;
             return;
         }
-        if (m_tokens.size() < 3 || m_tokens.front().kind != Token::AnyRun
-            || m_tokens.back().kind != Token::AnyRun)
+        if (m_tokens.size() < 3 || m_tokens.front().kind != Token::AnyRun ||
+            m_tokens.back().kind != Token::AnyRun)
             return;
         for (std::size_t i = 1; i + 1 < m_tokens.size(); ++i) {
             if (m_tokens[i].kind != Token::Literal)
@@ -329,8 +328,8 @@ private:
         if (m_needleAscii)
             return searchAscii(text, std::size_t(bytes), needle, m_needleBytes.size());
         if (m_byteExact && kWordScan) {
-            const Found found = searchPlainText(text, std::size_t(bytes), needle,
-                                                m_needleBytes.size());
+            const Found found =
+                searchPlainText(text, std::size_t(bytes), needle, m_needleBytes.size());
             if (found != Found::Unsure)
                 return found == Found::Yes;
         }
@@ -424,14 +423,14 @@ void deletePattern(void *p)
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     const auto *options = static_cast<const LikeOptions *>(sqlite3_user_data(context));
-    if (options->blobsNeverMatch
-        && (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[1]) == SQLITE_BLOB)) {
+    if (options->blobsNeverMatch && (sqlite3_value_type(argv[0]) == SQLITE_BLOB ||
+                                     sqlite3_value_type(argv[1]) == SQLITE_BLOB)) {
         sqlite3_result_int(context, 0);
         return;
     }
     const int patternBytes = sqlite3_value_bytes(argv[0]);
-    if (patternBytes > sqlite3_limit(sqlite3_context_db_handle(context),
-                                     SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
+    if (patternBytes >
+        sqlite3_limit(sqlite3_context_db_handle(context), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
         sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
         return;
     }

@@ -43,8 +43,7 @@ constexpr char16_t kConnectionTail[] =
     u"\\crvt.dat;Jet OLEDB:Database Password=qzv.lan/mt;admin,qzv.lan/mt";
 constexpr char16_t kProvider[] = u"Microsoft.Jet.OLEDB.4.0";
 
-std::variant<jet::HeaderInfo, StoreError> readHeaderOf(const QByteArray &bytes,
-                                                      const QString &path)
+std::variant<jet::HeaderInfo, StoreError> readHeaderOf(const QByteArray &bytes, const QString &path)
 {
     const auto header =
         jet::readHeader(QByteArrayView(bytes).first(qMin(bytes.size(), jet::kJet4PageSize)));
@@ -76,7 +75,8 @@ std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version ver
         return *error;
     const auto page = std::get<std::optional<quint32>>(found);
     if (!page)
-        return storeError(StoreError::NoTableCv, path, QStringLiteral("the database has no table cv"));
+        return storeError(StoreError::NoTableCv, path,
+                          QStringLiteral("the database has no table cv"));
 
     auto definition = readTableDefinition(image, *page, QStringLiteral("table cv"));
     if (auto *error = std::get_if<StoreError>(&definition))
@@ -101,11 +101,12 @@ std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version ver
     }
 
     std::vector<JetRowRef> expected;
-    if (auto error = walkRows(image, table, memoColumns,
-                              [&](const JetRowRef &row, const uchar *, const std::vector<JetField> &) {
-                                  expected.push_back(row);
-                                  return true;
-                              }))
+    if (auto error =
+            walkRows(image, table, memoColumns,
+                     [&](const JetRowRef &row, const uchar *, const std::vector<JetField> &) {
+                         expected.push_back(row);
+                         return true;
+                     }))
         return *error;
     return readRowsWithMdb(bytes, image, table, wanted, expected, sink);
 }
@@ -128,24 +129,24 @@ std::variant<std::vector<CvRow>, StoreError> readRows(const QByteArray &bytes, j
 
 // The SQLite database of a store: laid out as an image straight from libmdb's fields, or, when
 // a record is too large for that, filled row by row.
-std::variant<std::unique_ptr<SqlStore>, StoreError> loadDatabase(const QByteArray &bytes,
-                                                                 jet::Version version,
-                                                                 const QString &path)
+std::variant<std::unique_ptr<SqlStore>, StoreError>
+loadDatabase(const QByteArray &bytes, jet::Version version, const QString &path)
 {
     SqliteImage image("cv", kCreateTableCv, 3);
     std::string texts[3];
     bool fits = true;
-    const auto error = readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
-        SqliteImage::Value values[3];
-        for (int i = 0; i < 3; ++i) {
-            if (row[size_t(i)].form == FieldBytes::Null)
-                continue;
-            texts[i].clear();
-            appendFieldUtf8(texts[i], row[size_t(i)]);
-            values[i] = {texts[i].data(), texts[i].size()};
-        }
-        fits = fits && image.addRow(values);
-    });
+    const auto error =
+        readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
+            SqliteImage::Value values[3];
+            for (int i = 0; i < 3; ++i) {
+                if (row[size_t(i)].form == FieldBytes::Null)
+                    continue;
+                texts[i].clear();
+                appendFieldUtf8(texts[i], row[size_t(i)]);
+                values[i] = {texts[i].data(), texts[i].size()};
+            }
+            fits = fits && image.addRow(values);
+        });
     if (error)
         return *error;
     if (fits)
@@ -175,8 +176,8 @@ std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
 
 QString connectionString(const QString &applicationFolder)
 {
-    return QString::fromUtf16(kConnectionHead) + applicationFolder
-           + QString::fromUtf16(kConnectionTail);
+    return QString::fromUtf16(kConnectionHead) + applicationFolder +
+           QString::fromUtf16(kConnectionTail);
 }
 
 std::variant<ConnectionTarget, StoreError> parseConnectionString(const QString &connection)
@@ -264,7 +265,8 @@ QStringList searchParameters(const QString &text)
 
 RecordSet::RecordSet() = default;
 
-RecordSet::RecordSet(std::shared_ptr<const detail::ResultRows> rows) : m_rows(std::move(rows)) {}
+RecordSet::RecordSet(std::shared_ptr<const detail::ResultRows> rows) : m_rows(std::move(rows))
+{}
 
 qsizetype RecordSet::recordCount() const
 {
@@ -329,8 +331,7 @@ bool RecordSet::isNull(qsizetype row, int column) const
 // --- Connection ---
 
 Connection::Connection(QString connectionString) : m_connectionString(std::move(connectionString))
-{
-}
+{}
 
 QString Connection::path() const
 {
@@ -339,15 +340,12 @@ QString Connection::path() const
 
 // --- StoreSession ---
 
-StoreSession::StoreSession()
-    : StoreSession([] { return QCoreApplication::applicationDirPath(); })
-{
-}
+StoreSession::StoreSession() : StoreSession([] { return QCoreApplication::applicationDirPath(); })
+{}
 
 StoreSession::StoreSession(FolderSource applicationFolder)
     : m_applicationFolder(std::move(applicationFolder))
-{
-}
+{}
 
 StoreSession::~StoreSession() = default;
 
@@ -357,7 +355,8 @@ StoreSession::openStore(const QString &path)
     auto identity = statStore(path);
     if (auto *error = std::get_if<StoreError>(&identity))
         return *error;
-    if (m_cached && m_cached->path == path && m_cached->identity == std::get<FileIdentity>(identity))
+    if (m_cached && m_cached->path == path &&
+        m_cached->identity == std::get<FileIdentity>(identity))
         return m_cached;
 
     m_cached.reset();

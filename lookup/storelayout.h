@@ -69,8 +69,8 @@ struct JetTable
 {
     quint32 page = 0; // the first page of its definition
     int varColumnCount = 0;
-    std::vector<JetColumn> columns; // in libmdb's order: by number
-    QByteArray usageMap;            // the map of the table's pages
+    std::vector<JetColumn> columns;     // in libmdb's order: by number
+    QByteArray usageMap;                // the map of the table's pages
     int column(QStringView name) const; // index, or -1 (names compare without regard to ASCII case)
 };
 
@@ -106,14 +106,12 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
 
 // The definition page of the first table of the catalog called `name` (compared like libmdb
 // compares object names), or nullopt when there is none.
-std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
-                                                           QStringView name);
+std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image, QStringView name);
 
 // The UTF-16 code units of a Jet 4 text field: UTF-16LE, or behind FF FE Jet's compressed
 // form, where single bytes stand for U+0000..U+00FF until a zero byte switches to UTF-16LE pairs
 // and the next zero byte back. An odd byte at the end is no unit.
-template <typename Unit>
-void forEachJet4Unit(const uchar *data, int size, Unit &&unit)
+template <typename Unit> void forEachJet4Unit(const uchar *data, int size, Unit &&unit)
 {
     if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
         bool compressed = true;

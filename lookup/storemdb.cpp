@@ -64,12 +64,13 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
     std::array<int, 3> lengths{};
     std::array<bool, 3> converted{};
     for (size_t i = 0; i < wanted.size(); ++i) {
-        columns[i] = static_cast<MdbColumn *>(g_ptr_array_index(mdbTable->columns, guint(wanted[i])));
+        columns[i] =
+            static_cast<MdbColumn *>(g_ptr_array_index(mdbTable->columns, guint(wanted[i])));
         const JetColumn &checked = table.columns[size_t(wanted[i])];
-        if (columns[i]->col_type != checked.type
-            || g_ascii_strcasecmp(columns[i]->name, checked.name.toUtf8().constData()) != 0)
-            return failure(QStringLiteral("column %1 differs from what the check read")
-                               .arg(checked.name));
+        if (columns[i]->col_type != checked.type ||
+            g_ascii_strcasecmp(columns[i]->name, checked.name.toUtf8().constData()) != 0)
+            return failure(
+                QStringLiteral("column %1 differs from what the check read").arg(checked.name));
         converted[i] = image.isJet3() || checked.type == kJetMemo;
         if (converted[i]) {
             buffers[i].assign(mdb->bind_size + 1, '\0');
@@ -83,8 +84,8 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
     mdb_rewind_table(mdbTable.get());
     while (mdb_fetch_row(mdbTable.get())) {
         const int row = int(mdbTable->cur_row) - 1;
-        if (k >= expected.size() || expected[k].page != mdbTable->cur_phys_pg
-            || expected[k].row != row)
+        if (k >= expected.size() || expected[k].page != mdbTable->cur_phys_pg ||
+            expected[k].row != row)
             return failure(QStringLiteral("it returned row %1 of page %2 where the check expected "
                                           "another")
                                .arg(row)
@@ -100,17 +101,17 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
                 if (!cracked) {
                     int start = 0;
                     size_t size = 0;
-                    if (mdb_find_row(mdb.get(), row, &start, &size) != 0
-                        || mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
+                    if (mdb_find_row(mdb.get(), row, &start, &size) != 0 ||
+                        mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
                         return failure(QStringLiteral("cannot take row %1 of page %2 apart")
                                            .arg(row)
                                            .arg(mdbTable->cur_phys_pg));
                     cracked = true;
                 }
-                values[i] = fields[size_t(wanted[i])].is_null
-                                ? FieldBytes{}
-                                : FieldBytes{converted[i] ? FieldBytes::Utf8 : FieldBytes::Jet4Text,
-                                             "", 0};
+                values[i] =
+                    fields[size_t(wanted[i])].is_null
+                        ? FieldBytes{}
+                        : FieldBytes{converted[i] ? FieldBytes::Utf8 : FieldBytes::Jet4Text, "", 0};
             } else if (converted[i]) {
                 values[i] = {FieldBytes::Utf8, buffers[i].data(), lengths[i]};
             } else {

@@ -46,7 +46,8 @@ constexpr qsizetype kPreparedKept = 16;
 
 } // namespace
 
-SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path)
+{}
 
 SqlStore::~SqlStore()
 {
@@ -69,8 +70,8 @@ StoreError SqlStore::lastError() const
 // the authorizer.
 std::optional<StoreError> SqlStore::readyForStatements()
 {
-    if (sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK
-        || registerLike(m_db) != SQLITE_OK)
+    if (sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        registerLike(m_db) != SQLITE_OK)
         return lastError();
     sqlite3_set_authorizer(m_db, authorize, nullptr);
     return std::nullopt;
@@ -97,8 +98,8 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromImage(SqliteIm
         return store->engineError(QStringLiteral("out of memory"));
     // SQLite frees the buffer from here on, also when this fails.
     if (sqlite3_deserialize(db, "main", image.data, image.size, image.size,
-                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY)
-        != SQLITE_OK)
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) !=
+        SQLITE_OK)
         return store->lastError();
     // Pages are then read in place from the image instead of being copied into a page cache.
     const QByteArray mmap = "PRAGMA mmap_size=" + QByteArray::number(image.size);
@@ -109,8 +110,8 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromImage(SqliteIm
     return store;
 }
 
-std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromRows(const std::vector<CvRow> &rows,
-                                                                       const QString &path)
+std::variant<std::unique_ptr<SqlStore>, StoreError>
+SqlStore::fromRows(const std::vector<CvRow> &rows, const QString &path)
 {
     sqlite3 *db = nullptr;
     const int opened = sqlite3_open_v2(":memory:", &db, kOpenFlags, nullptr);
@@ -119,14 +120,13 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromRows(const std
         return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errstr(opened)));
 
     // Large pages, as in the image.
-    const QByteArray setup = "PRAGMA page_size=" + QByteArray::number(SqliteImage::kPageSize) + ";"
-                             + kCreateTableCv + "; BEGIN";
+    const QByteArray setup = "PRAGMA page_size=" + QByteArray::number(SqliteImage::kPageSize) +
+                             ";" + kCreateTableCv + "; BEGIN";
     if (sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return store->lastError();
     sqlite3_stmt *insert = nullptr;
     if (sqlite3_prepare_v2(db, "INSERT INTO cv(question, answer, pinyin) VALUES(?, ?, ?)", -1,
-                           &insert, nullptr)
-        != SQLITE_OK)
+                           &insert, nullptr) != SQLITE_OK)
         return store->lastError();
     QStringEncoder toUtf8(QStringConverter::Utf8);
     QByteArray buffers[3];
@@ -166,8 +166,7 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
         const QByteArray text = statement.toUtf8();
         const char *tail = nullptr;
         if (sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
-                               &prepared, &tail)
-            != SQLITE_OK)
+                               &prepared, &tail) != SQLITE_OK)
             return engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
         if (!prepared)
             return engineError(QStringLiteral("the statement is empty"));
@@ -218,7 +217,8 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
             }
             if (text)
                 result->text.append(text, size);
-            result->ends.push_back(std::uint32_t(result->text.size()) | (text ? 0 : ResultRows::kNull));
+            result->ends.push_back(std::uint32_t(result->text.size()) |
+                                   (text ? 0 : ResultRows::kNull));
         }
         if (error)
             break;

@@ -42,18 +42,18 @@ class SqlStore
 {
 public:
     // A database holding table cv as laid out by an SqliteImage (whose buffer it takes over).
-    static std::variant<std::unique_ptr<SqlStore>, StoreError> fromImage(SqliteImage::Finished image,
-                                                                         const QString &path);
+    static std::variant<std::unique_ptr<SqlStore>, StoreError>
+    fromImage(SqliteImage::Finished image, const QString &path);
     // The same, filled with INSERT: for rows an image cannot hold.
-    static std::variant<std::unique_ptr<SqlStore>, StoreError> fromRows(const std::vector<CvRow> &rows,
-                                                                        const QString &path);
+    static std::variant<std::unique_ptr<SqlStore>, StoreError>
+    fromRows(const std::vector<CvRow> &rows, const QString &path);
     ~SqlStore();
     SqlStore(const SqlStore &) = delete;
     SqlStore &operator=(const SqlStore &) = delete;
 
     // Runs one read-only statement with its parameters bound as text, reading every row out.
     std::variant<std::shared_ptr<const ResultRows>, StoreError> run(const QString &statement,
-                                                                   const QStringList &parameters);
+                                                                    const QStringList &parameters);
 
 private:
     SqlStore(sqlite3 *db, const QString &path);

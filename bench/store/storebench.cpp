@@ -18,8 +18,8 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <random>
@@ -180,7 +180,8 @@ public:
         qsizetype bytes = 0;
         while (sqlite3_step(m_search) == SQLITE_ROW) {
             for (int c = 0; c < 2; ++c) {
-                const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(m_search, c));
+                const auto *value =
+                    reinterpret_cast<const char *>(sqlite3_column_text(m_search, c));
                 const int size = sqlite3_column_bytes(m_search, c);
                 if (strings)
                     bytes += QString::fromUtf8(value, size).size();
@@ -232,7 +233,8 @@ int main(int argc, char **argv)
         const QString folder = temp.filePath(QString::number(count));
         QDir().mkpath(folder);
         const QString file = folder + u"/crvt.dat"_s;
-        if (auto error = jet::writeJet4(file, QString::fromUtf16(store::kStorePassword), {g.table})) {
+        if (auto error =
+                jet::writeJet4(file, QString::fromUtf16(store::kStorePassword), {g.table})) {
             std::fprintf(stderr, "%s\n", qPrintable(*error));
             return 1;
         }
@@ -245,7 +247,8 @@ int main(int argc, char **argv)
             [&] {
                 auto session = std::make_unique<store::StoreSession>([&] { return folder; });
                 const double ms = elapsed([&] {
-                    if (auto error = session->OpenStoreQuery(statement, store::searchParameters(han))) {
+                    if (auto error =
+                            session->OpenStoreQuery(statement, store::searchParameters(han))) {
                         std::fprintf(stderr, "%s\n", qPrintable(error->message));
                         std::exit(1);
                     }
@@ -286,8 +289,8 @@ int main(int argc, char **argv)
                              qlonglong(theirs));
                 return 1;
             }
-            const QString what = u"repeated query \""_s + text + u"\", "_s + rows + u" ("_s
-                                 + QString::number(ours) + u" found)"_s;
+            const QString what = u"repeated query \""_s + text + u"\", "_s + rows + u" ("_s +
+                                 QString::number(ours) + u" found)"_s;
             print(what, query, u"stock SQLite, as text"_s, stockQuery, "<= 1.0 (aim 0.5)");
 
             const auto [filled, stockFilled] = bestOfEach(

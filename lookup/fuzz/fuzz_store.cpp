@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     writeFile(path, data, size);
 
     // The reader with whatever password the header holds, so that the file's contents are reached.
-    const auto header = jet::readHeader(
-        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(std::min<size_t>(size, 4096))));
+    const auto header = jet::readHeader(QByteArrayView(reinterpret_cast<const char *>(data),
+                                                       qsizetype(std::min<size_t>(size, 4096))));
     const auto read = store::readCvTable(path, header ? header->password : QString());
     qsizetype withText = -1;
     if (const auto *error = std::get_if<store::StoreError>(&read)) {
@@ -88,8 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             rows.moveNext();
         }
         // '%' finds every row with a question or a pinyin: the two paths must agree.
-        if (text == u"%"_s && withText >= 0 && header && header->password == QString::fromUtf16(store::kStorePassword)
-            && rows.recordCount() != withText) {
+        if (text == u"%"_s && withText >= 0 && header &&
+            header->password == QString::fromUtf16(store::kStorePassword) &&
+            rows.recordCount() != withText) {
             std::fprintf(stderr, "finding: %lld rows found, %lld read\n",
                          qlonglong(rows.recordCount()), qlonglong(withText));
             std::abort();

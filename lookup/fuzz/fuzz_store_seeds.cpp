@@ -46,7 +46,9 @@ int main(int argc, char **argv)
         {"several-pages", {table(300)}, password},
         {"no-password", {table(5)}, QString()},
         {"no-cv", {jet::TextTable{u"other"_s, columns, {}}}, password},
-        {"cv-without-pinyin", {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}}, password},
+        {"cv-without-pinyin",
+         {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}},
+         password},
         {"two-tables", {jet::TextTable{u"a"_s, {u"x"_s}, {{u"1"_s}}}, table(3)}, password},
     };
     for (const Seed &seed : seeds) {

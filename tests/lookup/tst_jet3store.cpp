@@ -130,7 +130,8 @@ private:
 // A Jet 3 row: the column count, the fixed part, the variable data, then, from the end, the null
 // mask, the number of variable columns, the jump table and the variable offsets (one byte each,
 // the end of the data last), highest slot first.
-QByteArray jet3Row(const std::vector<Column> &columns, const std::vector<std::optional<QByteArray>> &values)
+QByteArray jet3Row(const std::vector<Column> &columns,
+                   const std::vector<std::optional<QByteArray>> &values)
 {
     QByteArray fixed;
     QByteArray data;
@@ -169,8 +170,10 @@ QByteArray jet3Row(const std::vector<Column> &columns, const std::vector<std::op
     return row;
 }
 
-const std::vector<Column> kCatalog{{"Id", 0x04, 4, true, 0},     {"Name", 0x0A, 255, false, 0},
-                                   {"Type", 0x03, 2, true, 4},   {"Flags", 0x04, 4, true, 6},
+const std::vector<Column> kCatalog{{"Id", 0x04, 4, true, 0},
+                                   {"Name", 0x0A, 255, false, 0},
+                                   {"Type", 0x03, 2, true, 4},
+                                   {"Flags", 0x04, 4, true, 6},
                                    {"LvProp", 0x0B, 0, false, 1}};
 const std::vector<Column> kCv{{"question", 0x0A, 255, false, 0},
                               {"answer", 0x0A, 255, false, 1},
@@ -204,8 +207,7 @@ QByteArray jet3Store(const QByteArray &password, const std::vector<CvRow> &first
     file.header(password, 936);
     file.tableDefinition(2, kCatalog, 3, 1);
     file.mapPage(3, {4});
-    file.dataPage(4, 2,
-                  {jet3Row(kCatalog, {le(5, 4), "cv"_ba, le(1, 2), le(0, 4), std::nullopt})});
+    file.dataPage(4, 2, {jet3Row(kCatalog, {le(5, 4), "cv"_ba, le(1, 2), le(0, 4), std::nullopt})});
     file.tableDefinition(5, kCv, 6, int(first.size() + second.size()));
     file.mapPage(6, {7, 8});
     file.dataPage(7, 5, rowsOf(first));
@@ -241,7 +243,8 @@ void TestJet3Store::readsAJet3Store()
     const std::vector<CvRow> first{row(u"中国的首都是哪里？"_s, u"北京"_s, u"zgdsd"_s),
                                    {u"答案为空"_s, std::nullopt, u"daweikong"_s},
                                    row(u"It's 100%"_s, QString(), u"its"_s)};
-    const std::vector<CvRow> second{row(QString(110, u'长'), u"很长的一行，需要跳表"_s, QString(40, u'c'))};
+    const std::vector<CvRow> second{
+        row(QString(110, u'长'), u"很长的一行，需要跳表"_s, QString(40, u'c'))};
     const QString path = m_dir.filePath(u"crvt.dat"_s);
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -253,14 +256,16 @@ void TestJet3Store::readsAJet3Store()
                                 "\"中国的首都是哪里？\",\"北京\",\"zgdsd\"\n"
                                 "\"答案为空\",,\"daweikong\"\n"
                                 "\"It's 100%\",,\"its\"\n"
-                                "\"" + QString(110, u'长').toUtf8() + "\",\"很长的一行，需要跳表\",\""
-                                + QByteArray(40, 'c') + "\"\n";
+                                "\"" +
+                                QString(110, u'长').toUtf8() + "\",\"很长的一行，需要跳表\",\"" +
+                                QByteArray(40, 'c') + "\"\n";
     QCOMPARE(exported, expected);
 
     const auto read = store::readCvTable(path, kPassword);
     QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read),
-             qPrintable(std::holds_alternative<StoreError>(read) ? std::get<StoreError>(read).message
-                                                                 : QString()));
+             qPrintable(std::holds_alternative<StoreError>(read)
+                            ? std::get<StoreError>(read).message
+                            : QString()));
     std::vector<CvRow> all = first;
     all.insert(all.end(), second.begin(), second.end());
     const auto &got = std::get<std::vector<CvRow>>(read);
@@ -287,8 +292,9 @@ void TestJet3Store::checksTheJet3Password()
     QCOMPARE(std::get<StoreError>(wrong).kind, StoreError::WrongPassword);
     const auto right = store::readCvTable(path, u"secret"_s);
     QVERIFY2(std::holds_alternative<std::vector<CvRow>>(right),
-             qPrintable(std::holds_alternative<StoreError>(right) ? std::get<StoreError>(right).message
-                                                                  : QString()));
+             qPrintable(std::holds_alternative<StoreError>(right)
+                            ? std::get<StoreError>(right).message
+                            : QString()));
 }
 
 QTEST_GUILESS_MAIN(TestJet3Store)

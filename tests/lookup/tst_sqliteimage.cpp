@@ -115,17 +115,17 @@ void TestSqliteImage::imageIsAValidDatabase()
     QCOMPARE(column(d.db, "SELECT sql FROM sqlite_schema"),
              QStringList{QString::fromLatin1(store::detail::kCreateTableCv)});
     if (pageSize == 512) { // several levels of interior pages above the leaves
-        QVERIFY(column(d.db, "SELECT max(length(path) - length(replace(path, '/', ''))) FROM dbstat "
-                             "WHERE name = 'cv'")
+        QVERIFY(column(d.db,
+                       "SELECT max(length(path) - length(replace(path, '/', ''))) FROM dbstat "
+                       "WHERE name = 'cv'")
                     .value(0)
-                    .toInt()
-                >= 3);
+                    .toInt() >= 3);
     }
     const QStringList read = column(d.db, "SELECT rowid, question, answer, pinyin FROM cv");
     QCOMPARE(read.size(), qsizetype(expected.size()));
     for (size_t i = 0; i < expected.size(); ++i) {
-        const QString want = QString::number(i + 1) + u'|' + cell(expected[i].question) + u'|'
-                             + cell(expected[i].answer) + u'|' + cell(expected[i].pinyin);
+        const QString want = QString::number(i + 1) + u'|' + cell(expected[i].question) + u'|' +
+                             cell(expected[i].answer) + u'|' + cell(expected[i].pinyin);
         QCOMPARE(read[qsizetype(i)], want);
     }
 }
@@ -165,8 +165,10 @@ void TestSqliteImage::imageAndInsertAnswerAlike()
     QVERIFY(std::holds_alternative<std::unique_ptr<SqlStore>>(fromRows));
     const QString statement = QString::fromUtf16(store::kSearchStatement);
     for (const QString &text : {u"中"_s, u"a"_s, u"%"_s, u"_"_s, u"1？"_s, u"zz"_s}) {
-        const auto a = std::get<std::unique_ptr<SqlStore>>(fromImage)->run(statement, store::searchParameters(text));
-        const auto b = std::get<std::unique_ptr<SqlStore>>(fromRows)->run(statement, store::searchParameters(text));
+        const auto a = std::get<std::unique_ptr<SqlStore>>(fromImage)->run(
+            statement, store::searchParameters(text));
+        const auto b = std::get<std::unique_ptr<SqlStore>>(fromRows)->run(
+            statement, store::searchParameters(text));
         QVERIFY(std::holds_alternative<std::shared_ptr<const store::detail::ResultRows>>(a));
         QVERIFY(std::holds_alternative<std::shared_ptr<const store::detail::ResultRows>>(b));
         const auto &x = *std::get<std::shared_ptr<const store::detail::ResultRows>>(a);

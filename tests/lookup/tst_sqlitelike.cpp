@@ -36,10 +36,12 @@ QString outcome(sqlite3 *db, const char *sql, const std::vector<Value> &values)
         const int n = int(i) + 1;
         switch (v.kind) {
         case Value::Text:
-            sqlite3_bind_text(statement, n, v.bytes.constData(), int(v.bytes.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(statement, n, v.bytes.constData(), int(v.bytes.size()),
+                              SQLITE_TRANSIENT);
             break;
         case Value::Blob:
-            sqlite3_bind_blob(statement, n, v.bytes.constData(), int(v.bytes.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(statement, n, v.bytes.constData(), int(v.bytes.size()),
+                              SQLITE_TRANSIENT);
             break;
         case Value::Integer:
             sqlite3_bind_int64(statement, n, v.integer);
@@ -56,8 +58,8 @@ QString outcome(sqlite3 *db, const char *sql, const std::vector<Value> &values)
             result += u"<null>;"_s;
         else
             result += QString::fromLatin1(
-                          reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)))
-                      + u';';
+                          reinterpret_cast<const char *>(sqlite3_column_text(statement, 0))) +
+                      u';';
     }
     if (rc != SQLITE_DONE)
         result += u"error: "_s + QString::fromUtf8(sqlite3_errmsg(db));
@@ -67,20 +69,87 @@ QString outcome(sqlite3 *db, const char *sql, const std::vector<Value> &values)
 
 // Pieces random texts and patterns are made of.
 const char *const kPieces[] = {
-    "%", "_", "a", "A", "b", "B", "z", "Z", "q", "1", "'", " ", "\\", "中", "国", "人", "？",
-    "é", "É", "ß", "𝄞", "\x80", "\xC3", "\xE4\xB8", "\xFF", "\xE0\x84\xB8\xAD", "\xC2\x80",
-    "\xED\xA0\x80", "\xEF\xBF\xBD", "\xF8\x88\x80\x80\x80", "\xE4\xB8\xAD\x80",
+    "%",
+    "_",
+    "a",
+    "A",
+    "b",
+    "B",
+    "z",
+    "Z",
+    "q",
+    "1",
+    "'",
+    " ",
+    "\\",
+    "中",
+    "国",
+    "人",
+    "？",
+    "é",
+    "É",
+    "ß",
+    "𝄞",
+    "\x80",
+    "\xC3",
+    "\xE4\xB8",
+    "\xFF",
+    "\xE0\x84\xB8\xAD",
+    "\xC2\x80",
+    "\xED\xA0\x80",
+    "\xEF\xBF\xBD",
+    "\xF8\x88\x80\x80\x80",
+    "\xE4\xB8\xAD\x80",
 };
 // Pieces free of wildcards: the literal part of '%' || T || '%'.
 const char *const kLiteralPieces[] = {
-    "a", "Z", "x", "1", "'", " ", "中", "国", "人", "？", "é", "𝄞", "\xE4\xB8", "\x80",
-    "\xE0\x84\xB8\xAD", "\xEF\xBF\xBD", "\xE4\xB8\xAD\x80",
+    "a",
+    "Z",
+    "x",
+    "1",
+    "'",
+    " ",
+    "中",
+    "国",
+    "人",
+    "？",
+    "é",
+    "𝄞",
+    "\xE4\xB8",
+    "\x80",
+    "\xE0\x84\xB8\xAD",
+    "\xEF\xBF\xBD",
+    "\xE4\xB8\xAD\x80",
 };
 // Text is mostly plain Chinese and ASCII, as in a store, with the odd malformed byte.
 const char *const kTextPieces[] = {
-    "中", "国", "人", "的", "是", "？", "，", "a", "z", "Z", "x", " ", "'", "%", "_", "1", "9",
-    "中国", "国人", "é", "𝄞", "\xE4\xB8", "\x80", "\xE0\x84\xB8\xAD", "\xE4\xB8\xAD\x80",
-    "\xED\xA0\x80", "\xC3",
+    "中",
+    "国",
+    "人",
+    "的",
+    "是",
+    "？",
+    "，",
+    "a",
+    "z",
+    "Z",
+    "x",
+    " ",
+    "'",
+    "%",
+    "_",
+    "1",
+    "9",
+    "中国",
+    "国人",
+    "é",
+    "𝄞",
+    "\xE4\xB8",
+    "\x80",
+    "\xE0\x84\xB8\xAD",
+    "\xE4\xB8\xAD\x80",
+    "\xED\xA0\x80",
+    "\xC3",
 };
 
 template <size_t N>
@@ -152,11 +221,11 @@ void TestSqliteLike::compare(const char *sql, const std::vector<Value> &values)
     if (stock != ours) {
         QStringList shown;
         for (const Value &v : values)
-            shown << (v.kind == Value::Null ? u"NULL"_s
+            shown << (v.kind == Value::Null      ? u"NULL"_s
                       : v.kind == Value::Integer ? QString::number(v.integer)
-                                                  : QString::fromLatin1(v.bytes.toHex(' ')));
-        QFAIL(qPrintable(QString::fromUtf8(sql) + u" with ["_s + shown.join(u" | "_s)
-                         + u"]: built-in "_s + stock + u", ours "_s + ours));
+                                                 : QString::fromLatin1(v.bytes.toHex(' ')));
+        QFAIL(qPrintable(QString::fromUtf8(sql) + u" with ["_s + shown.join(u" | "_s) +
+                         u"]: built-in "_s + stock + u", ours "_s + ours));
     }
 }
 
@@ -167,36 +236,75 @@ void TestSqliteLike::semantics_data()
     QTest::addColumn<QByteArray>("escape"); // empty: no ESCAPE clause
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("ASCII letters fold") << "Zhong"_ba << "%zH%"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("accented letters do not fold") << "É"_ba << "é"_ba << ""_ba << u"0;"_s;
-    QTest::newRow("_ is one character, not one byte") << "中"_ba << "_"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("__ needs two characters") << "中"_ba << "__"_ba << ""_ba << u"0;"_s;
-    QTest::newRow("_ on a 4-byte character") << "𝄞"_ba << "_"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("% matches the empty text") << ""_ba << "%"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("_ needs a character") << ""_ba << "_"_ba << ""_ba << u"0;"_s;
-    QTest::newRow("quote is a plain character") << "it's"_ba << "%'%"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("spaces are searched as spaces") << "a b"_ba << "% %"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("Chinese inside text") << "中国人"_ba << "%国%"_ba << ""_ba << u"1;"_s;
-    QTest::newRow("Chinese not inside text") << "中国人"_ba << "%的%"_ba << ""_ba << u"0;"_s;
-    QTest::newRow("whole text only without %") << "中国"_ba << "中"_ba << ""_ba << u"0;"_s;
-    QTest::newRow("escaped % is a literal") << "100%"_ba << "100\\%"_ba << "\\"_ba << u"1;"_s;
-    QTest::newRow("escaped % does not match other text") << "1000"_ba << "100\\%"_ba << "\\"_ba
-                                                         << u"0;"_s;
-    QTest::newRow("escape with nothing after it") << "a"_ba << "a\\"_ba << "\\"_ba << u"0;"_s;
-    QTest::newRow("escape % makes %% a literal %") << "%"_ba << "%%"_ba << "%"_ba << u"1;"_s;
-    QTest::newRow("escape _ makes __ a literal _") << "x"_ba << "__"_ba << "_"_ba << u"0;"_s;
-    QTest::newRow("escape of two characters is an error") << "a"_ba << "a"_ba << "ab"_ba
-                                                           << u"error: ESCAPE expression must be a single character"_s;
+    QTest::newRow("ASCII letters fold") << "Zhong"_ba
+                                        << "%zH%"_ba
+                                        << ""_ba << u"1;"_s;
+    QTest::newRow("accented letters do not fold") << "É"_ba
+                                                  << "é"_ba
+                                                  << ""_ba << u"0;"_s;
+    QTest::newRow("_ is one character, not one byte") << "中"_ba
+                                                      << "_"_ba
+                                                      << ""_ba << u"1;"_s;
+    QTest::newRow("__ needs two characters") << "中"_ba
+                                             << "__"_ba
+                                             << ""_ba << u"0;"_s;
+    QTest::newRow("_ on a 4-byte character") << "𝄞"_ba
+                                             << "_"_ba
+                                             << ""_ba << u"1;"_s;
+    QTest::newRow("% matches the empty text") << ""_ba
+                                              << "%"_ba
+                                              << ""_ba << u"1;"_s;
+    QTest::newRow("_ needs a character") << ""_ba
+                                         << "_"_ba
+                                         << ""_ba << u"0;"_s;
+    QTest::newRow("quote is a plain character") << "it's"_ba
+                                                << "%'%"_ba
+                                                << ""_ba << u"1;"_s;
+    QTest::newRow("spaces are searched as spaces") << "a b"_ba
+                                                   << "% %"_ba
+                                                   << ""_ba << u"1;"_s;
+    QTest::newRow("Chinese inside text") << "中国人"_ba
+                                         << "%国%"_ba
+                                         << ""_ba << u"1;"_s;
+    QTest::newRow("Chinese not inside text") << "中国人"_ba
+                                             << "%的%"_ba
+                                             << ""_ba << u"0;"_s;
+    QTest::newRow("whole text only without %") << "中国"_ba
+                                               << "中"_ba
+                                               << ""_ba << u"0;"_s;
+    QTest::newRow("escaped % is a literal") << "100%"_ba
+                                            << "100\\%"_ba
+                                            << "\\"_ba << u"1;"_s;
+    QTest::newRow("escaped % does not match other text") << "1000"_ba
+                                                         << "100\\%"_ba
+                                                         << "\\"_ba << u"0;"_s;
+    QTest::newRow("escape with nothing after it") << "a"_ba
+                                                  << "a\\"_ba
+                                                  << "\\"_ba << u"0;"_s;
+    QTest::newRow("escape % makes %% a literal %") << "%"_ba
+                                                   << "%%"_ba
+                                                   << "%"_ba << u"1;"_s;
+    QTest::newRow("escape _ makes __ a literal _") << "x"_ba
+                                                   << "__"_ba
+                                                   << "_"_ba << u"0;"_s;
+    QTest::newRow("escape of two characters is an error")
+        << "a"_ba
+        << "a"_ba
+        << "ab"_ba << u"error: ESCAPE expression must be a single character"_s;
     QTest::newRow("pattern over the length limit is an error")
-        << "a"_ba << QByteArray(50001, '%') << ""_ba << u"error: LIKE or GLOB pattern too complex"_s;
-    QTest::newRow("text ends at a zero byte") << QByteArray("ab\0cd", 5) << "%c%"_ba << ""_ba
-                                              << u"0;"_s;
-    QTest::newRow("stray continuation byte is a character") << "\x80"_ba << "\xC2\x80"_ba << ""_ba
-                                                            << u"1;"_s;
-    QTest::newRow("overlong bytes read as the character") << "\xE0\x84\xB8\xAD"_ba << "%中%"_ba
-                                                           << ""_ba << u"1;"_s;
+        << "a"_ba << QByteArray(50001, '%') << ""_ba
+        << u"error: LIKE or GLOB pattern too complex"_s;
+    QTest::newRow("text ends at a zero byte") << QByteArray("ab\0cd", 5) << "%c%"_ba
+                                              << ""_ba << u"0;"_s;
+    QTest::newRow("stray continuation byte is a character") << "\x80"_ba
+                                                            << "\xC2\x80"_ba
+                                                            << ""_ba << u"1;"_s;
+    QTest::newRow("overlong bytes read as the character") << "\xE0\x84\xB8\xAD"_ba
+                                                          << "%中%"_ba
+                                                          << ""_ba << u"1;"_s;
     QTest::newRow("extra continuation byte changes the character") << "\xE4\xB8\xAD\x80"_ba
-                                                                   << "%中%"_ba << ""_ba << u"0;"_s;
+                                                                   << "%中%"_ba
+                                                                   << ""_ba << u"0;"_s;
 }
 
 void TestSqliteLike::semantics()
@@ -224,8 +332,8 @@ void TestSqliteLike::randomPairs()
         const Value pattern = randomValue(random, randomText(random, kPieces, 7));
         if (i % 3 == 0) {
             const char *const escapes[] = {"\\", "%", "_", "a", "中", "", "ab", "\x80"};
-            const Value escape = random.bounded(50) == 0 ? Value{}
-                                                         : Value::text(escapes[random.bounded(8)]);
+            const Value escape =
+                random.bounded(50) == 0 ? Value{} : Value::text(escapes[random.bounded(8)]);
             compare("SELECT ?1 LIKE ?2 ESCAPE ?3", {text, pattern, escape});
         } else if (i % 3 == 1) {
             compare("SELECT like(?2, ?1)", {text, pattern});

@@ -80,19 +80,23 @@ Layout layoutOf(const QByteArray &bytes)
     auto opened = JetImage::open(bytes, jet::Version::Jet4, u"x"_s);
     const JetImage &image = std::get<JetImage>(opened);
     layout.cvDefinition = *std::get<std::optional<quint32>>(findTable(image, u"cv"));
-    const JetTable table = std::get<JetTable>(readTableDefinition(image, layout.cvDefinition, u"cv"_s));
-    walkRows(image, table, {}, [&](const JetRowRef &ref, const uchar *, const std::vector<JetField> &) {
-        layout.firstDataPage = ref.page;
-        return false;
-    });
+    const JetTable table =
+        std::get<JetTable>(readTableDefinition(image, layout.cvDefinition, u"cv"_s));
+    walkRows(image, table, {},
+             [&](const JetRowRef &ref, const uchar *, const std::vector<JetField> &) {
+                 layout.firstDataPage = ref.page;
+                 return false;
+             });
     const quint32 pageRow = get32(bytes, qsizetype(layout.cvDefinition) * 4096 + 55);
     const qsizetype page = qsizetype(pageRow >> 8) * 4096;
     const int row = int(pageRow & 0xFF);
     const auto offset = [&](int r) {
-        return quint32(quint8(bytes[page + 14 + 2 * r])) | quint32(quint8(bytes[page + 15 + 2 * r])) << 8;
+        return quint32(quint8(bytes[page + 14 + 2 * r])) | quint32(quint8(bytes[page + 15 + 2 * r]))
+                                                               << 8;
     };
     layout.usageMapAt = page + (offset(row) & 0x1FFF);
-    layout.usageMapSize = int((row == 0 ? 4096 : offset(row - 1) & 0x1FFF) - (offset(row) & 0x1FFF));
+    layout.usageMapSize =
+        int((row == 0 ? 4096 : offset(row - 1) & 0x1FFF) - (offset(row) & 0x1FFF));
     return layout;
 }
 
@@ -189,7 +193,8 @@ void TestStoreReader::findsTableAndColumnsWithoutRegardToCase()
 
 void TestStoreReader::ignoresOtherColumnsAndTables()
 {
-    jet::TextTable other{u"cvx"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"x"_s, u"x"_s, u"x"_s}}};
+    jet::TextTable other{
+        u"cvx"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"x"_s, u"x"_s, u"x"_s}}};
     jet::TextTable cv{u"cv"_s, {u"id"_s, u"question"_s, u"note"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows = {{u"1"_s, u"q"_s, u"n"_s, u"a"_s, u"p"_s}};
     WRITE_STORE(storePath(), {other, cv});
@@ -263,15 +268,15 @@ void TestStoreReader::readsATableAccessWrote()
     const int data = table.column(u"data");
     QVERIFY(data >= 0);
     std::vector<JetRowRef> expected;
-    QVERIFY(!walkRows(image, table, {}, [&](const JetRowRef &r, const uchar *, const std::vector<JetField> &) {
-        expected.push_back(r);
-        return true;
-    }));
+    QVERIFY(!walkRows(image, table, {},
+                      [&](const JetRowRef &r, const uchar *, const std::vector<JetField> &) {
+                          expected.push_back(r);
+                          return true;
+                      }));
     QStringList texts;
-    const auto error = readRowsWithMdb(bytes, image, table, {data, data, data}, expected,
-                                       [&](const std::array<FieldBytes, 3> &fields) {
-                                           texts << fieldText(fields[0]);
-                                       });
+    const auto error = readRowsWithMdb(
+        bytes, image, table, {data, data, data}, expected,
+        [&](const std::array<FieldBytes, 3> &fields) { texts << fieldText(fields[0]); });
     QVERIFY2(!error, qPrintable(error ? error->message : QString()));
     QCOMPARE(texts, (QStringList{u"One"_s, u"Two"_s, u"Three"_s}));
 }
@@ -348,13 +353,16 @@ void TestStoreReader::badFiles()
         path = u"/dev/null"_s;
         break;
     case 11:
-        WRITE_STORE(path, {jet::TextTable{u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}}});
+        WRITE_STORE(path,
+                    {jet::TextTable{u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}}});
         break;
     case 12:
-        WRITE_STORE(path, {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}});
+        WRITE_STORE(path,
+                    {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}});
         break;
     case 13:
-        WRITE_STORE(path, {jet::TextTable{u"cv"_s, {u"answer"_s, u"pinyin"_s}, {{u"a"_s, u"p"_s}}}});
+        WRITE_STORE(path,
+                    {jet::TextTable{u"cv"_s, {u"answer"_s, u"pinyin"_s}, {{u"a"_s, u"p"_s}}}});
         break;
     case 14:
         path = good + u"/crvt.dat"_s;
@@ -438,7 +446,8 @@ void TestStoreReader::damagedStructuresAreRefused()
     case 3:
         // Read as the other kind, an empty map would quietly give a table without rows.
         QVERIFY(layout.usageMapSize >= 5);
-        bytes.replace(layout.usageMapAt, layout.usageMapSize, QByteArray(layout.usageMapSize, '\0'));
+        bytes.replace(layout.usageMapAt, layout.usageMapSize,
+                      QByteArray(layout.usageMapSize, '\0'));
         bytes[layout.usageMapAt] = 2;
         break;
     case 4:
@@ -446,7 +455,8 @@ void TestStoreReader::damagedStructuresAreRefused()
         put16(bytes, data + 16, 0x1FFF);
         break;
     case 5: {
-        const quint32 start = quint32(quint8(bytes[data + 14])) | quint32(quint8(bytes[data + 15])) << 8;
+        const quint32 start = quint32(quint8(bytes[data + 14])) | quint32(quint8(bytes[data + 15]))
+                                                                      << 8;
         put16(bytes, data + (start & 0x1FFF), 0xFFFF);
         break;
     }
@@ -455,7 +465,7 @@ void TestStoreReader::damagedStructuresAreRefused()
         break;
     case 7:
         put32(bytes, definition + 4, layout.cvDefinition); // next page: itself
-        put32(bytes, definition + 51, 400);                 // indexes enough to need it
+        put32(bytes, definition + 51, 400);                // indexes enough to need it
         break;
     case 8:
         bytes += QByteArray(100, '\0');
@@ -491,12 +501,13 @@ void TestStoreReader::randomDamageIsReadOrRefused()
         QByteArray bytes = good;
         const int changes = 1 + int(random.bounded(8));
         for (int c = 0; c < changes; ++c)
-            bytes[4096 + qsizetype(random.bounded(quint32(bytes.size() - 4096)))] = char(random.bounded(256));
+            bytes[4096 + qsizetype(random.bounded(quint32(bytes.size() - 4096)))] =
+                char(random.bounded(256));
         QVERIFY(writeAll(storePath(), bytes));
         const auto read = store::readCvTable(storePath(), kPassword);
         if (const auto *error = std::get_if<StoreError>(&read)) {
-            QVERIFY2(error->kind == StoreError::Corrupt || error->kind == StoreError::NoTableCv
-                         || error->kind == StoreError::BadTable,
+            QVERIFY2(error->kind == StoreError::Corrupt || error->kind == StoreError::NoTableCv ||
+                         error->kind == StoreError::BadTable,
                      qPrintable(error->message));
             ++refused;
         }
@@ -523,7 +534,8 @@ void TestStoreReader::rowFlagsAsLibmdbReadsThem()
     QByteArray bytes = readAll(storePath());
     const Layout layout = layoutOf(bytes);
     const qsizetype data = qsizetype(layout.firstDataPage) * 4096;
-    const quint32 first = quint32(quint8(bytes[data + 14])) | quint32(quint8(bytes[data + 15])) << 8;
+    const quint32 first = quint32(quint8(bytes[data + 14])) | quint32(quint8(bytes[data + 15]))
+                                                                  << 8;
     put16(bytes, data + 14, first | quint32(flag));
     QVERIFY(writeAll(storePath(), bytes));
     const auto read = store::readCvTable(storePath(), kPassword);

@@ -34,7 +34,10 @@ std::vector<CvRow> searchRows()
     };
 }
 
-QString searchStatement() { return QString::fromUtf16(store::kSearchStatement); }
+QString searchStatement()
+{
+    return QString::fromUtf16(store::kSearchStatement);
+}
 
 // Reads a record set the way the lookup page does: count, then field 0 and 1 of each row.
 QStringList readOut(store::RecordSet &rows)
@@ -119,12 +122,12 @@ void TestStoreSession::parsesConnectionStrings_data()
     QTest::addColumn<QString>("connection");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("password");
-    QTest::newRow("the program's own") << store::connectionString(u"/opt/zc"_s) << u"/opt/zc/crvt.dat"_s
-                                       << kPassword;
+    QTest::newRow("the program's own")
+        << store::connectionString(u"/opt/zc"_s) << u"/opt/zc/crvt.dat"_s << kPassword;
     QTest::newRow("a folder with a backslash in its name")
         << store::connectionString(u"/opt/a\\b"_s) << u"/opt/a\\b/crvt.dat"_s << kPassword;
-    QTest::newRow("the root folder") << store::connectionString(u"/"_s) << u"//crvt.dat"_s
-                                     << kPassword;
+    QTest::newRow("the root folder")
+        << store::connectionString(u"/"_s) << u"//crvt.dat"_s << kPassword;
     QTest::newRow("a Chinese folder") << store::connectionString(u"/home/玩家/答题器"_s)
                                       << u"/home/玩家/答题器/crvt.dat"_s << kPassword;
     QTest::newRow("keys in any case, blanks around")
@@ -143,8 +146,9 @@ void TestStoreSession::parsesConnectionStrings()
     QFETCH(QString, password);
     const auto parsed = store::parseConnectionString(connection);
     QVERIFY2(std::holds_alternative<store::ConnectionTarget>(parsed),
-             qPrintable(std::holds_alternative<StoreError>(parsed) ? std::get<StoreError>(parsed).message
-                                                                   : QString()));
+             qPrintable(std::holds_alternative<StoreError>(parsed)
+                            ? std::get<StoreError>(parsed).message
+                            : QString()));
     QCOMPARE(std::get<store::ConnectionTarget>(parsed).path, path);
     QCOMPARE(std::get<store::ConnectionTarget>(parsed).password, password);
 }
@@ -153,11 +157,11 @@ void TestStoreSession::refusesConnectionStrings_data()
 {
     QTest::addColumn<QString>("connection");
     QTest::addColumn<StoreError::Kind>("kind");
-    QTest::newRow("no data source") << u"Provider=Microsoft.Jet.OLEDB.4.0;admin,x"_s
-                                    << StoreError::NotAFile;
+    QTest::newRow("no data source")
+        << u"Provider=Microsoft.Jet.OLEDB.4.0;admin,x"_s << StoreError::NotAFile;
     QTest::newRow("an empty data source") << u"Data Source=;x=y"_s << StoreError::NotAFile;
-    QTest::newRow("another provider") << u"Provider=SQLOLEDB;Data Source=/x.dat"_s
-                                      << StoreError::Engine;
+    QTest::newRow("another provider")
+        << u"Provider=SQLOLEDB;Data Source=/x.dat"_s << StoreError::Engine;
     QTest::newRow("an unclosed quote") << u"Data Source=\"/x.dat"_s << StoreError::NotAFile;
 }
 
@@ -172,8 +176,9 @@ void TestStoreSession::refusesConnectionStrings()
 
 void TestStoreSession::searchStatementText()
 {
-    QCOMPARE(searchStatement(), u"select question as 问题,answer as 答案 from cv where pinyin like '%' || ? "
-                       u"|| '%' or question like '%' || ? || '%'"_s);
+    QCOMPARE(searchStatement(),
+             u"select question as 问题,answer as 答案 from cv where pinyin like '%' || ? "
+             u"|| '%' or question like '%' || ? || '%'"_s);
     QCOMPARE(store::searchParameters(u"中'"_s), (QStringList{u"中'"_s, u"中'"_s}));
 }
 
@@ -185,20 +190,24 @@ void TestStoreSession::search_data()
     QTest::newRow("pinyin initials") << u"zg"_s << QStringList{u"中国的首都是哪里？|北京"_s};
     QTest::newRow("a quote is a character") << u"'"_s << QStringList{u"It's a quote|yes"_s};
     QTest::newRow("two spaces") << u"  "_s << QStringList{u"two  spaces|ok"_s};
-    QTest::newRow("one space") << u" "_s
-                               << QStringList{u"It's a quote|yes"_s, u"two  spaces|ok"_s};
+    QTest::newRow("one space") << u" "_s << QStringList{u"It's a quote|yes"_s, u"two  spaces|ok"_s};
     QTest::newRow("% matches every row with a pinyin or question")
-        << u"%"_s
-        << QStringList{u"中国的首都是哪里？|北京"_s, u"It's a quote|yes"_s, u"two  spaces|ok"_s,
-                       u"|ans4"_s,           u"有百分号100%吗|有"_s,  u"下划线_题|是"_s,
-                       u"|empty"_s,          u"ABC大写|"_s};
+        << u"%"_s << QStringList{u"中国的首都是哪里？|北京"_s,
+                                 u"It's a quote|yes"_s,
+                                 u"two  spaces|ok"_s,
+                                 u"|ans4"_s,
+                                 u"有百分号100%吗|有"_s,
+                                 u"下划线_题|是"_s,
+                                 u"|empty"_s,
+                                 u"ABC大写|"_s};
     QTest::newRow("_ needs a non-empty pinyin or question")
         << u"_"_s
-        << QStringList{u"中国的首都是哪里？|北京"_s, u"It's a quote|yes"_s, u"two  spaces|ok"_s,
-                       u"|ans4"_s,           u"有百分号100%吗|有"_s,  u"下划线_题|是"_s,
-                       u"ABC大写|"_s};
+        << QStringList{
+               u"中国的首都是哪里？|北京"_s, u"It's a quote|yes"_s, u"two  spaces|ok"_s, u"|ans4"_s,
+               u"有百分号100%吗|有"_s,       u"下划线_题|是"_s,     u"ABC大写|"_s};
     QTest::newRow("_ inside a text is a wildcard") << u"线_"_s << QStringList{u"下划线_题|是"_s};
-    QTest::newRow("% inside a text is a wildcard") << u"百%吗"_s << QStringList{u"有百分号100%吗|有"_s};
+    QTest::newRow("% inside a text is a wildcard")
+        << u"百%吗"_s << QStringList{u"有百分号100%吗|有"_s};
     QTest::newRow("ASCII letters match in either case") << u"abc"_s << QStringList{u"ABC大写|"_s};
     QTest::newRow("nothing matches") << u"不存在"_s << QStringList{};
     QTest::newRow("a statement-breaking text is just text") << u"' or 1=1 --"_s << QStringList{};
@@ -349,7 +358,8 @@ void TestStoreSession::applicationFolderIsReadAtEachQuery()
     current = other.path();
     QVERIFY(!session.OpenStoreQuery(searchStatement(), store::searchParameters(u"x"_s)));
     QCOMPARE(readOut(*session.currentRecordSet()), QStringList{u"second store|2"_s});
-    QCOMPARE(session.currentConnection()->connectionString(), store::connectionString(other.path()));
+    QCOMPARE(session.currentConnection()->connectionString(),
+             store::connectionString(other.path()));
     QCOMPARE(session.currentConnection()->path(), other.filePath(u"crvt.dat"_s));
 }
 
@@ -383,7 +393,10 @@ void TestStoreSession::changedStoreIsReadAgain()
     const QByteArray path = QFile::encodeName(storePath());
     switch (change) {
     case 0: {
-        struct utimbuf times{1000000000, 1000000000};
+        struct utimbuf times
+        {
+            1000000000, 1000000000
+        };
         QCOMPARE(::utime(path.constData(), &times), 0);
         break;
     }
@@ -411,7 +424,8 @@ void TestStoreSession::badStoreIsNotParsedAgainEither()
     WRITE_STORE(storePath(), {jet::TextTable{u"other"_s, {u"question"_s}, {}}});
     store::StoreSession session([&] { return folder(); });
     for (int i = 0; i < 3; ++i) {
-        const auto error = session.OpenStoreQuery(searchStatement(), store::searchParameters(u"x"_s));
+        const auto error =
+            session.OpenStoreQuery(searchStatement(), store::searchParameters(u"x"_s));
         QVERIFY(error);
         QCOMPARE(error->kind, StoreError::NoTableCv);
     }
