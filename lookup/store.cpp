@@ -353,8 +353,10 @@ std::variant<std::shared_ptr<detail::LoadedStore>, StoreError>
 StoreSession::openStore(const QString &path)
 {
     auto identity = statStore(path);
-    if (auto *error = std::get_if<StoreError>(&identity))
+    if (auto *error = std::get_if<StoreError>(&identity)) {
+        m_cached.reset(); // gone: whatever stands there next is read afresh
         return *error;
+    }
     if (m_cached && m_cached->path == path &&
         m_cached->identity == std::get<FileIdentity>(identity))
         return m_cached;
