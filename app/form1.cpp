@@ -118,7 +118,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     setWindowIcon(appIcon());
     setFont(formFont(9));
     // A fixed single frame: the player cannot resize the window.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(design::px(design::clientWidth), design::px(design::clientHeight));

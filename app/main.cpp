@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -9,14 +11,21 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZembrikCorvanth专区"));
+
+    // Everything the player reads is Chinese, Qt's own texts (the text boxes' context menus,
+    // the OK button) included, whatever the system's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     StartResult started = startUp();
     if (!started.program) {
         const InstallFailure &f = *started.failure;
-        const QString text = QStringLiteral("Cannot write component %1 to %2: %3")
+        const QString text = QStringLiteral("无法写入运行组件 %1（资源 %2）：%3")
+                                 .arg(f.targetPath)
                                  .arg(f.resourceId)
-                                 .arg(f.targetPath, f.reason);
+                                 .arg(f.reason);
         qCritical("%s", qUtf8Printable(text));
         QMessageBox::critical(nullptr, QStringLiteral("ZembrikCorvanth专区"), text);
         return 1;

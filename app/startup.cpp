@@ -3,7 +3,9 @@
 #include "app/form1.h"
 #include "app/numericfilter.h"
 #include "app/quietpage.h"
+#include "app/windowbehaviours.h"
 #include "levelling/levellingcalculator.h"
+#include "links/webshortcuts.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 #include "warsoul/warsoulevaluator.h"
@@ -20,6 +22,8 @@ struct Program::Parts
     std::unique_ptr<LevellingCalculator> levelling;
     std::unique_ptr<NumericEntryFilter> numericFilter;
     std::unique_ptr<WarSoulEvaluator> warSoul;
+    std::unique_ptr<WindowBehaviours> behaviours;
+    std::unique_ptr<WebShortcuts> shortcuts;
 };
 
 Program::Program() = default;
@@ -68,6 +72,8 @@ struct StartUp
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
         Form1 &form = made->form();
+        made->m_parts->behaviours = std::make_unique<WindowBehaviours>(form);
+        made->m_parts->shortcuts = std::make_unique<WebShortcuts>(form);
         made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
         made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
         made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);

@@ -6,7 +6,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-webengine-dev
   mdbtools mdbtools-dev libsqlite3-dev sqlite3
-  unicode-data
+  qt6-translations-l10n
+  unicode-data libbz2-dev
   fonts-wqy-zenhei
   xvfb xauth xdotool x11-utils
 )

@@ -1,0 +1,66 @@
+// The behaviours of the window as a whole: the always-on-top switch Check2, the expand/collapse
+// strip Label7 and the fixed page viewport WebBrowser1.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+class Form1;
+class FormLabel;
+class QCheckBox;
+class QWebEngineView;
+
+namespace behaviours {
+
+// Outer widths of the window, frame included, in twips.
+inline constexpr int expandedWidth = 13100;
+inline constexpr int collapsedWidth = 7150;
+// The design's fixed single frame, on each side, in pixels; stands in for the real frame while
+// the window has none to measure.
+inline constexpr int designFrame = 3;
+
+// What a click on the strip makes of the window: the outer width it gets first and the caption
+// it gets after.
+struct StripStep
+{
+    int outerWidth; // twips
+    QString caption;
+};
+
+// The strip's caption alone tells whether the window is collapsed: only the whole expand text
+// says so, and every other caption leads to collapsing.
+StripStep stripStep(QStringView caption);
+
+// A check box's value as the window counts it: 0 unchecked, 1 checked, 2 greyed. (Qt counts a
+// greyed box as 1 and a checked one as 2.)
+int checkValue(Qt::CheckState state);
+
+// Only a checked Check2 (1) puts the window on top; unchecked (0) and greyed (2) take it out.
+bool staysOnTop(int checkValue);
+
+// The script that cancels context menus and wheel turns in a document of the viewport.
+QString viewportHookScript();
+
+} // namespace behaviours
+
+class WindowBehaviours : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WindowBehaviours(Form1 &form);
+
+    void Check2_Click();
+    void Label7_Click();
+    void WebBrowser1_NavigateComplete2();
+
+private:
+    void setStaysOnTop(bool on);
+    void setOuterWidth(int twips);
+    int frameWidth() const;
+
+    Form1 &m_form;
+    QCheckBox *m_check2;
+    FormLabel *m_label7;
+    QWebEngineView *m_browser;
+};

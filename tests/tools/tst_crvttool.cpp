@@ -1,0 +1,569 @@
+// The store tool as maintainers run it: the real crvt-tool executable, driven through
+// QProcess, on stores it builds itself or that the project's Jet writer makes.
+#include "lookup/jetwriter.h"
+#include "lookup/store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString toolPath()
+{
+    return QStringLiteral(ZC_BIN_DIR "/crvt-tool");
+}
+
+Run runTool(const QStringList &arguments, const QString &locale = u"C.UTF-8"_s)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"LC_ALL"_s, locale);
+    env.insert(u"LANG"_s, locale);
+    p.setProcessEnvironment(env);
+    p.start(toolPath(), arguments);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The quiz list most cases build from, and what dump must print for it.
+const QByteArray sampleList = "\xEF\xBB\xBF"                       // byte order mark
+                              "世界杯冠军最多的国家是？\t巴西\r\n" // CR LF, pinyin filled
+                              "\r\n"                               // blank
+                              "\"引号\"里的字\t\"答\"\"案\"\n"     // double quotes are text
+                              "中国足球\t国足\tZGZQ自定\n"         // pinyin given: kept as is
+                              "ＦＩＦＡ成立于哪一年？\t1904年\t\n" // empty pinyin: filled
+                              "？！……\t只有标点\n"                 // no initials: null pinyin
+                              "it's 100%\ta_b\n"                   // quote, %, _
+                              "  前后空格  \t 答 "_ba;             // spaces kept, no final LF
+
+const QByteArray sampleDump = "世界杯冠军最多的国家是？\t巴西\tsjbgjzddgjs\n"
+                              "\"引号\"里的字\t\"答\"\"案\"\tyhldz\n"
+                              "中国足球\t国足\tZGZQ自定\n"
+                              "ＦＩＦＡ成立于哪一年？\t1904年\tfifaclynyn\n"
+                              "？！……\t只有标点\t\n"
+                              "it's 100%\ta_b\tits100\n"
+                              "  前后空格  \t 答 \tqhkg\n"_ba;
+
+} // namespace
+
+class TestCrvtTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void help_data();
+    void help();
+    void usageErrors_data();
+    void usageErrors();
+
+    void buildDumpRoundTrip();
+    void nullPinyinIsStoredAsNull();
+    void dumpPrintsNullsAsEmpty();
+    void outputIsUtf8WhateverTheLocale_data();
+    void outputIsUtf8WhateverTheLocale();
+    void emptyPasswordBuildsOpenStore();
+    void buildReplacesExistingStore();
+
+    void query_data();
+    void query();
+    void queryAgreesWithTheProgram_data();
+    void queryAgreesWithTheProgram();
+
+    void optionPositions_data();
+    void optionPositions();
+
+    void buildFailures_data();
+    void buildFailures();
+    void storeFailures_data();
+    void storeFailures();
+    void outputUntouchedWhenBuildFails_data();
+    void outputUntouchedWhenBuildFails();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+    QString m_sampleStore;
+};
+
+void TestCrvtTool::initTestCase()
+{
+    QVERIFY2(QFileInfo(toolPath()).isExecutable(), qPrintable(toolPath()));
+    QVERIFY(m_dir.isValid());
+    QVERIFY(writeFile(path(u"sample.tsv"_s), sampleList));
+    m_sampleStore = path(u"sample.dat"_s);
+    const Run r = runTool({u"build"_s, path(u"sample.tsv"_s), m_sampleStore});
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+}
+
+// ---- command line ------------------------------------------------------------------
+
+void TestCrvtTool::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--help alone") << QStringList{u"--help"_s};
+    QTest::newRow("-h alone") << QStringList{u"-h"_s};
+    QTest::newRow("after a command") << QStringList{u"build"_s, u"--help"_s};
+    QTest::newRow("wins over an unknown command") << QStringList{u"frob"_s, u"--help"_s};
+    QTest::newRow("wins over an unknown option") << QStringList{u"--frob"_s, u"-h"_s};
+}
+
+void TestCrvtTool::help()
+{
+    QFETCH(QStringList, arguments);
+    const Run r = runTool(arguments);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QString text = QString::fromUtf8(r.out);
+    for (const auto &usage : {u"crvt-tool build INPUT.tsv OUTPUT [--password P]"_s,
+                              u"crvt-tool dump STORE [--password P]"_s,
+                              u"crvt-tool query STORE TEXT [--password P]"_s, u"qzv.lan/mt"_s}) {
+        QVERIFY2(text.contains(usage), qPrintable(usage));
+    }
+}
+
+void TestCrvtTool::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    const QString see = u"; see crvt-tool --help"_s;
+    QTest::newRow("nothing") << QStringList() << u"no command given"_s + see;
+    QTest::newRow("unknown command")
+        << QStringList{u"frob"_s, u"x"_s} << u"unknown command frob"_s + see;
+    QTest::newRow("command words are case-sensitive")
+        << QStringList{u"DUMP"_s, u"x"_s} << u"unknown command DUMP"_s + see;
+    QTest::newRow("build with one operand")
+        << QStringList{u"build"_s, u"in.tsv"_s} << u"build needs INPUT.tsv OUTPUT, 1 given"_s + see;
+    QTest::newRow("build with three operands") << QStringList{u"build"_s, u"a"_s, u"b"_s, u"c"_s}
+                                               << u"build needs INPUT.tsv OUTPUT, 3 given"_s + see;
+    QTest::newRow("dump without store")
+        << QStringList{u"dump"_s} << u"dump needs STORE, 0 given"_s + see;
+    QTest::newRow("query without text")
+        << QStringList{u"query"_s, u"s.dat"_s} << u"query needs STORE TEXT, 1 given"_s + see;
+    QTest::newRow("query text of two words unquoted")
+        << QStringList{u"query"_s, u"s.dat"_s, u"a"_s, u"b"_s}
+        << u"query needs STORE TEXT, 3 given"_s + see;
+    QTest::newRow("unknown long option") << QStringList{u"dump"_s, u"s.dat"_s, u"--verbose"_s}
+                                         << u"unknown option --verbose"_s + see;
+    QTest::newRow("unknown short option")
+        << QStringList{u"-x"_s, u"dump"_s, u"s.dat"_s} << u"unknown option -x"_s + see;
+    QTest::newRow("--password at the end without value")
+        << QStringList{u"dump"_s, u"s.dat"_s, u"--password"_s}
+        << u"option --password needs a value"_s;
+    QTest::newRow("--password twice")
+        << QStringList{u"--password"_s, u"a"_s, u"dump"_s, u"s.dat"_s, u"--password=b"_s}
+        << u"option --password given twice"_s;
+}
+
+void TestCrvtTool::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Run r = runTool(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(QString::fromUtf8(r.err), u"crvt-tool: "_s + message + u'\n');
+}
+
+// ---- build and dump ----------------------------------------------------------------
+
+void TestCrvtTool::buildDumpRoundTrip()
+{
+    const QString store = path(u"roundtrip.dat"_s);
+    const Run b = runTool({u"build"_s, path(u"sample.tsv"_s), store});
+    QCOMPARE(b.exitCode, 0);
+    QCOMPARE(b.err, QByteArray());
+    QCOMPARE(QString::fromUtf8(b.out), u"crvt-tool: %1: 7 rows written\n"_s.arg(store));
+
+    const Run d = runTool({u"dump"_s, store});
+    QCOMPARE(d.err, QByteArray());
+    QCOMPARE(d.exitCode, 0);
+    QCOMPARE(d.out, sampleDump);
+}
+
+// mdbtools' own reader tells a null from an empty text, which dump prints alike.
+void TestCrvtTool::nullPinyinIsStoredAsNull()
+{
+    QProcess p;
+    p.start(u"mdb-export"_s, {u"-Q"_s, u"-d"_s, u"|"_s, u"-q"_s, u"'"_s, m_sampleStore, u"cv"_s});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+    QVERIFY(lines.contains("？！……|只有标点|"_ba));
+    QVERIFY(lines.contains("中国足球|国足|ZGZQ自定"_ba));
+}
+
+void TestCrvtTool::dumpPrintsNullsAsEmpty()
+{
+    const QString store = path(u"nulls.dat"_s);
+    jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    cv.rows.push_back({std::nullopt, u"无题"_s, u"wt"_s});
+    cv.rows.push_back({u"无答"_s, std::nullopt, std::nullopt});
+    cv.rows.push_back({std::nullopt, std::nullopt, std::nullopt});
+    cv.rows.push_back({u""_s, u""_s, u""_s});
+    QCOMPARE(jet::writeJet4(store, u"qzv.lan/mt"_s, {cv}), std::nullopt);
+
+    const Run d = runTool({u"dump"_s, store});
+    QCOMPARE(d.exitCode, 0);
+    QCOMPARE(d.out, "\t无题\twt\n无答\t\t\n\t\t\n\t\t\n"_ba);
+}
+
+void TestCrvtTool::outputIsUtf8WhateverTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("C") << u"C"_s;
+    QTest::newRow("POSIX") << u"POSIX"_s;
+    QTest::newRow("a locale the machine lacks") << u"zh_CN.GB18030"_s;
+}
+
+void TestCrvtTool::outputIsUtf8WhateverTheLocale()
+{
+    QFETCH(QString, locale);
+    // A Chinese file name too: it must reach the file system as UTF-8.
+    const QString list = path(u"题库.tsv"_s);
+    const QString store = path(u"题库-%1.dat"_s.arg(locale));
+    QVERIFY(writeFile(list, sampleList));
+    const Run b = runTool({u"build"_s, list, store}, locale);
+    QCOMPARE(b.exitCode, 0);
+    QCOMPARE(b.out, u"crvt-tool: %1: 7 rows written\n"_s.arg(store).toUtf8());
+
+    QCOMPARE(runTool({u"dump"_s, store}, locale).out, sampleDump);
+    QCOMPARE(runTool({u"query"_s, store, u"世界"_s}, locale).out,
+             "世界杯冠军最多的国家是？\t巴西\n"_ba);
+    const Run missing = runTool({u"dump"_s, path(u"缺失.dat"_s)}, locale);
+    QVERIFY(missing.err.startsWith(u"crvt-tool: %1: "_s.arg(path(u"缺失.dat"_s)).toUtf8()));
+}
+
+void TestCrvtTool::emptyPasswordBuildsOpenStore()
+{
+    const QString store = path(u"open.dat"_s);
+    QCOMPARE(runTool({u"build"_s, path(u"sample.tsv"_s), store, u"--password="_s}).exitCode, 0);
+    // A store without a password opens with any password, the program's included.
+    for (const auto &password : {u"qzv.lan/mt"_s, u""_s, u"anything"_s}) {
+        const Run d = runTool({u"dump"_s, store, u"--password"_s, password});
+        QCOMPARE(d.exitCode, 0);
+        QCOMPARE(d.out, sampleDump);
+    }
+}
+
+void TestCrvtTool::buildReplacesExistingStore()
+{
+    const QString store = path(u"replace.dat"_s);
+    QVERIFY(writeFile(path(u"one.tsv"_s), "一\t1\n"));
+    QVERIFY(writeFile(path(u"two.tsv"_s), "二\t2\n"));
+    QCOMPARE(runTool({u"build"_s, path(u"one.tsv"_s), store}).exitCode, 0);
+    QCOMPARE(runTool({u"build"_s, path(u"two.tsv"_s), store}).exitCode, 0);
+    QCOMPARE(runTool({u"dump"_s, store}).out, "二\t2\te\n"_ba);
+}
+
+// ---- query -------------------------------------------------------------------------
+
+void TestCrvtTool::query_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray cup = "世界杯冠军最多的国家是？\t巴西\n";
+    const QByteArray quotes = "\"引号\"里的字\t\"答\"\"案\"\n";
+    const QByteArray football = "中国足球\t国足\n";
+    const QByteArray fifa = "ＦＩＦＡ成立于哪一年？\t1904年\n";
+    const QByteArray marks = "？！……\t只有标点\n";
+    const QByteArray percent = "it's 100%\ta_b\n";
+    const QByteArray spaces = "  前后空格  \t 答 \n";
+    const QByteArray all = cup + quotes + football + fifa + marks + percent + spaces;
+
+    QTest::newRow("pinyin initials") << u"sjb"_s << cup;
+    QTest::newRow("fragment of a question") << u"世界"_s << cup;
+    QTest::newRow("given pinyin, not the question's initials") << u"ZGZQ"_s << football;
+    QTest::newRow("several matches in store order") << u"的"_s << cup + quotes;
+    QTest::newRow("question mark in two questions") << u"？"_s << cup + fifa + marks;
+    QTest::newRow("quote is an ordinary character") << u"'"_s << percent;
+    QTest::newRow("double quote") << u"\""_s << quotes;
+    QTest::newRow("percent alone matches every row") << u"%"_s << all;
+    QTest::newRow("underscore alone matches every row") << u"_"_s << all;
+    QTest::newRow("underscore matches one character") << u"s_b"_s << cup;
+    QTest::newRow("underscore does not match none") << u"sj_jb"_s << QByteArray();
+    QTest::newRow("percent matches a run") << u"世%国"_s << cup;
+    QTest::newRow("spaces are searched as spaces") << u"  前"_s << spaces;
+    QTest::newRow("single space") << u" "_s << percent + spaces;
+    QTest::newRow("nothing matches") << u"不存在"_s << QByteArray();
+    QTest::newRow("full-width letters in the question") << u"ＦＩＦＡ"_s << fifa;
+}
+
+void TestCrvtTool::query()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+    const Run r = runTool({u"query"_s, m_sampleStore, u"--"_s, text});
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, expected);
+}
+
+// The tool leaves out only the program's connection string; what it prints must be what
+// the program's own OpenStoreQuery finds in a "crvt.dat" with the program's password.
+void TestCrvtTool::queryAgreesWithTheProgram_data()
+{
+    QTest::addColumn<QString>("text");
+    for (const auto &text : {u"sjb"_s, u"SJB"_s, u"zgzq"_s, u"世界"_s, u"？"_s, u"%"_s, u"_"_s,
+                             u"'"_s, u"\""_s, u" "_s, u"s_b"_s, u"100%"_s, u"不存在"_s})
+        QTest::newRow(qPrintable(text)) << text;
+}
+
+void TestCrvtTool::queryAgreesWithTheProgram()
+{
+    QFETCH(QString, text);
+    const QString folder = path(u"program"_s);
+    if (!QFileInfo::exists(folder + u"/crvt.dat"_s)) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(m_sampleStore, folder + u"/crvt.dat"_s));
+    }
+    store::StoreSession session([&folder] { return folder; });
+    QCOMPARE(session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
+                                    store::searchParameters(text)),
+             std::nullopt);
+    store::RecordSet &records = *session.currentRecordSet();
+    QByteArray expected;
+    for (qsizetype i = 0; i < records.recordCount(); ++i) {
+        expected += std::get<QString>(records.field(0)).toUtf8() + '\t' +
+                    std::get<QString>(records.field(1)).toUtf8() + '\n';
+        QCOMPARE(records.moveNext(), std::nullopt);
+    }
+
+    const Run r = runTool({u"query"_s, folder + u"/crvt.dat"_s, u"--"_s, text});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, expected);
+}
+
+// ---- option positions --------------------------------------------------------------
+
+void TestCrvtTool::optionPositions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QString store = path(u"password.dat"_s);
+    const QString pw = u"pw 测试"_s;
+    const QByteArray dump = "x-1\t减一\tx1\n-\t横杠\t\n"_ba;
+    QTest::newRow("dump, password last")
+        << QStringList{u"dump"_s, store, u"--password"_s, pw} << dump;
+    QTest::newRow("dump, password first")
+        << QStringList{u"--password"_s, pw, u"dump"_s, store} << dump;
+    QTest::newRow("dump, password between command and store")
+        << QStringList{u"dump"_s, u"--password"_s, pw, store} << dump;
+    QTest::newRow("dump, --password=P")
+        << QStringList{u"dump"_s, store, u"--password="_s + pw} << dump;
+    QTest::newRow("query, password between store and text")
+        << QStringList{u"query"_s, store, u"--password"_s, pw, u"x"_s} << "x-1\t减一\n"_ba;
+    QTest::newRow("query, text after --")
+        << QStringList{u"query"_s, store, u"--password"_s, pw, u"--"_s, u"-1"_s}
+        << "x-1\t减一\n"_ba;
+    QTest::newRow("query, -- before the command")
+        << QStringList{u"--password"_s, pw, u"--"_s, u"query"_s, store, u"-1"_s}
+        << "x-1\t减一\n"_ba;
+    QTest::newRow("query, a lone dash is a text")
+        << QStringList{u"query"_s, store, u"-"_s, u"--password"_s, pw} << "x-1\t减一\n-\t横杠\n"_ba;
+}
+
+void TestCrvtTool::optionPositions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const QString store = path(u"password.dat"_s);
+    if (!QFile::exists(store)) {
+        QVERIFY(writeFile(path(u"password.tsv"_s), "x-1\t减一\n-\t横杠\n"));
+        const Run b =
+            runTool({u"--password"_s, u"pw 测试"_s, u"build"_s, path(u"password.tsv"_s), store});
+        QCOMPARE(b.exitCode, 0);
+        // The store really carries that password: the default one is refused.
+        QCOMPARE(runTool({u"dump"_s, store}).exitCode, 1);
+    }
+    const Run r = runTool(arguments);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, expected);
+}
+
+// ---- failures ----------------------------------------------------------------------
+
+void TestCrvtTool::buildFailures_data()
+{
+    QTest::addColumn<QByteArray>("list");       // written to bad.tsv when not empty
+    QTest::addColumn<QStringList>("arguments"); // %D is the test folder
+    QTest::addColumn<QString>("message");       // %D again; empty: only the file is checked
+
+    QTest::newRow("input missing")
+        << QByteArray() << QStringList{u"build"_s, u"%D/nope.tsv"_s, u"%D/o.dat"_s}
+        << u"crvt-tool: %D/nope.tsv: No such file or directory"_s;
+    QTest::newRow("input is a directory")
+        << QByteArray() << QStringList{u"build"_s, u"%D"_s, u"%D/o.dat"_s}
+        << u"crvt-tool: %D: is a directory"_s;
+    QTest::newRow("missing answer, line counted past blank lines")
+        << "q\ta\n\n世界杯\n"_ba << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/o.dat"_s}
+        << u"crvt-tool: %D/bad.tsv:3: missing answer"_s;
+    QTest::newRow("more than three fields")
+        << "q\ta\tp\tx\n"_ba << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/o.dat"_s}
+        << u"crvt-tool: %D/bad.tsv:1: more than three fields (4)"_s;
+    QTest::newRow("value over 255 characters")
+        << "q\t"_ba + QByteArray(256, 'a') + "\n"
+        << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/o.dat"_s}
+        << u"crvt-tool: %D/bad.tsv:1: answer longer than 255 characters (256)"_s;
+    QTest::newRow("not UTF-8") << "q\t\xB4\xF0\xB0\xB8\n"_ba
+                               << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/o.dat"_s}
+                               << u"crvt-tool: %D/bad.tsv:1: not valid UTF-8"_s;
+    QTest::newRow("output is the input")
+        << "q\ta\n"_ba << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/./bad.tsv"_s}
+        << u"crvt-tool: %D/./bad.tsv: is the input file itself"_s;
+    QTest::newRow("output folder missing")
+        << "q\ta\n"_ba << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/no/such/o.dat"_s}
+        << QString();
+    QTest::newRow("password longer than Jet 4 holds")
+        << "q\ta\n"_ba
+        << QStringList{u"build"_s, u"%D/bad.tsv"_s, u"%D/o.dat"_s, u"--password"_s,
+                       QString(21, u'p')}
+        << QString();
+}
+
+void TestCrvtTool::buildFailures()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    if (!list.isEmpty())
+        QVERIFY(writeFile(dir.filePath(u"bad.tsv"_s), list));
+    for (QString &a : arguments)
+        a.replace(u"%D"_s, dir.path());
+    const QString output = arguments[2];
+
+    const Run r = runTool(arguments);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, QByteArray());
+    const QString err = QString::fromUtf8(r.err);
+    QVERIFY2(err.endsWith(u'\n') && err.count(u'\n') == 1, qPrintable(err));
+    if (message.isEmpty())
+        QVERIFY2(err.startsWith(u"crvt-tool: %1: "_s.arg(output)), qPrintable(err));
+    else
+        QCOMPARE(err, message.replace(u"%D"_s, dir.path()) + u'\n');
+    if (!output.endsWith(u"bad.tsv"))
+        QVERIFY(!QFileInfo::exists(output));
+}
+
+void TestCrvtTool::storeFailures_data()
+{
+    QTest::addColumn<QString>("store");    // name in the test folder
+    QTest::addColumn<QByteArray>("bytes"); // written to it unless null
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("cause"); // empty: only the file is checked
+
+    const QByteArray none;
+    const QString program = u"qzv.lan/mt"_s;
+    QTest::newRow("missing") << u"missing.dat"_s << none << program << QString();
+    QTest::newRow("directory") << u"."_s << none << program << QString();
+    QTest::newRow("empty file") << u"empty.dat"_s << ""_ba << program << QString();
+    QTest::newRow("text file") << u"text.dat"_s << "question\tanswer\n"_ba << program
+                               << u"not a Jet database"_s;
+    QTest::newRow("random bytes") << u"random.dat"_s << QByteArray(8192, '\x5A') << program
+                                  << u"not a Jet database"_s;
+    QTest::newRow("wrong password")
+        << u"sample.dat"_s << none << u"qzv.lan/MT"_s << u"wrong database password"_s;
+    QTest::newRow("Access store with the program's password")
+        << QStringLiteral(ZC_FIXTURES_DIR "/access2003-password.mdb") << none << program
+        << u"wrong database password"_s;
+    QTest::newRow("Access store with its password, no table cv")
+        << QStringLiteral(ZC_FIXTURES_DIR "/access2003-password.mdb") << none << u"password"_s
+        << u"the database has no table cv"_s;
+    QTest::newRow("our store without table cv")
+        << u"other.dat"_s << none << program << u"the database has no table cv"_s;
+}
+
+void TestCrvtTool::storeFailures()
+{
+    QFETCH(QString, store);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, password);
+    QFETCH(QString, cause);
+    const QString file = QDir(m_dir.path()).filePath(store);
+    if (!bytes.isNull())
+        QVERIFY(writeFile(file, bytes));
+    if (store == u"other.dat") {
+        const jet::TextTable other{
+            u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"q"_s, u"a"_s, u"p"_s}}};
+        QCOMPARE(jet::writeJet4(file, password, {other}), std::nullopt);
+    }
+    const QByteArray before = readFile(file);
+
+    for (const QStringList &args :
+         {QStringList{u"dump"_s, file, u"--password"_s, password},
+          QStringList{u"query"_s, file, u"q"_s, u"--password"_s, password}}) {
+        const Run r = runTool(args);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray());
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.endsWith(u'\n') && err.count(u'\n') == 1, qPrintable(err));
+        const QString prefix = u"crvt-tool: %1: "_s.arg(file);
+        if (cause.isEmpty())
+            QVERIFY2(err.startsWith(prefix) && err.size() > prefix.size() + 1, qPrintable(err));
+        else
+            QCOMPARE(err, prefix + cause + u'\n');
+    }
+    QCOMPARE(readFile(file), before);
+}
+
+void TestCrvtTool::outputUntouchedWhenBuildFails_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("bad line") << "q\ta\nno answer\n"_ba << u"qzv.lan/mt"_s;
+    QTest::newRow("writer refuses the password") << "q\ta\n"_ba << QString(21, u'p');
+}
+
+void TestCrvtTool::outputUntouchedWhenBuildFails()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QString, password);
+    QTemporaryDir dir;
+    const QString output = dir.filePath(u"crvt.dat"_s);
+    QVERIFY(writeFile(dir.filePath(u"in.tsv"_s), list));
+    QVERIFY(QFile::copy(m_sampleStore, output));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    const Run r =
+        runTool({u"build"_s, dir.filePath(u"in.tsv"_s), output, u"--password"_s, password});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(readFile(output), readFile(m_sampleStore));
+    // No temporary file left beside it either.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
+QTEST_GUILESS_MAIN(TestCrvtTool)
+#include "tst_crvttool.moc"

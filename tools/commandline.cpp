@@ -1,0 +1,147 @@
+#include "tools/commandline.h"
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace crvttool {
+
+namespace {
+
+struct CommandForm
+{
+    QStringView word;
+    Invocation::Command command;
+    QStringList operandNames;
+};
+
+const std::array<CommandForm, 3> &commandForms()
+{
+    static const std::array<CommandForm, 3> forms = {{
+        {u"build", Invocation::Command::Build, {u"INPUT.tsv"_s, u"OUTPUT"_s}},
+        {u"dump", Invocation::Command::Dump, {u"STORE"_s}},
+        {u"query", Invocation::Command::Query, {u"STORE"_s, u"TEXT"_s}},
+    }};
+    return forms;
+}
+
+const QString seeHelp = u"; see crvt-tool --help"_s;
+
+} // namespace
+
+std::variant<Invocation, UsageError> parseCommandLine(const QStringList &arguments)
+{
+    QStringList words;
+    std::optional<QString> password;
+    bool optionsEnded = false;
+    bool help = false;
+    std::optional<QString> problem;
+    const auto complain = [&problem](QString message) {
+        if (!problem)
+            problem = std::move(message);
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (optionsEnded || arg == u"-" || !arg.startsWith(u'-')) {
+            words += arg;
+        } else if (arg == u"--") {
+            optionsEnded = true;
+        } else if (arg == u"--help" || arg == u"-h") {
+            help = true;
+        } else if (arg == u"--password" || arg.startsWith(u"--password=")) {
+            if (password)
+                complain(u"option --password given twice"_s);
+            if (arg == u"--password") {
+                if (i + 1 >= arguments.size()) {
+                    complain(u"option --password needs a value"_s);
+                    password = QString();
+                } else {
+                    password = arguments[++i];
+                }
+            } else {
+                password = arg.mid(qsizetype(sizeof("--password=") - 1));
+            }
+        } else {
+            complain(u"unknown option %1"_s.arg(arg) + seeHelp);
+        }
+    }
+    if (help)
+        return Invocation{};
+    if (problem)
+        return UsageError{*problem};
+    if (words.isEmpty())
+        return UsageError{u"no command given"_s + seeHelp};
+
+    for (const CommandForm &form : commandForms()) {
+        if (words[0] != form.word)
+            continue;
+        Invocation inv;
+        inv.command = form.command;
+        inv.operands = words.mid(1);
+        if (inv.operands.size() != form.operandNames.size()) {
+            return UsageError{
+                u"%1 needs %2, %3 given"_s.arg(form.word, form.operandNames.join(u' '))
+                    .arg(inv.operands.size()) +
+                seeHelp};
+        }
+        if (password)
+            inv.password = *password;
+        return inv;
+    }
+    return UsageError{u"unknown command %1"_s.arg(words[0]) + seeHelp};
+}
+
+QString helpText()
+{
+    return uR"(Usage:
+  crvt-tool build INPUT.tsv OUTPUT [--password P]
+  crvt-tool dump STORE [--password P]
+  crvt-tool query STORE TEXT [--password P]
+  crvt-tool --help
+
+Makes and inspects crvt.dat, the answer store that ZembrikCorvanth多功能答题器 reads:
+a Jet 4 database with a database password and one table, cv, of three text columns
+(question, answer, pinyin).
+
+Commands:
+  build   Reads the quiz list INPUT.tsv and writes a new store to OUTPUT. OUTPUT is
+          written to a temporary file beside it and renamed into place, so a failed
+          build leaves any existing OUTPUT as it was.
+  dump    Prints every row of table cv in store order: question TAB answer TAB
+          pinyin, one line each; a null field prints as nothing.
+  query   Runs the program's own search for TEXT on the store and prints every match
+          in store order: question TAB answer, one line each. As in the program, TEXT
+          is matched anywhere in pinyin or question, % matches any run of characters
+          and _ any one character; a quote is an ordinary character.
+
+Options (anywhere on the line):
+  --password P, --password=P
+          The database password. Default: qzv.lan/mt, the one the program uses.
+          With build, an empty P writes a store without a password.
+  -h, --help
+          Prints this text.
+  --      Ends the options: every later word is an operand, even one starting with -.
+
+Input of build: UTF-8 text, one question per line, fields separated by TAB:
+  question TAB answer [TAB pinyin]
+There is no quoting: a double quote is an ordinary character. Lines end in LF or
+CR LF; lines of nothing but spaces and tabs are skipped; a byte order mark at the
+start of the file (or of a line) is dropped. An empty or missing pinyin is filled
+with the lower-case initials of the question: the first letter of each Chinese
+character's Mandarin reading (Unihan kMandarin), ASCII letters and digits kept,
+full-width letters and digits taken as ASCII, everything else dropped; a question
+without any of these gets a null pinyin. The build stops with an error naming the
+file and line at text that is not UTF-8, a missing question or answer, more than
+three fields, or a value the store cannot hold: longer than 255 characters, or with
+a control character, a byte order mark, or a character outside the Basic
+Multilingual Plane (Jet 4 text is UCS-2).
+
+Output is UTF-8 whatever the locale. Every failure prints one line naming the file
+and the cause on standard error.
+
+Exit status: 0 on success (a query without matches included), 1 when a file cannot
+be read or written or the store cannot be opened, 2 for a wrong command line.
+)"_s;
+}
+
+} // namespace crvttool

@@ -1,0 +1,25 @@
+// The initials table generated at build time from the Unihan readings
+// (tools/pinyintablegen.cpp writes its definition).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pinyin::table {
+
+// Stands in a segment for a code point that has no Mandarin reading.
+inline constexpr char noReading = '.';
+
+// Consecutive code points from `first` on: letters[i] is the initial of first + i.
+struct Segment
+{
+    char32_t first;
+    std::uint32_t length;
+    const char *letters;
+};
+
+// Sorted by `first`, not overlapping.
+extern const Segment segments[];
+extern const std::size_t segmentCount;
+
+} // namespace pinyin::table

@@ -1,0 +1,94 @@
+#include "tools/tsv.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace tsv {
+
+namespace {
+
+constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
+
+bool isBlank(QByteArrayView line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
+QString codePoint(char32_t c)
+{
+    return u"U+"_s + QString::number(quint32(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// Why the store cannot take `value` as it is, if it cannot.
+std::optional<QString> checkValue(const QString &value, const QString &name)
+{
+    for (char32_t c : value.toUcs4()) {
+        // A line break or other control character would break the one-row-per-line form in
+        // which the tool prints the store, and no player can type one.
+        if (c < 0x20 || c == 0x7F)
+            return u"control character %1 in the %2"_s.arg(codePoint(c), name);
+        // Jet 4 readers see text as UCS-2; mdbtools cannot read such a character back.
+        if (c > 0xFFFF)
+            return u"character %1 outside the Basic Multilingual Plane in the %2"_s.arg(
+                codePoint(c), name);
+        if (c == 0xFEFF)
+            return u"byte order mark inside the %1"_s.arg(name);
+    }
+    if (value.size() > maxValueLength)
+        return u"%1 longer than %2 characters (%3)"_s.arg(name)
+            .arg(maxValueLength)
+            .arg(value.size());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes)
+{
+    std::vector<Entry> entries;
+    qsizetype lineNo = 0;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        ++lineNo;
+        qsizetype end = bytes.indexOf('\n', pos);
+        if (end < 0)
+            end = bytes.size();
+        QByteArrayView line = bytes.sliced(pos, end - pos);
+        pos = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.startsWith(byteOrderMark))
+            line = line.sliced(byteOrderMark.size());
+        if (isBlank(line))
+            continue;
+
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decoder(line);
+        if (decoder.hasError())
+            return Error{lineNo, u"not valid UTF-8"_s};
+
+        const QStringList fields = text.split(u'\t');
+        if (fields.size() > 3)
+            return Error{lineNo, u"more than three fields (%1)"_s.arg(fields.size())};
+        if (fields[0].isEmpty())
+            return Error{lineNo, u"missing question"_s};
+        if (fields.size() < 2 || fields[1].isEmpty())
+            return Error{lineNo, u"missing answer"_s};
+        Entry e{lineNo, fields[0], fields[1], fields.size() > 2 ? fields[2] : QString()};
+        for (const auto &[value, name] :
+             {std::pair{&e.question, u"question"_s}, std::pair{&e.answer, u"answer"_s},
+              std::pair{&e.pinyin, u"pinyin"_s}}) {
+            if (auto problem = checkValue(*value, name))
+                return Error{lineNo, *problem};
+        }
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+} // namespace tsv

@@ -1,0 +1,40 @@
+// The maintainers' quiz lists: UTF-8 text, one question per line, question TAB answer
+// with an optional TAB pinyin. There is no quoting of any kind: every character other
+// than TAB and the line end belongs to a value, a double quote included.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <variant>
+#include <vector>
+
+namespace tsv {
+
+// Longest value a text column of the store holds, in characters.
+inline constexpr qsizetype maxValueLength = 255;
+
+struct Entry
+{
+    qsizetype line; // 1-based line number in the input
+    QString question;
+    QString answer;
+    QString pinyin; // empty when the line gives none
+};
+
+struct Error
+{
+    qsizetype line;
+    QString cause;
+};
+
+// Lines end in LF or CR LF; a final line needs no line end. Lines holding nothing but
+// spaces and tabs are skipped. A byte order mark at the start of a line (the file's
+// own, or one left inside by joining files) is dropped.
+// Stops at the first bad line: not UTF-8, a missing question or answer, more than three
+// fields, or a value the store cannot hold: one with a control character, a character
+// outside the Basic Multilingual Plane (Jet 4 text is UCS-2), a byte order mark, or more
+// than maxValueLength characters.
+std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes);
+
+} // namespace tsv
