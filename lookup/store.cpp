@@ -174,6 +174,28 @@ std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
     return readRows(bytes, std::get<jet::HeaderInfo>(header).version, path);
 }
 
+std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
+                                               const QString &statement,
+                                               const QStringList &parameters)
+{
+    auto file = readStore(path);
+    if (auto *error = std::get_if<StoreError>(&file))
+        return *error;
+    const QByteArray &bytes = std::get<FileBytes>(file).bytes;
+    auto header = readHeaderOf(bytes, path);
+    if (auto *error = std::get_if<StoreError>(&header))
+        return *error;
+    if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
+        return wrongPassword(path);
+    auto built = loadDatabase(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    if (auto *error = std::get_if<StoreError>(&built))
+        return *error;
+    auto rows = std::get<std::unique_ptr<SqlStore>>(built)->run(statement, parameters);
+    if (auto *error = std::get_if<StoreError>(&rows))
+        return *error;
+    return RecordSet(std::get<std::shared_ptr<const ResultRows>>(std::move(rows)));
+}
+
 QString connectionString(const QString &applicationFolder)
 {
     return QString::fromUtf16(kConnectionHead) + applicationFolder +

@@ -50,6 +50,14 @@ struct CvRow
 std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
                                                          const QString &password);
 
+class RecordSet;
+
+// Runs `statement` (its ? parameters bound in order to `parameters`) on the store at `path`
+// opened with `password`, the way the program's query path runs it, without a session.
+std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
+                                               const QString &statement,
+                                               const QStringList &parameters = {});
+
 // The store's file name and password as the program builds them in.
 inline constexpr char16_t kStoreFileName[] = u"crvt.dat";
 inline constexpr char16_t kStorePassword[] = u"qzv.lan/mt";

@@ -97,6 +97,7 @@ private slots:
     void statementsCannotChangeAnything_data();
     void statementsCannotChangeAnything();
     void parameterCountMustMatch();
+    void queryWithoutASession();
 
 private:
     QString folder() const { return m_dir->path(); }
@@ -468,6 +469,19 @@ void TestStoreSession::parameterCountMustMatch()
     QVERIFY(error);
     QCOMPARE(error->kind, StoreError::Engine);
     QVERIFY(error->message.contains(u"takes 2 parameters, 1 were given"_s));
+}
+
+void TestStoreSession::queryWithoutASession()
+{
+    WRITE_STORE(storePath(), {cvTable(searchRows())});
+    auto found = store::queryStore(storePath(), kPassword, searchStatement(),
+                                   store::searchParameters(u"_"_s));
+    QVERIFY(std::holds_alternative<store::RecordSet>(found));
+    QCOMPARE(std::get<store::RecordSet>(found).recordCount(), 7);
+    const auto refused = store::queryStore(storePath(), u"x"_s, searchStatement(),
+                                           store::searchParameters(u"_"_s));
+    QVERIFY(std::holds_alternative<StoreError>(refused));
+    QCOMPARE(std::get<StoreError>(refused).kind, StoreError::WrongPassword);
 }
 
 QTEST_GUILESS_MAIN(TestStoreSession)
