@@ -1,9 +1,9 @@
 // The answer store: the Jet database "crvt.dat" beside the program, read-only.
 //
-// A store file is read with libmdb after a check of every structure libmdb will walk (a
-// hostile or damaged file is refused, it never reaches libmdb's unguarded code), its database
-// password is checked as Jet checks it, and its table cv (question, answer, pinyin) is loaded,
-// in store order, into an in-memory SQLite database on which the program's statements run.
+// A store file's database password is checked as Jet checks it; every structure libmdb will
+// walk is then checked (libmdb trusts what it reads, so a damaged or hostile file is refused
+// before it gets there), libmdb reads table cv (question, answer, pinyin), and the rows go, in
+// store order, into an in-memory SQLite database on which the program's statements run.
 //
 // The program's own path mirrors ADO: OpenStoreQuery builds the connection string from the
 // application folder, opens a new connection and a new record set per call, replacing the
