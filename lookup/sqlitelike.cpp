@@ -240,15 +240,17 @@ struct Token
 class Pattern
 {
 public:
-    Pattern(const Byte *z, int bytes, bool hasEscape, Char escape)
-        : m_bytes(bytes), m_hasEscape(hasEscape), m_escape(escape)
+    Pattern(const Byte *z, int bytes, sqlite3 *db, bool hasEscape, Char escape)
+        : m_bytes(bytes), m_db(db), m_hasEscape(hasEscape), m_escape(escape)
     {
         compile(z);
     }
 
-    bool isFor(int bytes, bool hasEscape, Char escape) const
+    int bytes() const { return m_bytes; }
+    sqlite3 *connection() const { return m_db; }
+    bool isFor(bool hasEscape, Char escape) const
     {
-        return hasEscape == m_hasEscape && escape == m_escape && bytes == m_bytes;
+        return hasEscape == m_hasEscape && escape == m_escape;
     }
 
     bool matches(const Byte *text, int bytes) const
@@ -397,6 +399,7 @@ private:
     }
 
     int m_bytes;
+    sqlite3 *m_db;
     bool m_hasEscape;
     Char m_escape;
     Shape m_shape = Shape::General;
@@ -420,17 +423,23 @@ void deletePattern(void *p)
 
 // Mirrors the order of the built-in's checks, since that order decides which error a bad call
 // reports: blobs, the pattern length limit, the escape text, then null arguments.
+//
+// SQLite keeps auxiliary data only while the argument is a constant of the running statement,
+// so a compiled pattern found there was made from this very first argument: its type, length
+// and connection are known without asking SQLite again. The escape is another argument and is
+// compared.
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     const auto *options = static_cast<const LikeOptions *>(sqlite3_user_data(context));
-    if (options->blobsNeverMatch && (sqlite3_value_type(argv[0]) == SQLITE_BLOB ||
+    auto *compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
+    if (options->blobsNeverMatch && ((!compiled && sqlite3_value_type(argv[0]) == SQLITE_BLOB) ||
                                      sqlite3_value_type(argv[1]) == SQLITE_BLOB)) {
         sqlite3_result_int(context, 0);
         return;
     }
-    const int patternBytes = sqlite3_value_bytes(argv[0]);
-    if (patternBytes >
-        sqlite3_limit(sqlite3_context_db_handle(context), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
+    const int patternBytes = compiled ? compiled->bytes() : sqlite3_value_bytes(argv[0]);
+    sqlite3 *db = compiled ? compiled->connection() : sqlite3_context_db_handle(context);
+    if (patternBytes > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
         sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
         return;
     }
@@ -447,17 +456,13 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
         escape = readChar(e);
         hasEscape = true;
     }
-    // SQLite keeps auxiliary data only while the argument is a constant of the running
-    // statement, so a pattern found there was made from this very value; the escape is another
-    // argument and is compared.
-    auto *compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
-    if (!compiled || !compiled->isFor(patternBytes, hasEscape, escape)) {
+    if (!compiled || !compiled->isFor(hasEscape, escape)) {
         const Byte *pattern = sqlite3_value_text(argv[0]);
         if (!pattern || !sqlite3_value_text(argv[1]))
             return;
         // value_text may have converted the value, so its length is taken again.
         const int sourceBytes = sqlite3_value_bytes(argv[0]);
-        sqlite3_set_auxdata(context, 0, new Pattern(pattern, sourceBytes, hasEscape, escape),
+        sqlite3_set_auxdata(context, 0, new Pattern(pattern, sourceBytes, db, hasEscape, escape),
                             deletePattern);
         // SQLite may drop auxiliary data at once (out of memory); ask for it back.
         compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
