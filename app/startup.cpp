@@ -1,9 +1,12 @@
 #include "app/startup.h"
 
 #include "app/form1.h"
+#include "app/numericfilter.h"
 #include "app/quietpage.h"
+#include "levelling/levellingcalculator.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
+#include "warsoul/warsoulevaluator.h"
 
 #include <QLineEdit>
 #include <QTabWidget>
@@ -14,6 +17,9 @@
 // What the subsystems attach to the window; each lives as long as the window.
 struct Program::Parts
 {
+    std::unique_ptr<LevellingCalculator> levelling;
+    std::unique_ptr<NumericEntryFilter> numericFilter;
+    std::unique_ptr<WarSoulEvaluator> warSoul;
 };
 
 Program::Program() = default;
@@ -62,6 +68,9 @@ struct StartUp
         made->m_form = std::make_unique<Form1>();
         made->m_parts = std::make_unique<Program::Parts>();
         Form1 &form = made->form();
+        made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
+        made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
+        made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
         auto *portal = form.control<QWebEngineView>("WebBrowser2");

@@ -165,6 +165,8 @@ std::optional<HeaderInfo> readHeader(QByteArrayView firstPage)
     if (info.version == Version::Jet3) {
         info.password = decodeJet3Password(page.constData() + kPasswordOffset);
     } else {
+        // ACE files are read with the Jet 4 layout, which Access 2007 files keep; later ones
+        // protect a database by encrypting it as a whole, which this does not look at.
         info.creationDate = getDouble(page.constData() + kCreationDateOffset);
         info.password = decodeJet4Password(page.constData() + kPasswordOffset, info.creationDate);
     }

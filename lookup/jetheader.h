@@ -29,8 +29,8 @@ enum class Version { Jet3, Jet4, Later /* ACE 12+ */ };
 struct HeaderInfo
 {
     Version version = Version::Jet4;
-    QString password; // empty = none
-    double creationDate = 0;
+    QString password;        // empty = none
+    double creationDate = 0; // OLE automation date; 0 for Jet 3, which keeps none here
 };
 
 inline constexpr qsizetype kJet3PageSize = 2048;

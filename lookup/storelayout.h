@@ -1,0 +1,112 @@
+// The structures of a Jet file that the store reads, checked before libmdb sees them.
+//
+// libmdb trusts the file: it follows page numbers, row offsets and chains as they stand, so a
+// damaged or hostile file can make it read out of bounds or loop for ever. Everything here walks
+// exactly the way libmdb will walk (the same page order, the same row offset rules, the same
+// reading of table definitions, including its quirks), with every step checked. A file is handed
+// to libmdb only when this walk found nothing wrong, and then libmdb reads exactly the rows this
+// walk predicted; the reader compares the two.
+//
+// The rules are stricter than libmdb's own: where libmdb would skip a row it cannot take apart
+// (losing it without a word), the store is refused as corrupt instead.
+#pragma once
+
+#include "lookup/jetheader.h"
+#include "lookup/store.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace store::detail {
+
+// Column types, as in the table definition.
+enum JetType : int {
+    kJetBool = 0x01,
+    kJetInt = 0x03,
+    kJetLong = 0x04,
+    kJetText = 0x0A,
+    kJetMemo = 0x0C,
+};
+
+// The file's pages as libmdb sees them: pages after the first decrypted when the header carries
+// a page key.
+class JetImage
+{
+public:
+    static std::variant<JetImage, StoreError> open(const QByteArray &bytes, jet::Version version,
+                                                   const QString &path);
+
+    bool isJet3() const { return m_jet3; }
+    int pageSize() const { return m_pageSize; }
+    quint32 pageCount() const { return m_pageCount; }
+    const uchar *page(quint32 number) const; // number < pageCount()
+    const QString &path() const { return m_path; }
+
+private:
+    QByteArray m_pages;
+    QString m_path;
+    bool m_jet3 = false;
+    int m_pageSize = 0;
+    quint32 m_pageCount = 0;
+};
+
+struct JetColumn
+{
+    int type = 0;
+    int number = 0;   // orders the columns and picks the null bit
+    int varIndex = 0; // slot in a row's offset table (variable-length columns)
+    bool fixed = false;
+    int fixedOffset = 0;
+    int size = 0;
+    QString name;
+};
+
+struct JetTable
+{
+    quint32 page = 0; // the first page of its definition
+    int varColumnCount = 0;
+    std::vector<JetColumn> columns; // in libmdb's order: by number
+    QByteArray usageMap;            // the map of the table's pages
+    int column(QStringView name) const; // index, or -1 (names compare without regard to ASCII case)
+};
+
+// A field as libmdb takes it apart: bytes [start, start + size) of the row's page.
+struct JetField
+{
+    bool null = true;
+    int start = 0;
+    int size = 0;
+};
+
+struct JetRowRef
+{
+    quint32 page;
+    int row;
+    friend bool operator==(const JetRowRef &, const JetRowRef &) = default;
+};
+
+// The table definition beginning on page `page`.
+std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
+                                                       const QString &what);
+
+// Every row libmdb will return for `table`, in its order. `memoColumns` are the columns whose
+// long values will be read; their page chains are checked too. `visit` gets each row's fields
+// (indexed like table.columns) and may stop the walk by returning false.
+using RowVisitor =
+    std::function<bool(const JetRowRef &, const uchar *page, const std::vector<JetField> &)>;
+std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
+                                   const std::vector<int> &memoColumns, const RowVisitor &visit);
+
+// The definition page of the first table of the catalog called `name` (compared like libmdb
+// compares object names), or nullopt when there is none.
+std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
+                                                           QStringView name);
+
+// The text of a Jet 4 text field: UTF-16LE, or Jet's compressed form behind FF FE.
+QString decodeJet4Text(const uchar *data, int size);
+
+} // namespace store::detail

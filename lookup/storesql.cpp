@@ -1,0 +1,183 @@
+#include "lookup/storesql.h"
+
+#include "lookup/sqlitelike.h"
+#include "lookup/storefile.h"
+
+#include <QStringEncoder>
+
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace store::detail {
+namespace {
+
+// Statements may read the store and call functions; anything that would write, attach another
+// file or change the connection's settings is refused while it is prepared.
+int authorize(void *, int action, const char *, const char *, const char *, const char *)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+// Only blanks and semicolons may follow the one statement.
+bool onlySeparators(const char *tail)
+{
+    for (; *tail; ++tail) {
+        const char c = *tail;
+        if (c != ';' && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v')
+            return false;
+    }
+    return true;
+}
+
+// A handful of statement texts is all the program uses; more are prepared afresh.
+constexpr qsizetype kPreparedKept = 16;
+
+} // namespace
+
+SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+
+SqlStore::~SqlStore()
+{
+    for (sqlite3_stmt *statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    sqlite3_close(m_db);
+}
+
+StoreError SqlStore::engineError(const QString &cause) const
+{
+    return storeError(StoreError::Engine, m_path, cause);
+}
+
+std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::build(const std::vector<CvRow> &rows,
+                                                                    const QString &path)
+{
+    sqlite3 *db = nullptr;
+    // One thread uses a store, so SQLite's per-call locking is left out.
+    const int opened = sqlite3_open_v2(":memory:", &db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                           | SQLITE_OPEN_NOMUTEX,
+                                       nullptr);
+    std::unique_ptr<SqlStore> store(new SqlStore(db, path));
+    if (opened != SQLITE_OK)
+        return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errstr(opened)));
+
+    const auto fail = [&] {
+        return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(db)));
+    };
+    // Large pages: a full scan, which every search is, then crosses few page boundaries.
+    if (sqlite3_exec(db,
+                     "PRAGMA page_size=65536;"
+                     "CREATE TABLE cv(question TEXT, answer TEXT, pinyin TEXT);"
+                     "BEGIN",
+                     nullptr, nullptr, nullptr)
+        != SQLITE_OK)
+        return fail();
+
+    sqlite3_stmt *insert = nullptr;
+    if (sqlite3_prepare_v2(db, "INSERT INTO cv(question, answer, pinyin) VALUES(?, ?, ?)", -1,
+                           &insert, nullptr)
+        != SQLITE_OK)
+        return fail();
+    QStringEncoder toUtf8(QStringConverter::Utf8);
+    QByteArray buffers[3];
+    for (const CvRow &row : rows) {
+        const std::optional<QString> *values[3] = {&row.question, &row.answer, &row.pinyin};
+        for (int i = 0; i < 3; ++i) {
+            if (!*values[i]) {
+                sqlite3_bind_null(insert, i + 1);
+                continue;
+            }
+            const QString &value = **values[i];
+            buffers[i].resize(toUtf8.requiredSpace(value.size()));
+            char *end = toUtf8.appendToBuffer(buffers[i].data(), value);
+            sqlite3_bind_text(insert, i + 1, buffers[i].constData(), int(end - buffers[i].constData()),
+                              SQLITE_STATIC);
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            sqlite3_finalize(insert);
+            return fail();
+        }
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    if (sqlite3_exec(db, "COMMIT; PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail();
+    if (registerLike(db) != SQLITE_OK)
+        return fail();
+    sqlite3_set_authorizer(db, authorize, nullptr);
+    return store;
+}
+
+std::variant<std::shared_ptr<const ResultRows>, StoreError>
+SqlStore::run(const QString &statement, const QStringList &parameters)
+{
+    sqlite3_stmt *prepared = m_statements.value(statement);
+    if (!prepared) {
+        const QByteArray text = statement.toUtf8();
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
+                               &prepared, &tail)
+            != SQLITE_OK)
+            return engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
+        if (!prepared)
+            return engineError(QStringLiteral("the statement is empty"));
+        if (!onlySeparators(tail)) {
+            sqlite3_finalize(prepared);
+            return engineError(QStringLiteral("the text holds more than one statement"));
+        }
+        if (m_statements.size() >= kPreparedKept) {
+            for (sqlite3_stmt *old : std::as_const(m_statements))
+                sqlite3_finalize(old);
+            m_statements.clear();
+        }
+        m_statements.insert(statement, prepared);
+    }
+
+    if (sqlite3_bind_parameter_count(prepared) != parameters.size())
+        return engineError(QStringLiteral("the statement takes %1 parameters, %2 were given")
+                               .arg(sqlite3_bind_parameter_count(prepared))
+                               .arg(parameters.size()));
+    std::vector<QByteArray> bound;
+    bound.reserve(size_t(parameters.size()));
+    for (qsizetype i = 0; i < parameters.size(); ++i) {
+        bound.push_back(parameters[i].toUtf8());
+        sqlite3_bind_text(prepared, int(i) + 1, bound.back().constData(), int(bound.back().size()),
+                          SQLITE_STATIC);
+    }
+
+    auto result = std::make_shared<ResultRows>();
+    result->columns = sqlite3_column_count(prepared);
+    for (int c = 0; c < result->columns; ++c)
+        result->names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
+
+    int rc;
+    while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+        for (int c = 0; c < result->columns; ++c) {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(prepared, c));
+            if (text)
+                result->text.append(text, sqlite3_column_bytes(prepared, c));
+            result->ends.push_back(result->text.size());
+            result->nulls.push_back(text == nullptr);
+        }
+        ++result->rows;
+    }
+    std::optional<StoreError> error;
+    if (rc != SQLITE_DONE)
+        error = engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
+    sqlite3_reset(prepared);
+    sqlite3_clear_bindings(prepared);
+    if (error)
+        return *error;
+    return std::shared_ptr<const ResultRows>(std::move(result));
+}
+
+} // namespace store::detail

@@ -1,0 +1,135 @@
+#include "warsoul/warsoulevaluator.h"
+
+#include "app/form1.h"
+#include "app/formlabel.h"
+#include "app/messagebox.h"
+#include "warsoul/evaluation.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Names = std::array<const char *, 5>;
+// The stats in the order the evaluation reads them.
+constexpr Names startingBoxes = {"qs_jx", "qs_yq", "qs_qz", "qs_lq", "qs_hp"};
+constexpr Names currentBoxes = {"mq_jx", "mq_yq", "mq_qz", "mq_lq", "mq_hp"};
+// The order in which the default values and the clear buttons set them: each setting runs that
+// box's change handling at once, so the order is part of the behaviour.
+constexpr Names startingWriteOrder = {"qs_jx", "qs_qz", "qs_yq", "qs_lq", "qs_hp"};
+constexpr Names currentWriteOrder = {"mq_jx", "mq_qz", "mq_yq", "mq_lq", "mq_hp"};
+
+constexpr qsizetype lengthLimit = 5;
+constexpr QStringView clampText = u"99999";
+constexpr QStringView defaultStat = u"32";
+constexpr QStringView incompleteMessage = u"请填写完整战魂评估内容！";
+
+std::array<QLineEdit *, 5> boxes(const Form1 &form, const Names &names)
+{
+    std::array<QLineEdit *, 5> found{};
+    for (size_t i = 0; i < names.size(); ++i)
+        found[i] = form.control<QLineEdit>(names[i]);
+    return found;
+}
+
+} // namespace
+
+WarSoulEvaluator::WarSoulEvaluator(Form1 &form)
+    : m_form(form), m_starting(boxes(form, startingBoxes)), m_current(boxes(form, currentBoxes)),
+      m_startingWriteOrder(boxes(form, startingWriteOrder)),
+      m_currentWriteOrder(boxes(form, currentWriteOrder)),
+      m_level(form.control<QLineEdit>("mq_dj")), m_affinityLevel(form.control<QLineEdit>("jy_dj")),
+      m_defaults(form.control<QCheckBox>("Check1")),
+      m_result(form.control<FormLabel>("lbl_result")),
+      m_rating(form.control<FormLabel>("lbl_pingjia"))
+{
+    for (QLineEdit *box : m_starting)
+        box->installEventFilter(this);
+    for (QLineEdit *box : m_current)
+        box->installEventFilter(this);
+    m_level->installEventFilter(this);
+    m_affinityLevel->installEventFilter(this);
+
+    // toggled comes with the player's click and with every change of value by the program,
+    // which Command3 relies on.
+    connect(m_defaults, &QCheckBox::toggled, this, &WarSoulEvaluator::Check1_Click);
+    connect(form.control<QPushButton>("Command2"), &QPushButton::clicked, this,
+            &WarSoulEvaluator::Command2_Click);
+    connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this,
+            &WarSoulEvaluator::Command3_Click);
+    connect(form.control<QPushButton>("Command4"), &QPushButton::clicked, this,
+            &WarSoulEvaluator::Command4_Click);
+    connect(form.control<QPushButton>("Command5"), &QPushButton::clicked, this,
+            &WarSoulEvaluator::Command5_Click);
+}
+
+bool WarSoulEvaluator::eventFilter(QObject *watched, QEvent *event)
+{
+    // A held key repeats its press but is released once; the releases X11 reports between the
+    // repeats are not releases of the key.
+    if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent *>(event)->isAutoRepeat())
+        Box_KeyUp(static_cast<QLineEdit *>(watched));
+    return false;
+}
+
+void WarSoulEvaluator::Box_KeyUp(QLineEdit *box)
+{
+    // Not cut to five: any longer text becomes the largest five-digit number.
+    if (box->text().size() > lengthLimit)
+        box->setText(clampText.toString());
+}
+
+void WarSoulEvaluator::Check1_Click()
+{
+    const bool defaults = m_defaults->isChecked();
+    const QString text = defaults ? defaultStat.toString() : QString();
+    for (QLineEdit *box : m_startingWriteOrder)
+        box->setText(text);
+    for (QLineEdit *box : m_startingWriteOrder)
+        box->setEnabled(!defaults);
+}
+
+void WarSoulEvaluator::Command2_Click()
+{
+    warsoul::Entries entries;
+    for (size_t i = 0; i < m_starting.size(); ++i) {
+        entries.starting[i] = m_starting[i]->text();
+        entries.current[i] = m_current[i]->text();
+    }
+    entries.level = m_level->text();
+    entries.affinityLevel = m_affinityLevel->text();
+
+    const auto outcome = warsoul::evaluate(entries);
+    const auto *evaluation = std::get_if<warsoul::Evaluation>(&outcome);
+    if (!evaluation) {
+        // Every cause gets the same message, and nothing is written.
+        showMessage(&m_form, incompleteMessage.toString());
+        return;
+    }
+    m_result->setText(evaluation->resultText);
+    m_rating->setText(evaluation->ratingText);
+}
+
+void WarSoulEvaluator::Command3_Click()
+{
+    // Through the check box: setting checked when it already is runs nothing, and the uncheck
+    // that follows empties and enables the starting boxes either way.
+    m_defaults->setChecked(true);
+    m_defaults->setChecked(false);
+}
+
+void WarSoulEvaluator::Command4_Click()
+{
+    m_level->clear();
+    m_affinityLevel->clear();
+}
+
+void WarSoulEvaluator::Command5_Click()
+{
+    for (QLineEdit *box : m_currentWriteOrder)
+        box->clear();
+}

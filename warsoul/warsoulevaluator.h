@@ -1,0 +1,45 @@
+// The war-soul evaluator on page 1: the length clamp of its twelve boxes, the default-values
+// check box, the three clear buttons and the evaluate button, wired to the pure evaluation.
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class Form1;
+class FormLabel;
+class QCheckBox;
+class QLineEdit;
+
+class WarSoulEvaluator : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WarSoulEvaluator(Form1 &form);
+
+    // The KeyUp handling shared by the twelve boxes: a text longer than five characters becomes
+    // "99999".
+    void Box_KeyUp(QLineEdit *box);
+    void Check1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    using Group = std::array<QLineEdit *, 5>;
+
+    Form1 &m_form;
+    Group m_starting{}; // as the evaluation reads them: 精血, 元气, 强壮, 灵巧, 魂魄
+    Group m_current{};
+    Group m_startingWriteOrder{}; // as the defaults and the clear buttons write them
+    Group m_currentWriteOrder{};
+    QLineEdit *m_level = nullptr;
+    QLineEdit *m_affinityLevel = nullptr;
+    QCheckBox *m_defaults = nullptr;
+    FormLabel *m_result = nullptr;
+    FormLabel *m_rating = nullptr;
+};
