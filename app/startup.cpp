@@ -4,6 +4,7 @@
 #include "app/numericfilter.h"
 #include "app/quietpage.h"
 #include "levelling/levellingcalculator.h"
+#include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 #include "warsoul/warsoulevaluator.h"
@@ -18,6 +19,7 @@
 struct Program::Parts
 {
     std::unique_ptr<LevellingCalculator> levelling;
+    std::unique_ptr<LookupPage> lookup;
     std::unique_ptr<NumericEntryFilter> numericFilter;
     std::unique_ptr<WarSoulEvaluator> warSoul;
 };
@@ -71,6 +73,7 @@ struct StartUp
         made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
         made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
         made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
+        made->m_parts->lookup = std::make_unique<LookupPage>(form);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
         auto *portal = form.control<QWebEngineView>("WebBrowser2");

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent) {}
+ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent)
+{}
 
 int ResultModel::rowCount(const QModelIndex &parent) const
 {

@@ -20,8 +20,8 @@ private slots:
         QTest::newRow("a match") << u"长城有多长？"_s << u"两万多公里"_s
                                  << u"题目：长城有多长？\r答案：两万多公里\r"_s + tail;
         QTest::newRow("nothing shown") << QString() << QString() << u"题目：\r答案：\r"_s + tail;
-        QTest::newRow("texts kept as they are") << u" a\"b' "_s << u"%_"_s
-                                                << u"题目： a\"b' \r答案：%_\r"_s + tail;
+        QTest::newRow("texts kept as they are")
+            << u" a\"b' "_s << u"%_"_s << u"题目： a\"b' \r答案：%_\r"_s + tail;
     }
     void threeLinesJoinedByLoneCarriageReturns()
     {
