@@ -1,6 +1,7 @@
 #include "lookup/store.h"
 
 #include "lookup/jetheader.h"
+#include "lookup/sqliteimage.h"
 #include "lookup/storefile.h"
 #include "lookup/storelayout.h"
 #include "lookup/storemdb.h"
@@ -61,9 +62,9 @@ StoreError wrongPassword(const QString &path)
     return storeError(StoreError::WrongPassword, path, QStringLiteral("wrong database password"));
 }
 
-// Table cv of a store whose header has been read and whose password was right.
-std::variant<std::vector<CvRow>, StoreError> readContents(const QByteArray &bytes,
-                                                          jet::Version version, const QString &path)
+// Table cv of a store whose header has been read and whose password was right, row by row.
+std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version version,
+                                       const QString &path, const RowSink &sink)
 {
     auto opened = JetImage::open(bytes, version, path);
     if (auto *error = std::get_if<StoreError>(&opened))
@@ -106,7 +107,53 @@ std::variant<std::vector<CvRow>, StoreError> readContents(const QByteArray &byte
                                   return true;
                               }))
         return *error;
-    return readRowsWithMdb(bytes, image, table, wanted, expected);
+    return readRowsWithMdb(bytes, image, table, wanted, expected, sink);
+}
+
+std::variant<std::vector<CvRow>, StoreError> readRows(const QByteArray &bytes, jet::Version version,
+                                                      const QString &path)
+{
+    std::vector<CvRow> rows;
+    const auto value = [](const FieldBytes &field) -> std::optional<QString> {
+        if (field.form == FieldBytes::Null)
+            return std::nullopt;
+        return fieldText(field);
+    };
+    if (auto error = readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
+            rows.push_back(CvRow{value(row[0]), value(row[1]), value(row[2])});
+        }))
+        return *error;
+    return rows;
+}
+
+// The SQLite database of a store: laid out as an image straight from libmdb's fields, or, when
+// a record is too large for that, filled row by row.
+std::variant<std::unique_ptr<SqlStore>, StoreError> loadDatabase(const QByteArray &bytes,
+                                                                 jet::Version version,
+                                                                 const QString &path)
+{
+    SqliteImage image("cv", kCreateTableCv, 3);
+    std::string texts[3];
+    bool fits = true;
+    const auto error = readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
+        SqliteImage::Value values[3];
+        for (int i = 0; i < 3; ++i) {
+            if (row[size_t(i)].form == FieldBytes::Null)
+                continue;
+            texts[i].clear();
+            appendFieldUtf8(texts[i], row[size_t(i)]);
+            values[i] = {texts[i].data(), texts[i].size()};
+        }
+        fits = fits && image.addRow(values);
+    });
+    if (error)
+        return *error;
+    if (fits)
+        return SqlStore::fromImage(image.finish(), path);
+    auto rows = readRows(bytes, version, path);
+    if (auto *failure = std::get_if<StoreError>(&rows))
+        return *failure;
+    return SqlStore::fromRows(std::get<std::vector<CvRow>>(rows), path);
 }
 
 } // namespace
@@ -123,7 +170,7 @@ std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
         return *error;
     if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
         return wrongPassword(path);
-    return readContents(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    return readRows(bytes, std::get<jet::HeaderInfo>(header).version, path);
 }
 
 QString connectionString(const QString &applicationFolder)
@@ -263,9 +310,7 @@ QByteArrayView RecordSet::utf8(qsizetype row, int column) const
 {
     if (!m_rows || row < 0 || row >= m_rows->rows || column < 0 || column >= m_rows->columns)
         return {};
-    const size_t cell = size_t(row) * size_t(m_rows->columns) + size_t(column);
-    const qsizetype begin = cell == 0 ? 0 : m_rows->ends[cell - 1];
-    return QByteArrayView(m_rows->text.constData() + begin, m_rows->ends[cell] - begin);
+    return m_rows->cell(size_t(row) * size_t(m_rows->columns) + size_t(column));
 }
 
 QString RecordSet::text(qsizetype row, int column) const
@@ -277,7 +322,7 @@ bool RecordSet::isNull(qsizetype row, int column) const
 {
     if (!m_rows || row < 0 || row >= m_rows->rows || column < 0 || column >= m_rows->columns)
         return true;
-    return m_rows->nulls[size_t(row) * size_t(m_rows->columns) + size_t(column)];
+    return m_rows->isNull(size_t(row) * size_t(m_rows->columns) + size_t(column));
 }
 
 // --- Connection ---
@@ -354,16 +399,11 @@ std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
     if (!jet::passwordMatches(store->header, where.password))
         return wrongPassword(where.path);
     if (!store->sql && !store->contentError) {
-        auto contents = readContents(store->bytes, store->header.version, where.path);
-        if (auto *error = std::get_if<StoreError>(&contents)) {
+        auto built = loadDatabase(store->bytes, store->header.version, where.path);
+        if (auto *error = std::get_if<StoreError>(&built))
             store->contentError = *error;
-        } else {
-            auto built = SqlStore::build(std::get<std::vector<CvRow>>(contents), where.path);
-            if (auto *failure = std::get_if<StoreError>(&built))
-                store->contentError = *failure;
-            else
-                store->sql = std::move(std::get<std::unique_ptr<SqlStore>>(built));
-        }
+        else
+            store->sql = std::move(std::get<std::unique_ptr<SqlStore>>(built));
         store->bytes = QByteArray();
     }
     if (store->contentError)

@@ -608,31 +608,8 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
 QString decodeJet4Text(const uchar *data, int size)
 {
     QString text;
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
-        // Compressed: single bytes stand for U+0000..U+00FF until a zero byte switches to plain
-        // UTF-16LE pairs, and the next zero byte back.
-        text.reserve(size);
-        bool compressed = true;
-        for (int i = 2; i < size;) {
-            if (data[i] == 0) {
-                compressed = !compressed;
-                ++i;
-            } else if (compressed) {
-                text.append(QChar(char16_t(data[i])));
-                ++i;
-            } else if (i + 1 < size) {
-                text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
-                i += 2;
-            } else {
-                break; // an odd byte at the end is no character
-            }
-        }
-        return text;
-    }
-    text.resize(size / 2);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    for (int i = 0; i < size / 2; ++i)
-        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    text.reserve(size / 2);
+    forEachJet4Unit(data, size, [&](char16_t unit) { text.append(QChar(unit)); });
     return text;
 }
 

@@ -106,7 +106,35 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
 std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
                                                            QStringView name);
 
-// The text of a Jet 4 text field: UTF-16LE, or Jet's compressed form behind FF FE.
+// The UTF-16 code units of a Jet 4 text field: UTF-16LE, or behind FF FE Jet's compressed
+// form, where single bytes stand for U+0000..U+00FF until a zero byte switches to UTF-16LE pairs
+// and the next zero byte back. An odd byte at the end is no unit.
+template <typename Unit>
+void forEachJet4Unit(const uchar *data, int size, Unit &&unit)
+{
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        bool compressed = true;
+        for (int i = 2; i < size;) {
+            if (data[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                unit(char16_t(data[i]));
+                ++i;
+            } else if (i + 1 < size) {
+                unit(char16_t(data[i] | data[i + 1] << 8));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+        return;
+    }
+    for (int i = 0; i + 1 < size; i += 2)
+        unit(char16_t(data[i] | data[i + 1] << 8));
+}
+
+// The text of a Jet 4 text field.
 QString decodeJet4Text(const uchar *data, int size);
 
 } // namespace store::detail
