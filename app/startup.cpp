@@ -7,6 +7,7 @@
 #include "app/windowbehaviours.h"
 #include "levelling/levellingcalculator.h"
 #include "links/webshortcuts.h"
+#include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 #include "warsoul/warsoulevaluator.h"
@@ -21,6 +22,7 @@
 struct Program::Parts
 {
     std::unique_ptr<LevellingCalculator> levelling;
+    std::unique_ptr<LookupPage> lookup;
     std::unique_ptr<NumericEntryFilter> numericFilter;
     std::unique_ptr<WarSoulEvaluator> warSoul;
     std::unique_ptr<WindowBehaviours> behaviours;
@@ -80,6 +82,7 @@ struct StartUp
         made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
         made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
         made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
+        made->m_parts->lookup = std::make_unique<LookupPage>(form);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
         auto *portal = form.control<QWebEngineView>("WebBrowser2");

@@ -3,13 +3,16 @@
 #include <QHeaderView>
 #include <QTreeView>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
-ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent) {}
+ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent)
+{}
 
 int ResultModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 int ResultModel::columnCount(const QModelIndex &parent) const
@@ -21,8 +24,14 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
-    const auto &row = m_rows.at(index.row());
-    return index.column() == 0 ? row.first : row.second;
+    return text(index.row(), index.column());
+}
+
+QString ResultModel::text(int row, int column) const
+{
+    if (row < 0 || row >= m_count)
+        return {};
+    return m_rows.text(row, column);
 }
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -32,25 +41,27 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
     return section == 0 ? u"题目"_s : u"答案"_s;
 }
 
-void ResultModel::clear()
+void ResultModel::setRows(Rows rows)
 {
     beginResetModel();
-    m_rows.clear();
+    m_rows = std::move(rows);
+    // Item views count rows in int; a store has far fewer rows than that.
+    m_count = int(std::min<qsizetype>(m_rows.count, std::numeric_limits<int>::max()));
     endResetModel();
 }
 
-void ResultModel::append(const QString &question, const QString &answer)
+ResultModel *ResultModel::of(QTreeView *list)
 {
-    const int row = int(m_rows.size());
-    beginInsertRows({}, row, row);
-    m_rows.append({question, answer});
-    endInsertRows();
+    if (auto *model = qobject_cast<ResultModel *>(list->model()))
+        return model;
+    auto *model = new ResultModel(list);
+    list->setModel(model);
+    return model;
 }
 
 void shapeResultList(QTreeView *list)
 {
-    auto *model = new ResultModel(list);
-    list->setModel(model);
+    ResultModel::of(list);
     list->setHeaderHidden(false);
     // The two columns fill the list's outer width, a little more than fits inside its frame;
     // a horizontal scroll bar for those two pixels would only hide a row.

@@ -1,9 +1,14 @@
 // The rows of the result list ListView1: one per match, the question in column "题目" and the
 // answer in column "答案".
+//
+// A search may match every row of the store. The model therefore holds no text of its own: it
+// keeps the matches where the query left them and converts a row's text only when the view
+// asks for it, which is for the rows on screen. Refilling the list is one model reset.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QList>
+
+#include <functional>
 
 class QTreeView;
 
@@ -11,6 +16,14 @@ class ResultModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    // The matches of one search: how many, and the text of a row's column 0 (question) or
+    // 1 (answer), empty for a null field. The accessor keeps whatever it reads from alive.
+    struct Rows
+    {
+        qsizetype count = 0;
+        std::function<QString(qsizetype row, int column)> text;
+    };
+
     explicit ResultModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -18,13 +31,20 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    void clear();
-    void append(const QString &question, const QString &answer);
-    QString question(int row) const { return m_rows.at(row).first; }
-    QString answer(int row) const { return m_rows.at(row).second; }
+    // Empties the list and fills it with `rows`, in their order, in one reset.
+    void setRows(Rows rows);
+    // The text of a listed row; empty past the end.
+    QString question(int row) const { return text(row, 0); }
+    QString answer(int row) const { return text(row, 1); }
+
+    // The list's model; a list that has none yet gets an empty one.
+    static ResultModel *of(QTreeView *list);
 
 private:
-    QList<std::pair<QString, QString>> m_rows;
+    QString text(int row, int column) const;
+
+    Rows m_rows;
+    int m_count = 0;
 };
 
 // Report view with the two columns, three quarters and one quarter of the list's width.

@@ -22,7 +22,7 @@ constexpr std::array<Byte, 64> kLeadBits = [] {
     std::array<Byte, 64> bits{};
     for (int i = 0; i < 64; ++i) {
         const int b = 0xC0 + i;
-        bits[i] = Byte(b < 0xE0 ? b & 0x1F
+        bits[i] = Byte(b < 0xE0   ? b & 0x1F
                        : b < 0xF0 ? b & 0x0F
                        : b < 0xF8 ? b & 0x07
                        : b < 0xFC ? b & 0x03
@@ -108,60 +108,125 @@ inline std::uint64_t zeroBytes(std::uint64_t v)
     return ~(((v & kLow7) + kLow7) | v | kLow7);
 }
 
-inline std::uint64_t load(const Byte *p, std::size_t available)
+// Bytes s[i, min(i + 8, n)) in the word's low lanes, zero above. A short tail is read as the
+// last full word of the text shifted down, which keeps it in a register.
+inline std::uint64_t loadAt(const Byte *s, std::size_t i, std::size_t n)
 {
     std::uint64_t w = 0;
-    std::memcpy(&w, p, available < 8 ? available : 8);
+    if (i >= n)
+        return w;
+    if (i + 8 <= n) {
+        std::memcpy(&w, s + i, 8);
+    } else if (n >= 8) {
+        std::memcpy(&w, s + n - 8, 8);
+        w >>= 8 * (8 - (n - i));
+    } else {
+        std::memcpy(&w, s + i, n - i);
+    }
     return w;
 }
 
-// True when the text consists only of ASCII bytes and of three-byte sequences led by 0xE1..0xEF
-// with exactly two continuation bytes. In such a text every character is read from its own
-// canonical bytes, so a byte search for a needle of ASCII and U+1000..U+FFFF characters finds
-// exactly what SQLite's character-wise comparison finds. Chinese text is almost always of this
-// kind; anything else (Latin letters with accents, 4-byte characters, malformed bytes) goes the
-// character-wise way.
-bool plainThreeByteText(const Byte *s, std::size_t n)
+// Lanes [0, available) of a word.
+inline std::uint64_t laneMask(std::size_t available)
 {
-    std::uint64_t carry = 0; // continuation bytes still owed by leads near the previous word's end
-    for (std::size_t i = 0; i < n; i += 8) {
-        const std::uint64_t w = load(s + i, n - i);
-        const std::uint64_t high = w & kHigh;
-        if (high == 0 && carry == 0)
-            continue;
-        const std::uint64_t bit6 = (w << 1) & kHigh;
-        const std::uint64_t continuation = high & ~bit6;
-        const std::uint64_t lead = high & bit6;
-        const std::uint64_t t = w ^ 0xE0E0E0E0E0E0E0E0ULL;
-        const std::uint64_t leadE1toEF = zeroBytes(t & 0xF0F0F0F0F0F0F0F0ULL) & ~zeroBytes(t);
-        if (lead & ~leadE1toEF)
-            return false;
-        if (continuation != ((leadE1toEF << 8) | (leadE1toEF << 16) | carry))
-            return false;
-        carry = (leadE1toEF >> 56) | (leadE1toEF >> 48);
-    }
-    return carry == 0;
+    return available >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * available)) - 1;
 }
 
-// Position of the first byte equal to a or b in s[from, n), or n.
-std::size_t findEither(const Byte *s, std::size_t from, std::size_t n, Byte a, Byte b)
+inline bool isContinuation(Byte b)
 {
-    std::size_t i = from;
+    return (b & 0xC0) == 0x80;
+}
+
+enum class Found { No, Yes, Unsure };
+
+// Searches for the needle's bytes while checking, word by word, that the text consists only of
+// ASCII bytes other than zero and of three-byte sequences led by 0xE1..0xEF with exactly two
+// continuation bytes. In such a text every character is read from its own canonical bytes, so
+// for a needle of ASCII and U+1000..U+FFFF characters a byte match at a character start is
+// exactly a match of SQLite's character-wise comparison. Chinese text is almost always of this
+// kind; anything else (accented letters, 4-byte characters, malformed bytes, a zero byte) gives
+// Unsure and is searched character by character instead.
+//
+// A match may be taken before the rest of the text has been checked: the text up to it is
+// plain, so it starts a character, and its last character ends where the needle ends since the
+// byte after it is no continuation byte.
+Found searchPlainText(const Byte *s, std::size_t n, const Byte *needle, std::size_t k)
+{
+    const std::uint64_t first = kOnes * needle[0];
+    const std::uint64_t second = kOnes * needle[1];
+    std::uint64_t carry = 0; // continuation bytes still owed by leads near the previous word's end
+    for (std::size_t i = 0; i < n; i += 8) {
+        const std::size_t available = n - i;
+        const std::uint64_t lanes = laneMask(available);
+        const std::uint64_t w = loadAt(s, i, n);
+        if (zeroBytes(w) & lanes)
+            return Found::Unsure;
+        const std::uint64_t high = w & kHigh;
+        if (high | carry) {
+            const std::uint64_t bit6 = (w << 1) & kHigh;
+            const std::uint64_t continuation = high & ~bit6;
+            const std::uint64_t t = w ^ 0xE0E0E0E0E0E0E0E0ULL;
+            const std::uint64_t leadE1toEF = zeroBytes(t & 0xF0F0F0F0F0F0F0F0ULL) & ~zeroBytes(t);
+            if ((high & bit6) & ~leadE1toEF)
+                return Found::Unsure;
+            if (continuation != ((leadE1toEF << 8) | (leadE1toEF << 16) | carry))
+                return Found::Unsure;
+            carry = (leadE1toEF >> 56) | (leadE1toEF >> 48);
+        }
+        // Positions where the needle's first two bytes stand.
+        std::uint64_t hits = zeroBytes(w ^ first) & zeroBytes(loadAt(s, i + 1, n) ^ second) & lanes;
+        while (hits) {
+            const std::size_t p = i + std::size_t(std::countr_zero(hits) >> 3);
+            hits &= hits - 1;
+            if (n - p >= k && std::memcmp(s + p, needle, k) == 0 && !isContinuation(s[p + k]))
+                return Found::Yes;
+        }
+    }
+    return carry ? Found::Unsure : Found::No;
+}
+
+// An ASCII character is always one byte of its own and never part of another character, so
+// for an ASCII needle a byte search with ASCII folding is exact whatever else the text holds.
+// The text ends at its first zero byte, as LIKE sees it.
+bool searchAscii(const Byte *s, std::size_t n, const Byte *needle, std::size_t k)
+{
+    const Byte a = needle[0];
+    const Byte b = a >= 'a' && a <= 'z' ? Byte(a - ('a' - 'A')) : a;
+    const auto verify = [&](std::size_t p) {
+        if (n - p < k)
+            return false;
+        std::size_t j = 1;
+        while (j < k && kLower[s[p + j]] == needle[j])
+            ++j;
+        return j == k;
+    };
     if constexpr (kWordScan) {
         const std::uint64_t ra = kOnes * a;
         const std::uint64_t rb = kOnes * b;
-        for (; i + 8 <= n; i += 8) {
-            const std::uint64_t w = load(s + i, 8);
-            const std::uint64_t hits = zeroBytes(w ^ ra) | zeroBytes(w ^ rb);
-            if (hits)
-                return i + std::size_t(std::countr_zero(hits) >> 3);
+        for (std::size_t i = 0; i < n; i += 8) {
+            const std::size_t available = n - i;
+            const std::uint64_t lanes = laneMask(available);
+            const std::uint64_t w = loadAt(s, i, n);
+            std::uint64_t hits = (zeroBytes(w ^ ra) | zeroBytes(w ^ rb)) & lanes;
+            const std::uint64_t zero = zeroBytes(w) & lanes;
+            if (zero)
+                hits &= (zero & (~zero + 1)) - 1; // only before the first zero byte
+            while (hits) {
+                const std::size_t p = i + std::size_t(std::countr_zero(hits) >> 3);
+                hits &= hits - 1;
+                if (verify(p))
+                    return true;
+            }
+            if (zero)
+                return false;
         }
+        return false;
     }
-    for (; i < n; ++i) {
-        if (s[i] == a || s[i] == b)
-            return i;
+    for (std::size_t i = 0; i < n && s[i]; ++i) {
+        if ((s[i] == a || s[i] == b) && verify(i))
+            return true;
     }
-    return n;
+    return false;
 }
 
 struct Token
@@ -175,17 +240,17 @@ struct Token
 class Pattern
 {
 public:
-    Pattern(const Byte *z, int bytes, bool hasEscape, Char escape)
-        : m_source(reinterpret_cast<const char *>(z), std::size_t(bytes)), m_hasEscape(hasEscape),
-          m_escape(escape)
+    Pattern(const Byte *z, int bytes, sqlite3 *db, bool hasEscape, Char escape)
+        : m_bytes(bytes), m_db(db), m_hasEscape(hasEscape), m_escape(escape)
     {
         compile(z);
     }
 
-    bool isFor(const Byte *z, int bytes, bool hasEscape, Char escape) const
+    int bytes() const { return m_bytes; }
+    sqlite3 *connection() const { return m_db; }
+    bool isFor(bool hasEscape, Char escape) const
     {
-        return hasEscape == m_hasEscape && escape == m_escape && std::size_t(bytes) == m_source.size()
-               && std::memcmp(z, m_source.data(), m_source.size()) == 0;
+        return hasEscape == m_hasEscape && escape == m_escape;
     }
 
     bool matches(const Byte *text, int bytes) const
@@ -235,8 +300,8 @@ private:
             m_shape = Shape::Anything;
             return;
         }
-        if (m_tokens.size() < 3 || m_tokens.front().kind != Token::AnyRun
-            || m_tokens.back().kind != Token::AnyRun)
+        if (m_tokens.size() < 3 || m_tokens.front().kind != Token::AnyRun ||
+            m_tokens.back().kind != Token::AnyRun)
             return;
         for (std::size_t i = 1; i + 1 < m_tokens.size(); ++i) {
             if (m_tokens[i].kind != Token::Literal)
@@ -261,36 +326,16 @@ private:
     // '%' T '%' with T free of wildcards.
     bool contains(const Byte *text, int bytes) const
     {
-        // LIKE stops at the first zero byte even where the value goes on.
-        std::size_t n = std::size_t(bytes);
-        if (const void *zero = std::memchr(text, 0, n))
-            n = std::size_t(static_cast<const Byte *>(zero) - text);
-
-        if (m_needleAscii)
-            return containsAscii(text, n);
-        if (m_byteExact && kWordScan && plainThreeByteText(text, n))
-            return memmem(text, n, m_needleBytes.data(), m_needleBytes.size()) != nullptr;
-        return containsByCharacter(text);
-    }
-
-    // An ASCII character is always one byte of its own and never part of another character, so
-    // for an ASCII needle a byte search with ASCII folding is exact whatever else the text holds.
-    bool containsAscii(const Byte *s, std::size_t n) const
-    {
         const auto *needle = reinterpret_cast<const Byte *>(m_needleBytes.data());
-        const std::size_t k = m_needleBytes.size();
-        const Byte first = needle[0];
-        const Byte other = first >= 'a' && first <= 'z' ? Byte(first - ('a' - 'A')) : first;
-        for (std::size_t i = 0; (i = findEither(s, i, n, first, other)) < n; ++i) {
-            if (n - i < k)
-                return false;
-            std::size_t j = 1;
-            while (j < k && kLower[s[i + j]] == needle[j])
-                ++j;
-            if (j == k)
-                return true;
+        if (m_needleAscii)
+            return searchAscii(text, std::size_t(bytes), needle, m_needleBytes.size());
+        if (m_byteExact && kWordScan) {
+            const Found found =
+                searchPlainText(text, std::size_t(bytes), needle, m_needleBytes.size());
+            if (found != Found::Unsure)
+                return found == Found::Yes;
         }
-        return false;
+        return containsByCharacter(text);
     }
 
     bool containsByCharacter(const Byte *s) const
@@ -353,7 +398,8 @@ private:
         }
     }
 
-    std::string m_source;
+    int m_bytes;
+    sqlite3 *m_db;
     bool m_hasEscape;
     Char m_escape;
     Shape m_shape = Shape::General;
@@ -377,17 +423,23 @@ void deletePattern(void *p)
 
 // Mirrors the order of the built-in's checks, since that order decides which error a bad call
 // reports: blobs, the pattern length limit, the escape text, then null arguments.
+//
+// SQLite keeps auxiliary data only while the argument is a constant of the running statement,
+// so a compiled pattern found there was made from this very first argument: its type, length
+// and connection are known without asking SQLite again. The escape is another argument and is
+// compared.
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     const auto *options = static_cast<const LikeOptions *>(sqlite3_user_data(context));
-    if (options->blobsNeverMatch
-        && (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[1]) == SQLITE_BLOB)) {
+    auto *compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
+    if (options->blobsNeverMatch && ((!compiled && sqlite3_value_type(argv[0]) == SQLITE_BLOB) ||
+                                     sqlite3_value_type(argv[1]) == SQLITE_BLOB)) {
         sqlite3_result_int(context, 0);
         return;
     }
-    const int patternBytes = sqlite3_value_bytes(argv[0]);
-    if (patternBytes > sqlite3_limit(sqlite3_context_db_handle(context),
-                                     SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
+    const int patternBytes = compiled ? compiled->bytes() : sqlite3_value_bytes(argv[0]);
+    sqlite3 *db = compiled ? compiled->connection() : sqlite3_context_db_handle(context);
+    if (patternBytes > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)) {
         sqlite3_result_error(context, "LIKE or GLOB pattern too complex", -1);
         return;
     }
@@ -404,25 +456,24 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
         escape = readChar(e);
         hasEscape = true;
     }
-    const Byte *pattern = sqlite3_value_text(argv[0]);
-    const Byte *text = sqlite3_value_text(argv[1]);
-    if (!pattern || !text)
-        return;
-    // value_text may have converted the value, so its length is taken again.
-    const int sourceBytes = sqlite3_value_bytes(argv[0]);
-
-    auto *compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
-    if (!compiled || !compiled->isFor(pattern, sourceBytes, hasEscape, escape)) {
-        sqlite3_set_auxdata(context, 0, new Pattern(pattern, sourceBytes, hasEscape, escape),
+    if (!compiled || !compiled->isFor(hasEscape, escape)) {
+        const Byte *pattern = sqlite3_value_text(argv[0]);
+        if (!pattern || !sqlite3_value_text(argv[1]))
+            return;
+        // value_text may have converted the value, so its length is taken again.
+        const int sourceBytes = sqlite3_value_bytes(argv[0]);
+        sqlite3_set_auxdata(context, 0, new Pattern(pattern, sourceBytes, db, hasEscape, escape),
                             deletePattern);
         // SQLite may drop auxiliary data at once (out of memory); ask for it back.
         compiled = static_cast<const Pattern *>(sqlite3_get_auxdata(context, 0));
         if (!compiled) {
-            const Pattern once(pattern, sourceBytes, hasEscape, escape);
-            sqlite3_result_int(context, once.matches(text, sqlite3_value_bytes(argv[1])));
+            sqlite3_result_error_nomem(context);
             return;
         }
     }
+    const Byte *text = sqlite3_value_text(argv[1]);
+    if (!text)
+        return;
     sqlite3_result_int(context, compiled->matches(text, sqlite3_value_bytes(argv[1])));
 }
 

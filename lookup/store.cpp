@@ -1,6 +1,7 @@
 #include "lookup/store.h"
 
 #include "lookup/jetheader.h"
+#include "lookup/sqliteimage.h"
 #include "lookup/storefile.h"
 #include "lookup/storelayout.h"
 #include "lookup/storemdb.h"
@@ -42,8 +43,7 @@ constexpr char16_t kConnectionTail[] =
     u"\\crvt.dat;Jet OLEDB:Database Password=qzv.lan/mt;admin,qzv.lan/mt";
 constexpr char16_t kProvider[] = u"Microsoft.Jet.OLEDB.4.0";
 
-std::variant<jet::HeaderInfo, StoreError> readHeaderOf(const QByteArray &bytes,
-                                                      const QString &path)
+std::variant<jet::HeaderInfo, StoreError> readHeaderOf(const QByteArray &bytes, const QString &path)
 {
     const auto header =
         jet::readHeader(QByteArrayView(bytes).first(qMin(bytes.size(), jet::kJet4PageSize)));
@@ -61,9 +61,9 @@ StoreError wrongPassword(const QString &path)
     return storeError(StoreError::WrongPassword, path, QStringLiteral("wrong database password"));
 }
 
-// Table cv of a store whose header has been read and whose password was right.
-std::variant<std::vector<CvRow>, StoreError> readContents(const QByteArray &bytes,
-                                                          jet::Version version, const QString &path)
+// Table cv of a store whose header has been read and whose password was right, row by row.
+std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version version,
+                                       const QString &path, const RowSink &sink)
 {
     auto opened = JetImage::open(bytes, version, path);
     if (auto *error = std::get_if<StoreError>(&opened))
@@ -75,7 +75,8 @@ std::variant<std::vector<CvRow>, StoreError> readContents(const QByteArray &byte
         return *error;
     const auto page = std::get<std::optional<quint32>>(found);
     if (!page)
-        return storeError(StoreError::NoTableCv, path, QStringLiteral("the database has no table cv"));
+        return storeError(StoreError::NoTableCv, path,
+                          QStringLiteral("the database has no table cv"));
 
     auto definition = readTableDefinition(image, *page, QStringLiteral("table cv"));
     if (auto *error = std::get_if<StoreError>(&definition))
@@ -100,13 +101,60 @@ std::variant<std::vector<CvRow>, StoreError> readContents(const QByteArray &byte
     }
 
     std::vector<JetRowRef> expected;
-    if (auto error = walkRows(image, table, memoColumns,
-                              [&](const JetRowRef &row, const uchar *, const std::vector<JetField> &) {
-                                  expected.push_back(row);
-                                  return true;
-                              }))
+    if (auto error =
+            walkRows(image, table, memoColumns,
+                     [&](const JetRowRef &row, const uchar *, const std::vector<JetField> &) {
+                         expected.push_back(row);
+                         return true;
+                     }))
         return *error;
-    return readRowsWithMdb(bytes, image, table, wanted, expected);
+    return readRowsWithMdb(bytes, image, table, wanted, expected, sink);
+}
+
+std::variant<std::vector<CvRow>, StoreError> readRows(const QByteArray &bytes, jet::Version version,
+                                                      const QString &path)
+{
+    std::vector<CvRow> rows;
+    const auto value = [](const FieldBytes &field) -> std::optional<QString> {
+        if (field.form == FieldBytes::Null)
+            return std::nullopt;
+        return fieldText(field);
+    };
+    if (auto error = readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
+            rows.push_back(CvRow{value(row[0]), value(row[1]), value(row[2])});
+        }))
+        return *error;
+    return rows;
+}
+
+// The SQLite database of a store: laid out as an image straight from libmdb's fields, or, when
+// a record is too large for that, filled row by row.
+std::variant<std::unique_ptr<SqlStore>, StoreError>
+loadDatabase(const QByteArray &bytes, jet::Version version, const QString &path)
+{
+    SqliteImage image("cv", kCreateTableCv, 3);
+    std::string texts[3];
+    bool fits = true;
+    const auto error =
+        readContents(bytes, version, path, [&](const std::array<FieldBytes, 3> &row) {
+            SqliteImage::Value values[3];
+            for (int i = 0; i < 3; ++i) {
+                if (row[size_t(i)].form == FieldBytes::Null)
+                    continue;
+                texts[i].clear();
+                appendFieldUtf8(texts[i], row[size_t(i)]);
+                values[i] = {texts[i].data(), texts[i].size()};
+            }
+            fits = fits && image.addRow(values);
+        });
+    if (error)
+        return *error;
+    if (fits)
+        return SqlStore::fromImage(image.finish(), path);
+    auto rows = readRows(bytes, version, path);
+    if (auto *failure = std::get_if<StoreError>(&rows))
+        return *failure;
+    return SqlStore::fromRows(std::get<std::vector<CvRow>>(rows), path);
 }
 
 } // namespace
@@ -123,13 +171,35 @@ std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
         return *error;
     if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
         return wrongPassword(path);
-    return readContents(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    return readRows(bytes, std::get<jet::HeaderInfo>(header).version, path);
+}
+
+std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
+                                               const QString &statement,
+                                               const QStringList &parameters)
+{
+    auto file = readStore(path);
+    if (auto *error = std::get_if<StoreError>(&file))
+        return *error;
+    const QByteArray &bytes = std::get<FileBytes>(file).bytes;
+    auto header = readHeaderOf(bytes, path);
+    if (auto *error = std::get_if<StoreError>(&header))
+        return *error;
+    if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
+        return wrongPassword(path);
+    auto built = loadDatabase(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    if (auto *error = std::get_if<StoreError>(&built))
+        return *error;
+    auto rows = std::get<std::unique_ptr<SqlStore>>(built)->run(statement, parameters);
+    if (auto *error = std::get_if<StoreError>(&rows))
+        return *error;
+    return RecordSet(std::get<std::shared_ptr<const ResultRows>>(std::move(rows)));
 }
 
 QString connectionString(const QString &applicationFolder)
 {
-    return QString::fromUtf16(kConnectionHead) + applicationFolder
-           + QString::fromUtf16(kConnectionTail);
+    return QString::fromUtf16(kConnectionHead) + applicationFolder +
+           QString::fromUtf16(kConnectionTail);
 }
 
 std::variant<ConnectionTarget, StoreError> parseConnectionString(const QString &connection)
@@ -217,7 +287,8 @@ QStringList searchParameters(const QString &text)
 
 RecordSet::RecordSet() = default;
 
-RecordSet::RecordSet(std::shared_ptr<const detail::ResultRows> rows) : m_rows(std::move(rows)) {}
+RecordSet::RecordSet(std::shared_ptr<const detail::ResultRows> rows) : m_rows(std::move(rows))
+{}
 
 qsizetype RecordSet::recordCount() const
 {
@@ -245,7 +316,8 @@ std::variant<QString, StoreError> RecordSet::field(int index) const
     if (index < 0 || index >= m_rows->columns)
         return StoreError{StoreError::Engine,
                           QStringLiteral("the record set has no field %1").arg(index)};
-    return text(m_position, index);
+    return QString::fromUtf8(
+        m_rows->cell(size_t(m_position) * size_t(m_rows->columns) + size_t(index)));
 }
 
 std::optional<StoreError> RecordSet::moveNext()
@@ -263,9 +335,7 @@ QByteArrayView RecordSet::utf8(qsizetype row, int column) const
 {
     if (!m_rows || row < 0 || row >= m_rows->rows || column < 0 || column >= m_rows->columns)
         return {};
-    const size_t cell = size_t(row) * size_t(m_rows->columns) + size_t(column);
-    const qsizetype begin = cell == 0 ? 0 : m_rows->ends[cell - 1];
-    return QByteArrayView(m_rows->text.constData() + begin, m_rows->ends[cell] - begin);
+    return m_rows->cell(size_t(row) * size_t(m_rows->columns) + size_t(column));
 }
 
 QString RecordSet::text(qsizetype row, int column) const
@@ -277,14 +347,13 @@ bool RecordSet::isNull(qsizetype row, int column) const
 {
     if (!m_rows || row < 0 || row >= m_rows->rows || column < 0 || column >= m_rows->columns)
         return true;
-    return m_rows->nulls[size_t(row) * size_t(m_rows->columns) + size_t(column)];
+    return m_rows->isNull(size_t(row) * size_t(m_rows->columns) + size_t(column));
 }
 
 // --- Connection ---
 
 Connection::Connection(QString connectionString) : m_connectionString(std::move(connectionString))
-{
-}
+{}
 
 QString Connection::path() const
 {
@@ -293,15 +362,12 @@ QString Connection::path() const
 
 // --- StoreSession ---
 
-StoreSession::StoreSession()
-    : StoreSession([] { return QCoreApplication::applicationDirPath(); })
-{
-}
+StoreSession::StoreSession() : StoreSession([] { return QCoreApplication::applicationDirPath(); })
+{}
 
 StoreSession::StoreSession(FolderSource applicationFolder)
     : m_applicationFolder(std::move(applicationFolder))
-{
-}
+{}
 
 StoreSession::~StoreSession() = default;
 
@@ -309,9 +375,12 @@ std::variant<std::shared_ptr<detail::LoadedStore>, StoreError>
 StoreSession::openStore(const QString &path)
 {
     auto identity = statStore(path);
-    if (auto *error = std::get_if<StoreError>(&identity))
+    if (auto *error = std::get_if<StoreError>(&identity)) {
+        m_cached.reset(); // gone: whatever stands there next is read afresh
         return *error;
-    if (m_cached && m_cached->path == path && m_cached->identity == std::get<FileIdentity>(identity))
+    }
+    if (m_cached && m_cached->path == path &&
+        m_cached->identity == std::get<FileIdentity>(identity))
         return m_cached;
 
     m_cached.reset();
@@ -341,10 +410,14 @@ std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
     const QString connection = connectionString(m_applicationFolder());
     m_connection = std::make_shared<Connection>(connection);
 
-    auto target = parseConnectionString(connection);
-    if (auto *error = std::get_if<StoreError>(&target))
-        return *error;
-    const ConnectionTarget &where = std::get<ConnectionTarget>(target);
+    if (connection != m_parsedConnection) {
+        auto target = parseConnectionString(connection);
+        if (auto *error = std::get_if<StoreError>(&target))
+            return *error;
+        m_parsedTarget = std::get<ConnectionTarget>(target);
+        m_parsedConnection = connection;
+    }
+    const ConnectionTarget &where = m_parsedTarget;
     auto opened = openStore(where.path);
     if (auto *error = std::get_if<StoreError>(&opened))
         return *error;
@@ -354,16 +427,11 @@ std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
     if (!jet::passwordMatches(store->header, where.password))
         return wrongPassword(where.path);
     if (!store->sql && !store->contentError) {
-        auto contents = readContents(store->bytes, store->header.version, where.path);
-        if (auto *error = std::get_if<StoreError>(&contents)) {
+        auto built = loadDatabase(store->bytes, store->header.version, where.path);
+        if (auto *error = std::get_if<StoreError>(&built))
             store->contentError = *error;
-        } else {
-            auto built = SqlStore::build(std::get<std::vector<CvRow>>(contents), where.path);
-            if (auto *failure = std::get_if<StoreError>(&built))
-                store->contentError = *failure;
-            else
-                store->sql = std::move(std::get<std::unique_ptr<SqlStore>>(built));
-        }
+        else
+            store->sql = std::move(std::get<std::unique_ptr<SqlStore>>(built));
         store->bytes = QByteArray();
     }
     if (store->contentError)

@@ -1,9 +1,9 @@
 // The answer store: the Jet database "crvt.dat" beside the program, read-only.
 //
-// A store file is read with libmdb after a check of every structure libmdb will walk (a
-// hostile or damaged file is refused, it never reaches libmdb's unguarded code), its database
-// password is checked as Jet checks it, and its table cv (question, answer, pinyin) is loaded,
-// in store order, into an in-memory SQLite database on which the program's statements run.
+// A store file's database password is checked as Jet checks it; every structure libmdb will
+// walk is then checked (libmdb trusts what it reads, so a damaged or hostile file is refused
+// before it gets there), libmdb reads table cv (question, answer, pinyin), and the rows go, in
+// store order, into an in-memory SQLite database on which the program's statements run.
 //
 // The program's own path mirrors ADO: OpenStoreQuery builds the connection string from the
 // application folder, opens a new connection and a new record set per call, replacing the
@@ -49,6 +49,14 @@ struct CvRow
 // Every row of table cv of the store at `path`, in store order, opened with `password`.
 std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
                                                          const QString &password);
+
+class RecordSet;
+
+// Runs `statement` (its ? parameters bound in order to `parameters`) on the store at `path`
+// opened with `password`, the way the program's query path runs it, without a session.
+std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
+                                               const QString &statement,
+                                               const QStringList &parameters = {});
 
 // The store's file name and password as the program builds them in.
 inline constexpr char16_t kStoreFileName[] = u"crvt.dat";
@@ -158,6 +166,8 @@ private:
     std::variant<std::shared_ptr<detail::LoadedStore>, StoreError> openStore(const QString &path);
 
     FolderSource m_applicationFolder;
+    QString m_parsedConnection; // the last connection string read, and what it said
+    ConnectionTarget m_parsedTarget;
     std::shared_ptr<Connection> m_connection;
     std::shared_ptr<RecordSet> m_recordSet;
     std::shared_ptr<detail::LoadedStore> m_cached;

@@ -32,11 +32,11 @@ std::optional<StoreError> refuseNonFile(const struct stat &st, const QString &pa
 {
     if (S_ISREG(st.st_mode))
         return std::nullopt;
-    const char *what = S_ISDIR(st.st_mode)                        ? "is a directory"
-                       : S_ISFIFO(st.st_mode)                     ? "is a FIFO"
+    const char *what = S_ISDIR(st.st_mode)                          ? "is a directory"
+                       : S_ISFIFO(st.st_mode)                       ? "is a FIFO"
                        : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "is a device"
-                       : S_ISSOCK(st.st_mode)                     ? "is a socket"
-                                                                  : "is not a file";
+                       : S_ISSOCK(st.st_mode)                       ? "is a socket"
+                                                                    : "is not a file";
     return storeError(StoreError::NotAFile, path,
                       QString::fromLatin1(what) + u", not an ordinary file"_s);
 }
@@ -77,8 +77,8 @@ std::variant<FileBytes, StoreError> readStore(const QString &path)
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer. It has no effect
     // on reading an ordinary file. The type is checked on the open descriptor, so a file swapped
     // for something else between a stat and the open is still caught.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return systemError(errno, path);
     struct Closer

@@ -103,8 +103,8 @@ std::optional<RowSpan> findRow(const Format &f, const uchar *page, int row)
     if (row > kMostRows)
         return std::nullopt;
     const int start = int(get16(page + f.rowCountOffset + 2 + row * 2));
-    const int end = row == 0 ? f.pageSize
-                             : int(get16(page + f.rowCountOffset + row * 2)) & kOffsetMask;
+    const int end =
+        row == 0 ? f.pageSize : int(get16(page + f.rowCountOffset + row * 2)) & kOffsetMask;
     const int masked = start & kOffsetMask;
     if (masked >= f.pageSize || masked > end || end > f.pageSize)
         return std::nullopt;
@@ -246,8 +246,8 @@ bool jet3Offsets(const uchar *page, int pageSize, int rowStart, quint32 rowEnd, 
     if (pointer >= quint32(pageSize) || pointer < varColumns)
         return false;
     // Stricter: the jump table and the offsets must lie inside the row, after its column count.
-    if (qint64(rowEnd) - bitmaskSize - jumps < qint64(start) + 1 || pointer > rowEnd
-        || qint64(pointer) - varColumns < qint64(start) + 1)
+    if (qint64(rowEnd) - bitmaskSize - jumps < qint64(start) + 1 || pointer > rowEnd ||
+        qint64(pointer) - varColumns < qint64(start) + 1)
         return false;
     quint32 used = 0;
     offsets.resize(varColumns + 1);
@@ -404,7 +404,8 @@ std::variant<JetImage, StoreError> JetImage::open(const QByteArray &bytes, jet::
 
     // The page key sits in the masked part of the header.
     QByteArray header = bytes.left(f.pageSize);
-    static constexpr std::array<char, 4> kHeaderMask{char(0xC7), char(0xDA), char(0x39), char(0x6B)};
+    static constexpr std::array<char, 4> kHeaderMask{char(0xC7), char(0xDA), char(0x39),
+                                                     char(0x6B)};
     jet::rc4(QByteArrayView(kHeaderMask.data(), 4), header.data() + 0x18, image.m_jet3 ? 126 : 128);
     const quint32 pageKey = get32(reinterpret_cast<const uchar *>(header.constData()) + 0x3E);
 
@@ -436,8 +437,8 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
         return storeError(StoreError::Corrupt, image.path(), what + u": "_s + cause);
     };
     if (page == 0 || page >= image.pageCount())
-        return corrupt(QStringLiteral("its definition would be on page %1, outside the file")
-                           .arg(page));
+        return corrupt(
+            QStringLiteral("its definition would be on page %1, outside the file").arg(page));
     const uchar *p = image.page(page);
     if (p[0] != kDefinitionPage)
         return corrupt(QStringLiteral("page %1 is not a table definition").arg(page));
@@ -455,8 +456,8 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
     const auto usage = findPageRow(image, get32(p + f.usageMapOffset));
     if (!usage || usage->size < 5 || usage->page[usage->start] > 1)
         return corrupt(QStringLiteral("the map of its pages is missing or damaged"));
-    table.usageMap = QByteArray(reinterpret_cast<const char *>(usage->page + usage->start),
-                                usage->size);
+    table.usageMap =
+        QByteArray(reinterpret_cast<const char *>(usage->page + usage->start), usage->size);
     if (!findPageRow(image, get32(p + f.freeMapOffset)))
         return corrupt(QStringLiteral("the map of its free space is missing"));
 
@@ -482,10 +483,10 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
         name.resize(size);
         if (!reader.read(reinterpret_cast<uchar *>(name.data()), size))
             return corrupt(QStringLiteral("its column names run past its pages"));
-        c.name = uptoZero(image.isJet3()
-                              ? QString::fromLatin1(name)
-                              : decodeJet4Text(reinterpret_cast<const uchar *>(name.constData()),
-                                               size));
+        c.name =
+            uptoZero(image.isJet3()
+                         ? QString::fromLatin1(name)
+                         : decodeJet4Text(reinterpret_cast<const uchar *>(name.constData()), size));
     }
 
     std::stable_sort(table.columns.begin(), table.columns.end(),
@@ -493,8 +494,8 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
     for (size_t i = 1; i < table.columns.size(); ++i) {
         // libmdb sorts with an unstable sort: equal numbers would leave the order to chance.
         if (table.columns[i].number == table.columns[i - 1].number)
-            return corrupt(QStringLiteral("two columns share the number %1")
-                               .arg(table.columns[i].number));
+            return corrupt(
+                QStringLiteral("two columns share the number %1").arg(table.columns[i].number));
     }
     return table;
 }
@@ -506,65 +507,83 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
     const auto corrupt = [&](const QString &cause) {
         return storeError(StoreError::Corrupt, image.path(), cause);
     };
-    std::vector<JetField> fields;
+    std::optional<StoreError> failure;
     quint32 current = 0;
-    for (;;) {
-        // The next data page of the table, as libmdb's mdb_read_next_dpg finds it.
-        const uchar *page = nullptr;
+    // The next data page of the table, as libmdb's mdb_read_next_dpg finds it; null at the end.
+    const auto nextPage = [&]() -> const uchar * {
         for (;;) {
             const qint64 next = nextMappedPage(image, table.usageMap, current);
-            if (next < 0)
-                return corrupt(QStringLiteral("the page map of the table on page %1 is damaged")
-                                   .arg(table.page));
+            if (next < 0) {
+                failure = corrupt(QStringLiteral("the page map of the table on page %1 is damaged")
+                                      .arg(table.page));
+                return nullptr;
+            }
             if (next == 0 || next == qint64(current))
-                return std::nullopt;
-            if (next >= qint64(image.pageCount()))
-                return corrupt(QStringLiteral("the page map of the table on page %1 names page "
-                                              "%2, beyond the end of the file")
-                                   .arg(table.page)
-                                   .arg(next));
+                return nullptr;
+            if (next >= qint64(image.pageCount())) {
+                failure = corrupt(QStringLiteral("the page map of the table on page %1 names page "
+                                                 "%2, beyond the end of the file")
+                                      .arg(table.page)
+                                      .arg(next));
+                return nullptr;
+            }
             current = quint32(next);
             const uchar *candidate = image.page(current);
             // libmdb passes over mapped pages that are not this table's data (with a warning).
             if (candidate[0] == kDataPage && get32(candidate + 4) == table.page) {
-                page = candidate;
-                break;
+                const int rows = int(get16(candidate + f.rowCountOffset));
+                if (rows > kMostRows || f.rowCountOffset + 2 + 2 * rows > f.pageSize) {
+                    failure = corrupt(
+                        QStringLiteral("data page %1 claims %2 rows").arg(current).arg(rows));
+                    return nullptr;
+                }
+                return candidate;
             }
         }
+    };
 
-        const int rows = int(get16(page + f.rowCountOffset));
-        if (rows > kMostRows || f.rowCountOffset + 2 + 2 * rows > f.pageSize)
-            return corrupt(QStringLiteral("data page %1 claims %2 rows").arg(current).arg(rows));
+    // libmdb's mdb_fetch_row, step by step: a page's row count is looked at before each row
+    // except the first row of a page it has just moved to.
+    std::vector<JetField> fields;
+    const uchar *page = nextPage();
+    int row = 0;
+    while (page) {
+        if (row >= int(get16(page + f.rowCountOffset))) {
+            row = 0;
+            if (!(page = nextPage()))
+                break;
+        }
+        const bool phantom = row >= int(get16(page + f.rowCountOffset));
+        const int number = row++;
         if (table.columns.empty())
             continue; // libmdb returns no row of a table without columns
-        for (int row = 0; row < rows; ++row) {
-            const auto span = findRow(f, page, row);
-            if (!span)
-                return corrupt(QStringLiteral("row %1 of data page %2 has a bad offset")
-                                   .arg(row)
-                                   .arg(current));
-            if (span->size == 0 || (span->start & kPassedOverRow))
-                continue;
-            if (!crackRow(image, table, page, span->start & kOffsetMask, span->size, fields))
-                return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
-                                              "definition")
-                                   .arg(row)
-                                   .arg(current));
-            for (int c : memoColumns) {
-                if (!memoReadable(image, page, fields[size_t(c)]))
-                    return corrupt(QStringLiteral("a long value in row %1 of data page %2 is "
-                                                  "damaged")
-                                       .arg(row)
-                                       .arg(current));
-            }
-            if (!visit(JetRowRef{current, row}, page, fields))
-                return std::nullopt;
+        const auto span = findRow(f, page, number);
+        if (!span) {
+            if (phantom)
+                continue; // libmdb skips it too
+            return corrupt(
+                QStringLiteral("row %1 of data page %2 has a bad offset").arg(number).arg(current));
         }
+        if (span->size == 0 || (span->start & kPassedOverRow))
+            continue;
+        if (!crackRow(image, table, page, span->start & kOffsetMask, span->size, fields))
+            return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
+                                          "definition")
+                               .arg(number)
+                               .arg(current));
+        for (int c : memoColumns) {
+            if (!memoReadable(image, page, fields[size_t(c)]))
+                return corrupt(QStringLiteral("a long value in row %1 of data page %2 is damaged")
+                                   .arg(number)
+                                   .arg(current));
+        }
+        if (!visit(JetRowRef{current, number, phantom}, page, fields))
+            return std::nullopt;
     }
+    return failure;
 }
 
-std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
-                                                           QStringView name)
+std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image, QStringView name)
 {
     // The catalog, MSysObjects, is the table whose definition is always on page 2.
     auto read = readTableDefinition(image, 2, QStringLiteral("the catalog"));
@@ -575,31 +594,33 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
     const int objectName = catalog.column(u"Name");
     const int type = catalog.column(u"Type");
     const auto is = [&](int column, int kind, int size) {
-        return column >= 0 && catalog.columns[size_t(column)].type == kind
-               && (!catalog.columns[size_t(column)].fixed
-                   || catalog.columns[size_t(column)].size >= size);
+        return column >= 0 && catalog.columns[size_t(column)].type == kind &&
+               (!catalog.columns[size_t(column)].fixed ||
+                catalog.columns[size_t(column)].size >= size);
     };
-    if (!is(id, kJetLong, 4) || !is(objectName, kJetText, 0) || !is(type, kJetInt, 2)
-        || catalog.columns[size_t(objectName)].fixed || !catalog.columns[size_t(id)].fixed
-        || !catalog.columns[size_t(type)].fixed)
+    if (!is(id, kJetLong, 4) || !is(objectName, kJetText, 0) || !is(type, kJetInt, 2) ||
+        catalog.columns[size_t(objectName)].fixed || !catalog.columns[size_t(id)].fixed ||
+        !catalog.columns[size_t(type)].fixed)
         return storeError(StoreError::Corrupt, image.path(),
                           QStringLiteral("the catalog lacks its columns Id, Name and Type"));
 
     std::optional<quint32> found;
-    const auto error = walkRows(
-        image, catalog, {},
-        [&](const JetRowRef &, const uchar *page, const std::vector<JetField> &fields) {
-            const JetField &t = fields[size_t(type)];
-            // Type 1 is a local table; libmdb compares the whole value, as here.
-            if (t.null || t.size < 2 || qint16(get16(page + t.start)) != 1)
-                return true;
-            if (!asciiEqualsIgnoringCase(uptoZero(columnText(image, page, fields[size_t(objectName)])),
-                                         name))
-                return true;
-            const JetField &i = fields[size_t(id)];
-            found = i.null || i.size < 4 ? 0 : get32(page + i.start) & 0x00FFFFFF;
-            return false;
-        });
+    const auto error =
+        walkRows(image, catalog, {},
+                 [&](const JetRowRef &ref, const uchar *page, const std::vector<JetField> &fields) {
+                     if (ref.phantom)
+                         return true;
+                     const JetField &t = fields[size_t(type)];
+                     // Type 1 is a local table; libmdb compares the whole value, as here.
+                     if (t.null || t.size < 2 || qint16(get16(page + t.start)) != 1)
+                         return true;
+                     if (!asciiEqualsIgnoringCase(
+                             uptoZero(columnText(image, page, fields[size_t(objectName)])), name))
+                         return true;
+                     const JetField &i = fields[size_t(id)];
+                     found = i.null || i.size < 4 ? 0 : get32(page + i.start) & 0x00FFFFFF;
+                     return false;
+                 });
     if (error)
         return *error;
     return found;
@@ -608,31 +629,8 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
 QString decodeJet4Text(const uchar *data, int size)
 {
     QString text;
-    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
-        // Compressed: single bytes stand for U+0000..U+00FF until a zero byte switches to plain
-        // UTF-16LE pairs, and the next zero byte back.
-        text.reserve(size);
-        bool compressed = true;
-        for (int i = 2; i < size;) {
-            if (data[i] == 0) {
-                compressed = !compressed;
-                ++i;
-            } else if (compressed) {
-                text.append(QChar(char16_t(data[i])));
-                ++i;
-            } else if (i + 1 < size) {
-                text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
-                i += 2;
-            } else {
-                break; // an odd byte at the end is no character
-            }
-        }
-        return text;
-    }
-    text.resize(size / 2);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    for (int i = 0; i < size / 2; ++i)
-        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    text.reserve(size / 2);
+    forEachJet4Unit(data, size, [&](char16_t unit) { text.append(QChar(unit)); });
     return text;
 }
 

@@ -69,8 +69,8 @@ struct JetTable
 {
     quint32 page = 0; // the first page of its definition
     int varColumnCount = 0;
-    std::vector<JetColumn> columns; // in libmdb's order: by number
-    QByteArray usageMap;            // the map of the table's pages
+    std::vector<JetColumn> columns;     // in libmdb's order: by number
+    QByteArray usageMap;                // the map of the table's pages
     int column(QStringView name) const; // index, or -1 (names compare without regard to ASCII case)
 };
 
@@ -86,16 +86,19 @@ struct JetRowRef
 {
     quint32 page;
     int row;
-    friend bool operator==(const JetRowRef &, const JetRowRef &) = default;
+    // libmdb reads row 0 of each data page it moves to without looking at the page's row count;
+    // on a page without rows that "row" is whatever the page holds there. Such a row is checked
+    // like any other (libmdb takes it apart) but is no row of the table.
+    bool phantom = false;
 };
 
 // The table definition beginning on page `page`.
 std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
                                                        const QString &what);
 
-// Every row libmdb will return for `table`, in its order. `memoColumns` are the columns whose
-// long values will be read; their page chains are checked too. `visit` gets each row's fields
-// (indexed like table.columns) and may stop the walk by returning false.
+// Every row libmdb will return for `table`, in its order, phantom rows included. `memoColumns`
+// are the columns whose long values will be read; their page chains are checked too. `visit`
+// gets each row's fields (indexed like table.columns) and may stop the walk by returning false.
 using RowVisitor =
     std::function<bool(const JetRowRef &, const uchar *page, const std::vector<JetField> &)>;
 std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
@@ -103,10 +106,36 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
 
 // The definition page of the first table of the catalog called `name` (compared like libmdb
 // compares object names), or nullopt when there is none.
-std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image,
-                                                           QStringView name);
+std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image, QStringView name);
 
-// The text of a Jet 4 text field: UTF-16LE, or Jet's compressed form behind FF FE.
+// The UTF-16 code units of a Jet 4 text field: UTF-16LE, or behind FF FE Jet's compressed
+// form, where single bytes stand for U+0000..U+00FF until a zero byte switches to UTF-16LE pairs
+// and the next zero byte back. An odd byte at the end is no unit.
+template <typename Unit> void forEachJet4Unit(const uchar *data, int size, Unit &&unit)
+{
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+        bool compressed = true;
+        for (int i = 2; i < size;) {
+            if (data[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                unit(char16_t(data[i]));
+                ++i;
+            } else if (i + 1 < size) {
+                unit(char16_t(data[i] | data[i + 1] << 8));
+                i += 2;
+            } else {
+                break;
+            }
+        }
+        return;
+    }
+    for (int i = 0; i + 1 < size; i += 2)
+        unit(char16_t(data[i] | data[i + 1] << 8));
+}
+
+// The text of a Jet 4 text field.
 QString decodeJet4Text(const uchar *data, int size);
 
 } // namespace store::detail

@@ -23,9 +23,10 @@ struct TableFreer
 
 } // namespace
 
-std::variant<std::vector<CvRow>, StoreError> readRowsWithMdb(
-    const QByteArray &bytes, const JetImage &image, const JetTable &table,
-    const std::array<int, 3> &wanted, const std::vector<JetRowRef> &expected)
+std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImage &image,
+                                          const JetTable &table, const std::array<int, 3> &wanted,
+                                          const std::vector<JetRowRef> &expected,
+                                          const RowSink &sink)
 {
     const auto failure = [&](const QString &cause) {
         return storeError(StoreError::Engine, image.path(), u"libmdb: "_s + cause);
@@ -49,7 +50,7 @@ std::variant<std::vector<CvRow>, StoreError> readRowsWithMdb(
 
     std::unique_ptr<MdbTableDef, TableFreer> mdbTable(mdb_read_table(&entry));
     if (!mdbTable || !mdb_read_columns(mdbTable.get()))
-        return failure(QStringLiteral("cannot read the definition of table cv"));
+        return failure(QStringLiteral("cannot read the definition of the table"));
     if (mdbTable->num_cols != table.columns.size())
         return failure(QStringLiteral("it sees %1 columns where the check saw %2")
                            .arg(mdbTable->num_cols)
@@ -58,17 +59,18 @@ std::variant<std::vector<CvRow>, StoreError> readRowsWithMdb(
     // Jet 4 text is decoded here from the field's own bytes: libmdb converts as UCS-2 and would
     // turn every character outside the Basic Multilingual Plane into "??". Jet 3 text (in the
     // database's code page) and long values are left to libmdb's conversion.
+    std::array<MdbColumn *, 3> columns{};
     std::array<std::vector<char>, 3> buffers;
     std::array<int, 3> lengths{};
     std::array<bool, 3> converted{};
     for (size_t i = 0; i < wanted.size(); ++i) {
-        const auto *column =
+        columns[i] =
             static_cast<MdbColumn *>(g_ptr_array_index(mdbTable->columns, guint(wanted[i])));
         const JetColumn &checked = table.columns[size_t(wanted[i])];
-        if (column->col_type != checked.type
-            || g_ascii_strcasecmp(column->name, checked.name.toUtf8().constData()) != 0)
-            return failure(QStringLiteral("column %1 differs from what the check read")
-                               .arg(checked.name));
+        if (columns[i]->col_type != checked.type ||
+            g_ascii_strcasecmp(columns[i]->name, checked.name.toUtf8().constData()) != 0)
+            return failure(
+                QStringLiteral("column %1 differs from what the check read").arg(checked.name));
         converted[i] = image.isJet3() || checked.type == kJetMemo;
         if (converted[i]) {
             buffers[i].assign(mdb->bind_size + 1, '\0');
@@ -76,44 +78,113 @@ std::variant<std::vector<CvRow>, StoreError> readRowsWithMdb(
         }
     }
 
-    std::vector<CvRow> rows;
-    rows.reserve(expected.size());
     std::vector<MdbField> fields(mdbTable->num_cols);
+    std::array<FieldBytes, 3> values;
+    size_t k = 0;
     mdb_rewind_table(mdbTable.get());
     while (mdb_fetch_row(mdbTable.get())) {
-        const size_t k = rows.size();
         const int row = int(mdbTable->cur_row) - 1;
-        if (k >= expected.size() || expected[k] != JetRowRef{mdbTable->cur_phys_pg, row})
+        if (k >= expected.size() || expected[k].page != mdbTable->cur_phys_pg ||
+            expected[k].row != row)
             return failure(QStringLiteral("it returned row %1 of page %2 where the check expected "
                                           "another")
                                .arg(row)
                                .arg(mdbTable->cur_phys_pg));
-        // The null flags come from taking the row apart again: libmdb's bound values read the
-        // same for a null field and an empty text.
-        int start = 0;
-        size_t size = 0;
-        if (mdb_find_row(mdb.get(), row, &start, &size) != 0
-            || mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
-            return failure(QStringLiteral("cannot take row %1 of page %2 apart")
-                               .arg(row)
-                               .arg(mdbTable->cur_phys_pg));
-        std::array<std::optional<QString>, 3> values;
+        if (expected[k++].phantom)
+            continue;
+        // A field with bytes is not null. An empty one may be either, which libmdb's values do
+        // not tell apart: then the row's null mask is read by taking the row apart again.
+        bool cracked = false;
         for (size_t i = 0; i < wanted.size(); ++i) {
-            const MdbField &field = fields[size_t(wanted[i])];
-            if (field.is_null)
-                continue;
-            if (converted[i])
-                values[i] = QString::fromUtf8(buffers[i].data(), lengths[i]);
-            else
-                values[i] = decodeJet4Text(mdb->pg_buf + field.start, field.siz);
+            const MdbColumn *column = columns[i];
+            if (column->cur_value_len == 0) {
+                if (!cracked) {
+                    int start = 0;
+                    size_t size = 0;
+                    if (mdb_find_row(mdb.get(), row, &start, &size) != 0 ||
+                        mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
+                        return failure(QStringLiteral("cannot take row %1 of page %2 apart")
+                                           .arg(row)
+                                           .arg(mdbTable->cur_phys_pg));
+                    cracked = true;
+                }
+                values[i] =
+                    fields[size_t(wanted[i])].is_null
+                        ? FieldBytes{}
+                        : FieldBytes{converted[i] ? FieldBytes::Utf8 : FieldBytes::Jet4Text, "", 0};
+            } else if (converted[i]) {
+                values[i] = {FieldBytes::Utf8, buffers[i].data(), lengths[i]};
+            } else {
+                values[i] = {FieldBytes::Jet4Text,
+                             reinterpret_cast<const char *>(mdb->pg_buf) + column->cur_value_start,
+                             column->cur_value_len};
+            }
         }
-        rows.push_back(CvRow{std::move(values[0]), std::move(values[1]), std::move(values[2])});
+        sink(values);
     }
-    if (rows.size() != expected.size())
+    if (k != expected.size())
         return failure(QStringLiteral("it returned %1 rows where the check counted %2")
-                           .arg(rows.size())
+                           .arg(k)
                            .arg(expected.size()));
-    return rows;
+    return std::nullopt;
+}
+
+QString fieldText(const FieldBytes &field)
+{
+    switch (field.form) {
+    case FieldBytes::Null:
+        return {};
+    case FieldBytes::Utf8:
+        return QString::fromUtf8(field.data, field.size);
+    case FieldBytes::Jet4Text:
+        break;
+    }
+    return decodeJet4Text(reinterpret_cast<const uchar *>(field.data), field.size);
+}
+
+void appendFieldUtf8(std::string &out, const FieldBytes &field)
+{
+    if (field.form == FieldBytes::Utf8) {
+        out.append(field.data, size_t(field.size));
+        return;
+    }
+    if (field.form != FieldBytes::Jet4Text)
+        return;
+    const auto put = [&out](char32_t c) {
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    };
+    char16_t high = 0; // a high surrogate waiting for its partner
+    forEachJet4Unit(reinterpret_cast<const uchar *>(field.data), field.size, [&](char16_t u) {
+        if (high) {
+            if (u >= 0xDC00 && u <= 0xDFFF) {
+                put(0x10000 + (char32_t(high - 0xD800) << 10) + (u - 0xDC00));
+                high = 0;
+                return;
+            }
+            put(0xFFFD);
+            high = 0;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF)
+            high = u;
+        else
+            put(u >= 0xDC00 && u <= 0xDFFF ? char32_t(0xFFFD) : char32_t(u));
+    });
+    if (high)
+        put(0xFFFD);
 }
 
 } // namespace store::detail

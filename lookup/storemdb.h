@@ -4,16 +4,33 @@
 #include "lookup/storelayout.h"
 
 #include <array>
-#include <variant>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace store::detail {
 
+// One field as libmdb hands it over: null, the raw bytes of Jet 4 text (decoded here, see
+// storemdb.cpp), or text libmdb converted to UTF-8 (Jet 3 text, long values).
+struct FieldBytes
+{
+    enum Form { Null, Jet4Text, Utf8 } form = Null;
+    const char *data = nullptr;
+    int size = 0;
+};
+using RowSink = std::function<void(const std::array<FieldBytes, 3> &)>;
+
 // The rows of `table` in the file `bytes` (as read from disk), taken apart by libmdb, each as
-// the text of the columns `wanted` (indexes into table.columns). `expected` is the walk's list
-// of the rows libmdb must return; any difference is an error, never a silent loss.
-std::variant<std::vector<CvRow>, StoreError> readRowsWithMdb(
-    const QByteArray &bytes, const JetImage &image, const JetTable &table,
-    const std::array<int, 3> &wanted, const std::vector<JetRowRef> &expected);
+// the columns `wanted` (indexes into table.columns), in store order. `expected` is the walk's
+// list of the rows libmdb must return; any difference is an error, never a silent loss.
+std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImage &image,
+                                          const JetTable &table, const std::array<int, 3> &wanted,
+                                          const std::vector<JetRowRef> &expected,
+                                          const RowSink &sink);
+
+QString fieldText(const FieldBytes &field);
+// Appends the field's text as UTF-8 (an unpaired surrogate as U+FFFD).
+void appendFieldUtf8(std::string &out, const FieldBytes &field);
 
 } // namespace store::detail

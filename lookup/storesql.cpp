@@ -7,6 +7,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace store::detail {
@@ -43,12 +46,13 @@ constexpr qsizetype kPreparedKept = 16;
 
 } // namespace
 
-SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path)
+{}
 
 SqlStore::~SqlStore()
 {
-    for (sqlite3_stmt *statement : std::as_const(m_statements))
-        sqlite3_finalize(statement);
+    for (const Prepared &prepared : std::as_const(m_statements))
+        sqlite3_finalize(prepared.statement);
     sqlite3_close(m_db);
 }
 
@@ -57,36 +61,73 @@ StoreError SqlStore::engineError(const QString &cause) const
     return storeError(StoreError::Engine, m_path, cause);
 }
 
-std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::build(const std::vector<CvRow> &rows,
-                                                                    const QString &path)
+StoreError SqlStore::lastError() const
+{
+    return engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+// What every store database gets before its first statement: the fast like(), no writes, and
+// the authorizer.
+std::optional<StoreError> SqlStore::readyForStatements()
+{
+    if (sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        registerLike(m_db) != SQLITE_OK)
+        return lastError();
+    sqlite3_set_authorizer(m_db, authorize, nullptr);
+    return std::nullopt;
+}
+
+namespace {
+
+// One thread uses a store, so SQLite's per-call locking is left out.
+constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+
+} // namespace
+
+std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromImage(SqliteImage::Finished image,
+                                                                        const QString &path)
 {
     sqlite3 *db = nullptr;
-    // One thread uses a store, so SQLite's per-call locking is left out.
-    const int opened = sqlite3_open_v2(":memory:", &db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                           | SQLITE_OPEN_NOMUTEX,
-                                       nullptr);
+    const int opened = sqlite3_open_v2(":memory:", &db, kOpenFlags, nullptr);
+    std::unique_ptr<SqlStore> store(new SqlStore(db, path));
+    if (opened != SQLITE_OK) {
+        sqlite3_free(image.data);
+        return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errstr(opened)));
+    }
+    if (!image.data)
+        return store->engineError(QStringLiteral("out of memory"));
+    // SQLite frees the buffer from here on, also when this fails.
+    if (sqlite3_deserialize(db, "main", image.data, image.size, image.size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) !=
+        SQLITE_OK)
+        return store->lastError();
+    // Pages are then read in place from the image instead of being copied into a page cache.
+    const QByteArray mmap = "PRAGMA mmap_size=" + QByteArray::number(image.size);
+    if (sqlite3_exec(db, mmap.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return store->lastError();
+    if (auto error = store->readyForStatements())
+        return *error;
+    return store;
+}
+
+std::variant<std::unique_ptr<SqlStore>, StoreError>
+SqlStore::fromRows(const std::vector<CvRow> &rows, const QString &path)
+{
+    sqlite3 *db = nullptr;
+    const int opened = sqlite3_open_v2(":memory:", &db, kOpenFlags, nullptr);
     std::unique_ptr<SqlStore> store(new SqlStore(db, path));
     if (opened != SQLITE_OK)
         return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errstr(opened)));
 
-    const auto fail = [&] {
-        return store->engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(db)));
-    };
-    // Large pages: a full scan, which every search is, then crosses few page boundaries.
-    if (sqlite3_exec(db,
-                     "PRAGMA page_size=65536;"
-                     "CREATE TABLE cv(question TEXT, answer TEXT, pinyin TEXT);"
-                     "BEGIN",
-                     nullptr, nullptr, nullptr)
-        != SQLITE_OK)
-        return fail();
-
+    // Large pages, as in the image.
+    const QByteArray setup = "PRAGMA page_size=" + QByteArray::number(SqliteImage::kPageSize) +
+                             ";" + kCreateTableCv + "; BEGIN";
+    if (sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return store->lastError();
     sqlite3_stmt *insert = nullptr;
     if (sqlite3_prepare_v2(db, "INSERT INTO cv(question, answer, pinyin) VALUES(?, ?, ?)", -1,
-                           &insert, nullptr)
-        != SQLITE_OK)
-        return fail();
+                           &insert, nullptr) != SQLITE_OK)
+        return store->lastError();
     QStringEncoder toUtf8(QStringConverter::Utf8);
     QByteArray buffers[3];
     for (const CvRow &row : rows) {
@@ -99,34 +140,33 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::build(const std::v
             const QString &value = **values[i];
             buffers[i].resize(toUtf8.requiredSpace(value.size()));
             char *end = toUtf8.appendToBuffer(buffers[i].data(), value);
-            sqlite3_bind_text(insert, i + 1, buffers[i].constData(), int(end - buffers[i].constData()),
-                              SQLITE_STATIC);
+            sqlite3_bind_text(insert, i + 1, buffers[i].constData(),
+                              int(end - buffers[i].constData()), SQLITE_STATIC);
         }
         if (sqlite3_step(insert) != SQLITE_DONE) {
             sqlite3_finalize(insert);
-            return fail();
+            return store->lastError();
         }
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
-    if (sqlite3_exec(db, "COMMIT; PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return fail();
-    if (registerLike(db) != SQLITE_OK)
-        return fail();
-    sqlite3_set_authorizer(db, authorize, nullptr);
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return store->lastError();
+    if (auto error = store->readyForStatements())
+        return *error;
     return store;
 }
 
 std::variant<std::shared_ptr<const ResultRows>, StoreError>
 SqlStore::run(const QString &statement, const QStringList &parameters)
 {
-    sqlite3_stmt *prepared = m_statements.value(statement);
-    if (!prepared) {
+    auto found = m_statements.constFind(statement);
+    if (found == m_statements.cend()) {
+        sqlite3_stmt *prepared = nullptr;
         const QByteArray text = statement.toUtf8();
         const char *tail = nullptr;
         if (sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
-                               &prepared, &tail)
-            != SQLITE_OK)
+                               &prepared, &tail) != SQLITE_OK)
             return engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
         if (!prepared)
             return engineError(QStringLiteral("the statement is empty"));
@@ -135,12 +175,16 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
             return engineError(QStringLiteral("the text holds more than one statement"));
         }
         if (m_statements.size() >= kPreparedKept) {
-            for (sqlite3_stmt *old : std::as_const(m_statements))
-                sqlite3_finalize(old);
+            for (const Prepared &old : std::as_const(m_statements))
+                sqlite3_finalize(old.statement);
             m_statements.clear();
         }
-        m_statements.insert(statement, prepared);
+        Prepared entry{prepared, {}};
+        for (int c = 0; c < sqlite3_column_count(prepared); ++c)
+            entry.names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
+        found = m_statements.insert(statement, entry);
     }
+    sqlite3_stmt *prepared = found->statement;
 
     if (sqlite3_bind_parameter_count(prepared) != parameters.size())
         return engineError(QStringLiteral("the statement takes %1 parameters, %2 were given")
@@ -156,23 +200,34 @@ SqlStore::run(const QString &statement, const QStringList &parameters)
 
     auto result = std::make_shared<ResultRows>();
     result->columns = sqlite3_column_count(prepared);
-    for (int c = 0; c < result->columns; ++c)
-        result->names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
+    result->names = found->names;
 
+    // Sized by the previous result of the same statement, which the next keystroke's resembles.
+    result->text.reserve(qsizetype(m_lastTextSize));
+    result->ends.reserve(m_lastCellCount);
     int rc;
+    std::optional<StoreError> error;
     while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int c = 0; c < result->columns; ++c) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(prepared, c));
+            const int size = sqlite3_column_bytes(prepared, c);
+            if (quint64(result->text.size()) + quint64(size) >= ResultRows::kNull) {
+                error = engineError(QStringLiteral("the result is too large"));
+                break;
+            }
             if (text)
-                result->text.append(text, sqlite3_column_bytes(prepared, c));
-            result->ends.push_back(result->text.size());
-            result->nulls.push_back(text == nullptr);
+                result->text.append(text, size);
+            result->ends.push_back(std::uint32_t(result->text.size()) |
+                                   (text ? 0 : ResultRows::kNull));
         }
+        if (error)
+            break;
         ++result->rows;
     }
-    std::optional<StoreError> error;
-    if (rc != SQLITE_DONE)
-        error = engineError(u"SQLite: "_s + QString::fromUtf8(sqlite3_errmsg(m_db)));
+    m_lastTextSize = std::size_t(result->text.size());
+    m_lastCellCount = result->ends.size();
+    if (!error && rc != SQLITE_DONE)
+        error = lastError();
     sqlite3_reset(prepared);
     sqlite3_clear_bindings(prepared);
     if (error)

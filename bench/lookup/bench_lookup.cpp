@@ -1,0 +1,219 @@
+// Time from a keystroke in Text1 to the filled result list and display pair, for one-character
+// queries on stores of 5,000 and 100,000 quiz rows, against stock SQLite running the same
+// statement on the same rows in memory with every row read out as text.
+//
+// The store is written as "crvt.dat" beside this program (its own folder, never the
+// program's), as the lookup reads it. One line per figure: name, value, baseline, ratio, target.
+
+#include "app/form1.h"
+#include "app/formlabel.h"
+#include "bench/lookup/quizrows.h"
+#include "lookup/jetwriter.h"
+#include "lookup/lookuppage.h"
+#include "lookup/resultmodel.h"
+#include "lookup/store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRepeats = 25;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Stock SQLite: the rows in an in-memory table, the lookup's statement with its built-in like,
+// each result row's two columns read as text.
+class StockSqlite
+{
+public:
+    explicit StockSqlite(const std::vector<bench::QuizRow> &rows)
+    {
+        sqlite3_open(":memory:", &m_db);
+        sqlite3_exec(m_db, "create table cv(question text, answer text, pinyin text)", nullptr,
+                     nullptr, nullptr);
+        sqlite3_exec(m_db, "begin", nullptr, nullptr, nullptr);
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(m_db, "insert into cv values(?1, ?2, ?3)", -1, &insert, nullptr);
+        for (const bench::QuizRow &row : rows) {
+            const QByteArray q = row.question.toUtf8(), a = row.answer.toUtf8(),
+                             p = row.pinyin.toUtf8();
+            sqlite3_bind_text(insert, 1, q.constData(), int(q.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 2, a.constData(), int(a.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, p.constData(), int(p.size()), SQLITE_TRANSIENT);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        sqlite3_exec(m_db, "commit", nullptr, nullptr, nullptr);
+        sqlite3_prepare_v2(m_db,
+                           "select question as 问题,answer as 答案 from cv where pinyin like '%' "
+                           "|| ?1 || '%' or question like '%' || ?1 || '%'",
+                           -1, &m_select, nullptr);
+    }
+    ~StockSqlite()
+    {
+        sqlite3_finalize(m_select);
+        sqlite3_close(m_db);
+    }
+
+    // Runs the statement for `text` and reads every row out; returns the number of rows.
+    int run(const QString &text, size_t *bytes)
+    {
+        const QByteArray t = text.toUtf8();
+        sqlite3_bind_text(m_select, 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        int count = 0;
+        size_t read = 0;
+        while (sqlite3_step(m_select) == SQLITE_ROW) {
+            const unsigned char *question = sqlite3_column_text(m_select, 0);
+            const unsigned char *answer = sqlite3_column_text(m_select, 1);
+            read += size_t(sqlite3_column_bytes(m_select, 0) + sqlite3_column_bytes(m_select, 1));
+            read += question && answer ? 0 : 1;
+            ++count;
+        }
+        sqlite3_reset(m_select);
+        *bytes += read;
+        return count;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_select = nullptr;
+};
+
+// One keystroke: a Latin letter as a key, a Chinese character committed by the input method.
+void typeOne(QLineEdit *box, QChar c)
+{
+    if (c.unicode() < 0x80) {
+        QTest::keyClick(box, char(c.unicode()));
+    } else {
+        QInputMethodEvent commit;
+        commit.setCommitString(QString(c));
+        QApplication::sendEvent(box, &commit);
+    }
+}
+
+struct Figure
+{
+    QString name;
+    double value, baseline;
+    QString target;
+};
+
+void print(const Figure &f)
+{
+    std::printf("%-72s %9.3f ms  baseline %9.3f ms  ratio %5.2fx  target %s\n", qPrintable(f.name),
+                f.value, f.baseline, f.value / f.baseline, qPrintable(f.target));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The window's browsers are never used here; keep their start-up report off the figures.
+    qputenv("QT_LOGGING_RULES", "qt.webenginecontext.debug=false");
+    QApplication app(argc, argv);
+
+    const QString store = QDir(QCoreApplication::applicationDirPath()).filePath(u"crvt.dat"_s);
+    Form1 form;
+    LookupPage page(form);
+    auto *text1 = form.control<QLineEdit>("Text1");
+    auto *list = form.control<QTreeView>("ListView1");
+    auto *label2 = form.control<FormLabel>("Label2");
+    shapeResultList(list);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        std::fprintf(stderr, "window not shown\n");
+        return 1;
+    }
+
+    int failures = 0;
+    for (const int size : {5000, 100000}) {
+        const std::vector<bench::QuizRow> rows = bench::quizRows(size);
+        jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+        for (const bench::QuizRow &row : rows)
+            cv.rows.push_back({row.question, row.answer, row.pinyin});
+        if (auto failure = jet::writeJet4(store, u"qzv.lan/mt"_s, {cv})) {
+            std::fprintf(stderr, "%s\n", qPrintable(*failure));
+            return 1;
+        }
+        StockSqlite stock(rows);
+        const QString target = size > 10000 ? u"<= 1.0x (aim 0.5x)"_s : u"< 16 ms"_s;
+
+        // A common character of the questions and a common initial of their pinyin.
+        for (const QString &query : {u"的"_s, u"s"_s}) {
+            size_t sink = 0;
+            const int expected = stock.run(query, &sink);
+
+            // The first query after a new store loads it; that is the store's own figure.
+            text1->setText(query);
+            text1->clear();
+
+            // The store layer's own share: the same query on a session of its own.
+            store::StoreSession session;
+            session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
+                                   store::searchParameters(query));
+
+            std::vector<double> ours, paint, floor, storeOnly;
+            for (int i = 0; i < kRepeats; ++i) {
+                QElapsedTimer timer;
+                timer.start();
+                stock.run(query, &sink);
+                floor.push_back(double(timer.nsecsElapsed()) / 1e6);
+
+                timer.start();
+                session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
+                                       store::searchParameters(query));
+                storeOnly.push_back(double(timer.nsecsElapsed()) / 1e6);
+
+                label2->setText(QString());
+                timer.start();
+                typeOne(text1, query.at(0));
+                ours.push_back(double(timer.nsecsElapsed()) / 1e6);
+                list->viewport()->repaint();
+                paint.push_back(double(timer.nsecsElapsed()) / 1e6);
+
+                if (list->model()->rowCount() != expected || label2->text().isEmpty()) {
+                    std::fprintf(stderr, "wrong result for %s: %d rows, expected %d\n",
+                                 qPrintable(query), list->model()->rowCount(), expected);
+                    ++failures;
+                }
+                text1->clear();
+                QCoreApplication::processEvents();
+            }
+            const QString name =
+                u"%1 rows, query \"%2\" (%3 matches)"_s.arg(size).arg(query).arg(expected);
+            const double base = median(floor);
+            print({u"keystroke to list and labels, "_s + name, median(ours), base, target});
+            print({u"  ...and the list painted, "_s + name, median(paint), base, target});
+            print({u"  of which the store's query, "_s + name, median(storeOnly), base, target});
+            if (sink == 0)
+                std::printf("(no text read)\n");
+        }
+    }
+    QFile::remove(store);
+    return failures == 0 ? 0 : 1;
+}

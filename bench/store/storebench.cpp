@@ -1,0 +1,311 @@
+// Speed of the answer store, against baselines measured in the same run.
+//
+// For stores of 5,000 and 100,000 rows written with the project's Jet writer:
+// - the first query of a session (cold open: read, check, libmdb, SQLite load, statement)
+//   against running mdb-export on the same file;
+// - a repeated query (a common Han character, a common initial, two characters) against stock
+//   SQLite running the same statement over the same rows already in memory, every row read out
+//   as text; once to the filled record set, once with every row then read out of the record
+//   set as QString (what filling a list costs at most).
+// Each figure is the best of several runs. Output: one line per figure.
+#include "lookup/jetwriter.h"
+#include "lookup/store.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Common characters of quiz questions with the first letter of their Mandarin reading, most
+// frequent first; the generator favours the front of the list.
+struct Han
+{
+    char16_t character;
+    char initial;
+};
+constexpr Han kHan[] = {
+    {u'的', 'd'}, {u'是', 's'}, {u'哪', 'n'}, {u'个', 'g'}, {u'国', 'g'}, {u'中', 'z'},
+    {u'一', 'y'}, {u'在', 'z'}, {u'年', 'n'}, {u'人', 'r'}, {u'大', 'd'}, {u'位', 'w'},
+    {u'下', 'x'}, {u'列', 'l'}, {u'名', 'm'}, {u'第', 'd'}, {u'世', 's'}, {u'界', 'j'},
+    {u'杯', 'b'}, {u'首', 's'}, {u'都', 'd'}, {u'最', 'z'}, {u'有', 'y'}, {u'什', 's'},
+    {u'么', 'm'}, {u'称', 'c'}, {u'为', 'w'}, {u'于', 'y'}, {u'球', 'q'}, {u'队', 'd'},
+    {u'历', 'l'}, {u'史', 's'}, {u'上', 's'}, {u'朝', 'c'}, {u'代', 'd'}, {u'地', 'd'},
+    {u'理', 'l'}, {u'山', 's'}, {u'河', 'h'}, {u'江', 'j'}, {u'湖', 'h'}, {u'海', 'h'},
+    {u'诗', 's'}, {u'人', 'r'}, {u'作', 'z'}, {u'者', 'z'}, {u'书', 's'}, {u'文', 'w'},
+    {u'化', 'h'}, {u'学', 'x'}, {u'科', 'k'}, {u'物', 'w'}, {u'元', 'y'}, {u'素', 's'},
+    {u'天', 't'}, {u'月', 'y'}, {u'日', 'r'}, {u'星', 'x'}, {u'水', 's'}, {u'火', 'h'},
+    {u'金', 'j'}, {u'木', 'm'}, {u'土', 't'}, {u'东', 'd'}, {u'西', 'x'}, {u'南', 'n'},
+    {u'北', 'b'}, {u'京', 'j'}, {u'城', 'c'}, {u'市', 's'}, {u'省', 's'}, {u'长', 'c'},
+    {u'高', 'g'}, {u'多', 'd'}, {u'少', 's'}, {u'发', 'f'}, {u'明', 'm'}, {u'家', 'j'},
+    {u'时', 's'}, {u'间', 'j'}, {u'动', 'd'}, {u'植', 'z'}, {u'花', 'h'}, {u'草', 'c'},
+    {u'足', 'z'}, {u'赛', 's'}, {u'冠', 'g'}, {u'军', 'j'}, {u'届', 'j'}, {u'举', 'j'},
+    {u'办', 'b'}, {u'进', 'j'}, {u'球', 'q'}, {u'员', 'y'}, {u'教', 'j'}, {u'练', 'l'},
+    {u'皇', 'h'}, {u'帝', 'd'}, {u'王', 'w'}, {u'战', 'z'}, {u'争', 'z'}, {u'唐', 't'},
+    {u'宋', 's'}, {u'汉', 'h'}, {u'清', 'q'}, {u'秦', 'q'}, {u'古', 'g'}, {u'今', 'j'},
+    {u'语', 'y'}, {u'言', 'y'}, {u'字', 'z'}, {u'音', 'y'}, {u'乐', 'y'}, {u'画', 'h'},
+    {u'颜', 'y'}, {u'色', 's'}, {u'红', 'h'}, {u'黄', 'h'}, {u'蓝', 'l'}, {u'绿', 'l'},
+    {u'白', 'b'}, {u'黑', 'h'}, {u'牛', 'n'}, {u'马', 'm'}, {u'羊', 'y'}, {u'鸟', 'n'},
+    {u'鱼', 'y'}, {u'龙', 'l'}, {u'虎', 'h'}, {u'猫', 'm'}, {u'狗', 'g'}, {u'春', 'c'},
+    {u'夏', 'x'}, {u'秋', 'q'}, {u'冬', 'd'}, {u'节', 'j'}, {u'气', 'q'}, {u'候', 'h'},
+};
+constexpr int kHanCount = int(std::size(kHan));
+constexpr char kLatinWords[][6] = {"FIFA", "NBA", "DNA", "CPU", "WTO"};
+
+struct Generated
+{
+    jet::TextTable table;
+    std::vector<std::array<QByteArray, 3>> utf8; // for the stock SQLite database
+};
+
+// Quiz-like rows: questions of 8 to 24 characters ending in a full-width question mark, now and
+// then with a year or a Latin abbreviation; answers of 1 to 8 characters; pinyin initials.
+Generated generate(int count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    // Zipf-like: index k drawn with weight 1/(k+4).
+    std::vector<double> weights(kHanCount);
+    for (int k = 0; k < kHanCount; ++k)
+        weights[size_t(k)] = 1.0 / (k + 4);
+    std::discrete_distribution<int> han(weights.begin(), weights.end());
+    Generated g;
+    g.table.name = u"cv"_s;
+    g.table.columns = {u"question"_s, u"answer"_s, u"pinyin"_s};
+    for (int i = 0; i < count; ++i) {
+        QString question, pinyin, answer;
+        const int length = 8 + int(random() % 17);
+        for (int c = 0; c < length; ++c) {
+            if (c == length / 2 && random() % 5 == 0) {
+                const QString year = QString::number(1900 + random() % 125) + u'年';
+                question += year;
+                pinyin += year.left(4) + u'n';
+                continue;
+            }
+            if (c == 1 && random() % 20 == 0) {
+                const QString word = QString::fromLatin1(kLatinWords[random() % 5]);
+                question += word;
+                pinyin += word.toLower();
+                continue;
+            }
+            const Han &h = kHan[han(random)];
+            question += QChar(h.character);
+            pinyin += QLatin1Char(h.initial);
+        }
+        question += u'？';
+        const int answerLength = 1 + int(random() % 8);
+        for (int c = 0; c < answerLength; ++c)
+            answer += QChar(kHan[han(random)].character);
+        g.table.rows.push_back({question, answer, pinyin});
+        g.utf8.push_back({question.toUtf8(), answer.toUtf8(), pinyin.toUtf8()});
+    }
+    return g;
+}
+
+double elapsed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The best of `runs` runs of each, the two taking turns, so that a change in the machine's load
+// (it is shared) falls on both alike.
+std::pair<double, double> bestOfEach(int runs, const std::function<void()> &ours,
+                                     const std::function<void()> &baseline)
+{
+    double best[2] = {1e300, 1e300};
+    for (int i = 0; i < runs; ++i) {
+        best[0] = std::min(best[0], elapsed(ours));
+        best[1] = std::min(best[1], elapsed(baseline));
+    }
+    return {best[0], best[1]};
+}
+
+void print(const QString &name, double value, const QString &baselineName, double baseline,
+           const char *target)
+{
+    std::printf("%-58s %9.2f ms   baseline %-26s %9.2f ms   ratio %5.2f   target %s\n",
+                qPrintable(name), value, qPrintable(baselineName), baseline, value / baseline,
+                target);
+    std::fflush(stdout);
+}
+
+// Stock SQLite: default connection and settings, the built-in LIKE, the same rows.
+class StockSqlite
+{
+public:
+    explicit StockSqlite(const Generated &g)
+    {
+        sqlite3_open(":memory:", &m_db);
+        sqlite3_exec(m_db, "CREATE TABLE cv(question TEXT, answer TEXT, pinyin TEXT); BEGIN",
+                     nullptr, nullptr, nullptr);
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(m_db, "INSERT INTO cv VALUES(?, ?, ?)", -1, &insert, nullptr);
+        for (const auto &row : g.utf8) {
+            for (int c = 0; c < 3; ++c)
+                sqlite3_bind_text(insert, c + 1, row[size_t(c)].constData(),
+                                  int(row[size_t(c)].size()), SQLITE_STATIC);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        const QByteArray statement = QString::fromUtf16(store::kSearchStatement).toUtf8();
+        sqlite3_prepare_v2(m_db, statement.constData(), -1, &m_search, nullptr);
+    }
+    ~StockSqlite()
+    {
+        sqlite3_finalize(m_search);
+        sqlite3_close(m_db);
+    }
+
+    // Runs the search reading every row out as text; with `strings`, as QString too.
+    qsizetype search(const QByteArray &text, bool strings)
+    {
+        sqlite3_bind_text(m_search, 1, text.constData(), int(text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_search, 2, text.constData(), int(text.size()), SQLITE_STATIC);
+        qsizetype rows = 0;
+        qsizetype bytes = 0;
+        while (sqlite3_step(m_search) == SQLITE_ROW) {
+            for (int c = 0; c < 2; ++c) {
+                const auto *value =
+                    reinterpret_cast<const char *>(sqlite3_column_text(m_search, c));
+                const int size = sqlite3_column_bytes(m_search, c);
+                if (strings)
+                    bytes += QString::fromUtf8(value, size).size();
+                else
+                    bytes += size + (value ? 1 : 0);
+            }
+            ++rows;
+        }
+        sqlite3_reset(m_search);
+        m_sink += bytes;
+        return rows;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_search = nullptr;
+    qsizetype m_sink = 0;
+};
+
+qsizetype readOut(store::RecordSet &rows)
+{
+    qsizetype characters = 0;
+    while (!rows.isEof()) {
+        for (int c = 0; c < 2; ++c)
+            characters += std::get<QString>(rows.field(c)).size();
+        rows.moveNext();
+    }
+    return characters;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir temp;
+    if (!temp.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString statement = QString::fromUtf16(store::kSearchStatement);
+    const QString han = QString(QChar(u'国'));
+    const QString initial = u"z"_s;
+    // A second keystroke: fewer rows match, so the comparison itself weighs more.
+    const QString twoHan = u"世界"_s;
+
+    for (const int count : {5000, 100000}) {
+        const bool large = count > 10000;
+        const int runs = large ? 9 : 31;
+        const Generated g = generate(count, 20240601u + unsigned(count));
+        const QString folder = temp.filePath(QString::number(count));
+        QDir().mkpath(folder);
+        const QString file = folder + u"/crvt.dat"_s;
+        if (auto error =
+                jet::writeJet4(file, QString::fromUtf16(store::kStorePassword), {g.table})) {
+            std::fprintf(stderr, "%s\n", qPrintable(*error));
+            return 1;
+        }
+        const QString rows = QString::number(count) + u" rows"_s;
+
+        std::vector<double> coldTimes;
+        // Cold open: a fresh session's first query (the session is made and dropped untimed).
+        const auto [cold, export_] = bestOfEach(
+            runs,
+            [&] {
+                auto session = std::make_unique<store::StoreSession>([&] { return folder; });
+                const double ms = elapsed([&] {
+                    if (auto error =
+                            session->OpenStoreQuery(statement, store::searchParameters(han))) {
+                        std::fprintf(stderr, "%s\n", qPrintable(error->message));
+                        std::exit(1);
+                    }
+                });
+                coldTimes.push_back(ms);
+            },
+            [&] {
+                QProcess process;
+                process.setStandardOutputFile(QProcess::nullDevice());
+                process.start(u"mdb-export"_s, {file, u"cv"_s});
+                if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+                    std::fprintf(stderr, "mdb-export failed\n");
+                    std::exit(1);
+                }
+            });
+        (void)cold;
+        const double coldBest = *std::min_element(coldTimes.begin(), coldTimes.end());
+        coldTimes.clear();
+        print(u"cold open, first query, "_s + rows, coldBest, u"mdb-export"_s, export_, "<= 1.0");
+
+        // Repeated queries on a warm session.
+        store::StoreSession session([&] { return folder; });
+        session.OpenStoreQuery(statement, store::searchParameters(han));
+        StockSqlite stock(g);
+        for (const QString &text : {han, initial, twoHan}) {
+            const QByteArray utf8 = text.toUtf8();
+            qsizetype ours = 0;
+            qsizetype theirs = 0;
+            const auto [query, stockQuery] = bestOfEach(
+                runs,
+                [&] {
+                    session.OpenStoreQuery(statement, store::searchParameters(text));
+                    ours = session.currentRecordSet()->recordCount();
+                },
+                [&] { theirs = stock.search(utf8, false); });
+            if (ours != theirs) {
+                std::fprintf(stderr, "row counts differ: %lld and %lld\n", qlonglong(ours),
+                             qlonglong(theirs));
+                return 1;
+            }
+            const QString what = u"repeated query \""_s + text + u"\", "_s + rows + u" ("_s +
+                                 QString::number(ours) + u" found)"_s;
+            print(what, query, u"stock SQLite, as text"_s, stockQuery, "<= 1.0 (aim 0.5)");
+
+            const auto [filled, stockFilled] = bestOfEach(
+                runs,
+                [&] {
+                    session.OpenStoreQuery(statement, store::searchParameters(text));
+                    readOut(*session.currentRecordSet());
+                },
+                [&] { stock.search(utf8, true); });
+            print(what + u", all read as QString"_s, filled, u"stock SQLite, as QString"_s,
+                  stockFilled, "<= 1.0 (aim 0.5)");
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,61 @@
+// The answer lookup on page 0: the query box Text1, the result list ListView1, the display pair
+// Label2 (question) and Label4 (answer), Command12 (copy) and Command1 (clear).
+//
+// Every change of Text1 to a non-empty text queries the store "crvt.dat" beside the program
+// and refills the list; Enter or an arrow key goes from the box to the list, Backspace goes
+// back, and whatever row is selected in the list shows in the display pair.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class Form1;
+class FormLabel;
+class QLineEdit;
+class QItemSelectionModel;
+class QPushButton;
+class QTreeView;
+class ResultModel;
+
+namespace store {
+class StoreSession;
+}
+
+class LookupPage : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LookupPage(Form1 &form);
+    ~LookupPage() override;
+
+    void Text1_Change();
+    void Text1_KeyDown(int key);
+    void Text1_KeyPress(const QString &text);
+    void ListView1_GotFocus();
+    void ListView1_ItemClick();
+    void ListView1_KeyDown(int key);
+    void Command12_Click();
+    void Command1_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Runs the search for `text` on the store beside the program, leaving its record set
+    // current; false when the store could not be opened or the statement failed.
+    bool OpenStoreQuery(const QString &text);
+    ResultModel *resultModel();
+    int selectedRow() const;
+
+    QLineEdit *m_text1;
+    QTreeView *m_listView1;
+    FormLabel *m_label2;
+    FormLabel *m_label4;
+    QPushButton *m_command1;
+    QPushButton *m_command12;
+    // The store connection of the latest query, replaced by every query.
+    std::unique_ptr<store::StoreSession> m_session;
+    QPointer<QItemSelectionModel> m_watchedSelection;
+};

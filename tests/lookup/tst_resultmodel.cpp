@@ -1,0 +1,120 @@
+// The result list's model: one reset per search, text converted only for the rows asked for,
+// and the list's shape at load.
+#include "lookup/resultmodel.h"
+#include "tests/common/testmain.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTreeView>
+
+#include <set>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rows whose text says where it is, recording which rows were read.
+ResultModel::Rows countedRows(qsizetype count, std::shared_ptr<std::set<qsizetype>> read)
+{
+    return {count, [read](qsizetype row, int column) {
+                read->insert(row);
+                return u"%1:%2"_s.arg(row).arg(column);
+            }};
+}
+
+} // namespace
+
+class TestResultModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void aSearchRefillsTheListInOneReset()
+    {
+        ResultModel model;
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+        auto read = std::make_shared<std::set<qsizetype>>();
+        model.setRows(countedRows(100000, read));
+        QCOMPARE(resets.size(), 1);
+        QCOMPARE(inserts.size(), 0);
+        QCOMPARE(model.rowCount(), 100000);
+        QCOMPARE(model.columnCount(), 2);
+        QVERIFY(read->empty());
+        model.setRows({});
+        QCOMPARE(resets.size(), 2);
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void textIsReadPerRowAndColumn()
+    {
+        ResultModel model;
+        auto read = std::make_shared<std::set<qsizetype>>();
+        model.setRows(countedRows(5, read));
+        QCOMPARE(model.index(3, 0).data().toString(), u"3:0"_s);
+        QCOMPARE(model.index(3, 1).data().toString(), u"3:1"_s);
+        QCOMPARE(model.question(4), u"4:0"_s);
+        QCOMPARE(model.answer(0), u"0:1"_s);
+        QCOMPARE(*read, (std::set<qsizetype>{0, 3, 4}));
+        QVERIFY(!model.index(3, 0).data(Qt::EditRole).isValid());
+        QVERIFY(!model.index(5, 0).isValid());
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), u"题目"_s);
+        QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), u"答案"_s);
+        QVERIFY(!model.headerData(0, Qt::Vertical, Qt::DisplayRole).isValid());
+    }
+
+    void aShownListReadsOnlyTheRowsOnScreen()
+    {
+        QTreeView list;
+        list.setUniformRowHeights(true);
+        list.resize(409, 185);
+        shapeResultList(&list);
+        auto read = std::make_shared<std::set<qsizetype>>();
+        ResultModel::of(&list)->setRows(countedRows(100000, read));
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.viewport()->repaint();
+        QVERIFY(!read->empty());
+        QVERIFY2(read->size() < 100, qPrintable(QString::number(read->size())));
+        QVERIFY(*read->rbegin() < 100);
+        read->clear();
+        list.scrollToBottom();
+        list.viewport()->repaint();
+        QVERIFY(read->count(99999));
+        QVERIFY(read->size() < 100);
+    }
+
+    void theListIsShapedIntoTwoColumnsOfItsWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        // Three quarters and one quarter, each cut to whole pixels.
+        QTest::newRow("design width 409") << 409 << 306 << 102;
+        QTest::newRow("divisible 400") << 400 << 300 << 100;
+        QTest::newRow("odd 7") << 7 << 5 << 1;
+    }
+    void theListIsShapedIntoTwoColumnsOfItsWidth()
+    {
+        QFETCH(int, width);
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QTreeView list;
+        list.header()->setStretchLastSection(false);
+        list.header()->setMinimumSectionSize(0);
+        list.resize(width, 100);
+        shapeResultList(&list);
+        QCOMPARE(list.model()->columnCount(), 2);
+        QCOMPARE(list.columnWidth(0), first);
+        QCOMPARE(list.columnWidth(1), second);
+        QVERIFY(!list.isHeaderHidden());
+        // Shaping again keeps the model and whatever it lists.
+        ResultModel *model = ResultModel::of(&list);
+        model->setRows(countedRows(3, std::make_shared<std::set<qsizetype>>()));
+        shapeResultList(&list);
+        QCOMPARE(list.model(), model);
+        QCOMPARE(model->rowCount(), 3);
+    }
+};
+
+ZC_TEST_MAIN(TestResultModel)
+#include "tst_resultmodel.moc"
