@@ -79,7 +79,7 @@ void line(const char *name, double value, double baseline, const char *unit, con
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int runs = 7;
+    int runs = 11;
     const QStringList args = app.arguments();
     const qsizetype runsAt = args.indexOf(QStringLiteral("--runs"));
     if (runsAt > 0 && runsAt + 1 < args.size())
