@@ -40,7 +40,7 @@ cmake -S "$src" -B "$build" >/dev/null
 cmake --build "$build" -j2
 (cd "$build" && rm -f zembrik-corvanth_*.deb && cpack -G DEB >/dev/null)
 deb="$(ls "$build"/zembrik-corvanth_*.deb)"
-dpkg-deb --info "$deb" | sed -n '/Package:/,/Installed-Size:/p'
+dpkg-deb --field "$deb" Package Version Depends Recommends Installed-Size
 
 # Everything mounted into the root is undone on exit, whatever happens.
 xvfb_pid=""
