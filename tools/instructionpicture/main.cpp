@@ -161,8 +161,10 @@ int main(int argc, char **argv)
             program.form().browserProfile()->setUrlRequestInterceptor(&refuse);
     };
     StartResult started = startUp(options);
-    if (!started.program)
-        return fail("start-up failed"), 1;
+    if (!started.program) {
+        fail("start-up failed");
+        return 1;
+    }
 
     const QString out = QString::fromLocal8Bit(argv[1]);
     const QString shots = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
