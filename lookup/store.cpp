@@ -100,15 +100,15 @@ std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version ver
             memoColumns.push_back(wanted[size_t(i)]);
     }
 
-    std::vector<JetRowRef> expected;
+    std::vector<JetRowRef> rows;
     if (auto error =
             walkRows(image, table, memoColumns,
                      [&](const JetRowRef &row, const uchar *, const std::vector<JetField> &) {
-                         expected.push_back(row);
+                         rows.push_back(row);
                          return true;
                      }))
         return *error;
-    return readRowsWithMdb(bytes, image, table, wanted, expected, sink);
+    return readRowsWithMdb(bytes, image, table, wanted, rows, sink);
 }
 
 std::variant<std::vector<CvRow>, StoreError> readRows(const QByteArray &bytes, jet::Version version,

@@ -36,8 +36,11 @@ constexpr Format kJet4{4096, 0x0C, 43, 45, 51, 55, 59, 63, 12, 25, 5, 7, 15, 21,
 constexpr Format kJet3{2048, 0x08, 23, 25, 31, 35, 39, 43, 8, 18, 1, 3, 13, 14, 16, 1};
 
 constexpr int kOffsetMask = 0x1FFF;
-// libmdb passes over a row whose offset carries this flag without looking at it.
-constexpr int kPassedOverRow = 0x4000;
+// Flags on a row's entry in a data page's offset table.
+constexpr int kDeletedRow = 0x8000;
+constexpr int kOverflowRow = 0x4000;
+// A moved row may be moved again; a longer chain than this is a loop.
+constexpr int kMostOverflowHops = 16;
 // libmdb looks at no row number above this on a page.
 constexpr int kMostRows = 1000;
 constexpr uchar kDataPage = 0x01;
@@ -542,43 +545,74 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
         }
     };
 
-    // libmdb's mdb_fetch_row, step by step: a page's row count is looked at before each row
-    // except the first row of a page it has just moved to.
+    // The rows of each data page in offset-table order, chosen by the file format's own rules:
+    // an entry flagged deleted is no row (Access also flags the old copy of a row it moved this
+    // way), and an entry flagged as an overflow holds only a pointer to where the row now lives.
+    // libmdb 1.0 has these two flags the wrong way round, so it would list deleted rows and lose
+    // every row that was moved; the rows are chosen here and libmdb takes each chosen row apart.
     std::vector<JetField> fields;
-    const uchar *page = nextPage();
-    int row = 0;
-    while (page) {
-        if (row >= int(get16(page + f.rowCountOffset))) {
-            row = 0;
-            if (!(page = nextPage()))
-                break;
-        }
-        const bool phantom = row >= int(get16(page + f.rowCountOffset));
-        const int number = row++;
-        if (table.columns.empty())
-            continue; // libmdb returns no row of a table without columns
-        const auto span = findRow(f, page, number);
-        if (!span) {
-            if (phantom)
-                continue; // libmdb skips it too
-            return corrupt(
-                QStringLiteral("row %1 of data page %2 has a bad offset").arg(number).arg(current));
-        }
-        if (span->size == 0 || (span->start & kPassedOverRow))
-            continue;
-        if (!crackRow(image, table, page, span->start & kOffsetMask, span->size, fields))
-            return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
-                                          "definition")
-                               .arg(number)
-                               .arg(current));
-        for (int c : memoColumns) {
-            if (!memoReadable(image, page, fields[size_t(c)]))
-                return corrupt(QStringLiteral("a long value in row %1 of data page %2 is damaged")
+    for (const uchar *page = nextPage(); page; page = nextPage()) {
+        const quint32 pageNumber = current;
+        const int rows = int(get16(page + f.rowCountOffset));
+        for (int number = 0; number < rows; ++number) {
+            if (table.columns.empty())
+                break; // a table without columns has no rows to read
+            auto span = findRow(f, page, number);
+            if (!span)
+                return corrupt(QStringLiteral("row %1 of data page %2 has a bad offset")
                                    .arg(number)
-                                   .arg(current));
+                                   .arg(pageNumber));
+            if (span->size == 0 || (span->start & kDeletedRow))
+                continue;
+
+            JetRowRef at{pageNumber, number};
+            const uchar *rowPage = page;
+            int hops = 0;
+            while (span->start & kOverflowRow) {
+                // The pointer: the row number in one byte, then the page in three.
+                if (span->size < 4 || ++hops > kMostOverflowHops)
+                    return corrupt(QStringLiteral("row %1 of data page %2 points nowhere")
+                                       .arg(at.row)
+                                       .arg(at.page));
+                const uchar *pointer = rowPage + (span->start & kOffsetMask);
+                const int targetRow = pointer[0];
+                const quint32 targetPage = get32(pointer) >> 8;
+                const uchar *target =
+                    targetPage < image.pageCount() ? image.page(targetPage) : nullptr;
+                if (!target || target[0] != kDataPage || get32(target + 4) != table.page ||
+                    targetRow >= int(get16(target + f.rowCountOffset)) ||
+                    f.rowCountOffset + 2 + 2 * (targetRow + 1) > f.pageSize)
+                    return corrupt(QStringLiteral("row %1 of data page %2 points to a row of "
+                                                  "page %3 that the table does not have")
+                                       .arg(at.row)
+                                       .arg(at.page)
+                                       .arg(targetPage));
+                span = findRow(f, target, targetRow);
+                if (!span || span->size == 0)
+                    return corrupt(QStringLiteral("the moved row %1 of data page %2 is damaged")
+                                       .arg(targetRow)
+                                       .arg(targetPage));
+                // The moved copy carries the deleted flag, so that a walk over its own page
+                // passes it by; here only a further pointer counts.
+                rowPage = target;
+                at = JetRowRef{targetPage, targetRow};
+            }
+
+            if (!crackRow(image, table, rowPage, span->start & kOffsetMask, span->size, fields))
+                return corrupt(QStringLiteral("row %1 of data page %2 does not fit its table's "
+                                              "definition")
+                                   .arg(at.row)
+                                   .arg(at.page));
+            for (int c : memoColumns) {
+                if (!memoReadable(image, rowPage, fields[size_t(c)]))
+                    return corrupt(
+                        QStringLiteral("a long value in row %1 of data page %2 is damaged")
+                            .arg(at.row)
+                            .arg(at.page));
+            }
+            if (!visit(at, rowPage, fields))
+                return std::nullopt;
         }
-        if (!visit(JetRowRef{current, number, phantom}, page, fields))
-            return std::nullopt;
     }
     return failure;
 }
@@ -607,9 +641,7 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
     std::optional<quint32> found;
     const auto error =
         walkRows(image, catalog, {},
-                 [&](const JetRowRef &ref, const uchar *page, const std::vector<JetField> &fields) {
-                     if (ref.phantom)
-                         return true;
+                 [&](const JetRowRef &, const uchar *page, const std::vector<JetField> &fields) {
                      const JetField &t = fields[size_t(type)];
                      // Type 1 is a local table; libmdb compares the whole value, as here.
                      if (t.null || t.size < 2 || qint16(get16(page + t.start)) != 1)

@@ -1,11 +1,12 @@
 // The structures of a Jet file that the store reads, checked before libmdb sees them.
 //
 // libmdb trusts the file: it follows page numbers, row offsets and chains as they stand, so a
-// damaged or hostile file can make it read out of bounds or loop for ever. Everything here walks
-// exactly the way libmdb will walk (the same page order, the same row offset rules, the same
-// reading of table definitions, including its quirks), with every step checked. A file is handed
-// to libmdb only when this walk found nothing wrong, and then libmdb reads exactly the rows this
-// walk predicted; the reader compares the two.
+// damaged or hostile file can make it read out of bounds or loop for ever. Everything here reads
+// the way libmdb will read (the same page order, the same row offset rules, the same reading of
+// table definitions and rows, including its quirks), with every step checked. The rows of a
+// table are chosen here, by the file format's rules for deleted and moved rows, which libmdb 1.0
+// has reversed; a file is handed to libmdb only when this walk found nothing wrong, and libmdb
+// then takes apart exactly the rows this walk chose.
 //
 // The rules are stricter than libmdb's own: where libmdb would skip a row it cannot take apart
 // (losing it without a word), the store is refused as corrupt instead.
@@ -82,21 +83,19 @@ struct JetField
     int size = 0;
 };
 
+// Where a row's bytes are: for a moved row, the page and row it was moved to.
 struct JetRowRef
 {
     quint32 page;
     int row;
-    // libmdb reads row 0 of each data page it moves to without looking at the page's row count;
-    // on a page without rows that "row" is whatever the page holds there. Such a row is checked
-    // like any other (libmdb takes it apart) but is no row of the table.
-    bool phantom = false;
 };
 
 // The table definition beginning on page `page`.
 std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
                                                        const QString &what);
 
-// Every row libmdb will return for `table`, in its order, phantom rows included. `memoColumns`
+// Every row of `table`, in store order: its data pages in the order of its page map, each page's
+// rows in offset-table order, deleted rows passed over and moved rows followed. `memoColumns`
 // are the columns whose long values will be read; their page chains are checked too. `visit`
 // gets each row's fields (indexed like table.columns) and may stop the walk by returning false.
 using RowVisitor =

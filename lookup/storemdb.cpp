@@ -25,8 +25,7 @@ struct TableFreer
 
 std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImage &image,
                                           const JetTable &table, const std::array<int, 3> &wanted,
-                                          const std::vector<JetRowRef> &expected,
-                                          const RowSink &sink)
+                                          const std::vector<JetRowRef> &rows, const RowSink &sink)
 {
     const auto failure = [&](const QString &cause) {
         return storeError(StoreError::Engine, image.path(), u"libmdb: "_s + cause);
@@ -59,9 +58,7 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
     // Jet 4 text is decoded here from the field's own bytes: libmdb converts as UCS-2 and would
     // turn every character outside the Basic Multilingual Plane into "??". Jet 3 text (in the
     // database's code page) and long values are left to libmdb's conversion.
-    std::array<MdbColumn *, 3> columns{};
-    std::array<std::vector<char>, 3> buffers;
-    std::array<int, 3> lengths{};
+    std::array<const MdbColumn *, 3> columns{};
     std::array<bool, 3> converted{};
     for (size_t i = 0; i < wanted.size(); ++i) {
         columns[i] =
@@ -72,60 +69,43 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
             return failure(
                 QStringLiteral("column %1 differs from what the check read").arg(checked.name));
         converted[i] = image.isJet3() || checked.type == kJetMemo;
-        if (converted[i]) {
-            buffers[i].assign(mdb->bind_size + 1, '\0');
-            mdb_bind_column(mdbTable.get(), wanted[i] + 1, buffers[i].data(), &lengths[i]);
-        }
     }
 
+    // The walk chose the rows (libmdb's own choice has the deleted and moved flags the wrong way
+    // round); libmdb reads each one's page and takes the row apart.
     std::vector<MdbField> fields(mdbTable->num_cols);
     std::array<FieldBytes, 3> values;
-    size_t k = 0;
-    mdb_rewind_table(mdbTable.get());
-    while (mdb_fetch_row(mdbTable.get())) {
-        const int row = int(mdbTable->cur_row) - 1;
-        if (k >= expected.size() || expected[k].page != mdbTable->cur_phys_pg ||
-            expected[k].row != row)
-            return failure(QStringLiteral("it returned row %1 of page %2 where the check expected "
-                                          "another")
-                               .arg(row)
-                               .arg(mdbTable->cur_phys_pg));
-        if (expected[k++].phantom)
-            continue;
-        // A field with bytes is not null. An empty one may be either, which libmdb's values do
-        // not tell apart: then the row's null mask is read by taking the row apart again.
-        bool cracked = false;
+    std::array<std::unique_ptr<char, decltype(&g_free)>, 3> texts{
+        {{nullptr, g_free}, {nullptr, g_free}, {nullptr, g_free}}};
+    quint32 loaded = 0;
+    for (const JetRowRef &ref : rows) {
+        if (ref.page != loaded) {
+            if (mdb_read_pg(mdb.get(), ref.page) != image.pageSize())
+                return failure(QStringLiteral("cannot read page %1").arg(ref.page));
+            loaded = ref.page;
+        }
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(mdb.get(), ref.row, &start, &size) != 0 ||
+            mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
+            return failure(
+                QStringLiteral("cannot take row %1 of page %2 apart").arg(ref.row).arg(ref.page));
         for (size_t i = 0; i < wanted.size(); ++i) {
-            const MdbColumn *column = columns[i];
-            if (column->cur_value_len == 0) {
-                if (!cracked) {
-                    int start = 0;
-                    size_t size = 0;
-                    if (mdb_find_row(mdb.get(), row, &start, &size) != 0 ||
-                        mdb_crack_row(mdbTable.get(), start & 0x1FFF, size, fields.data()) < 0)
-                        return failure(QStringLiteral("cannot take row %1 of page %2 apart")
-                                           .arg(row)
-                                           .arg(mdbTable->cur_phys_pg));
-                    cracked = true;
-                }
-                values[i] =
-                    fields[size_t(wanted[i])].is_null
-                        ? FieldBytes{}
-                        : FieldBytes{converted[i] ? FieldBytes::Utf8 : FieldBytes::Jet4Text, "", 0};
+            const MdbField &field = fields[size_t(wanted[i])];
+            if (field.is_null) {
+                values[i] = {};
             } else if (converted[i]) {
-                values[i] = {FieldBytes::Utf8, buffers[i].data(), lengths[i]};
+                texts[i].reset(mdb_col_to_string(mdb.get(), mdb->pg_buf, field.start,
+                                                 columns[i]->col_type, field.siz));
+                const char *text = texts[i] ? texts[i].get() : "";
+                values[i] = {FieldBytes::Utf8, text, int(std::strlen(text))};
             } else {
                 values[i] = {FieldBytes::Jet4Text,
-                             reinterpret_cast<const char *>(mdb->pg_buf) + column->cur_value_start,
-                             column->cur_value_len};
+                             reinterpret_cast<const char *>(mdb->pg_buf) + field.start, field.siz};
             }
         }
         sink(values);
     }
-    if (k != expected.size())
-        return failure(QStringLiteral("it returned %1 rows where the check counted %2")
-                           .arg(k)
-                           .arg(expected.size()));
     return std::nullopt;
 }
 

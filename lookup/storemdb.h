@@ -22,12 +22,11 @@ struct FieldBytes
 using RowSink = std::function<void(const std::array<FieldBytes, 3> &)>;
 
 // The rows of `table` in the file `bytes` (as read from disk), taken apart by libmdb, each as
-// the columns `wanted` (indexes into table.columns), in store order. `expected` is the walk's
-// list of the rows libmdb must return; any difference is an error, never a silent loss.
+// the columns `wanted` (indexes into table.columns), in store order. `rows` is the walk's list of
+// the table's rows (where each one's bytes are); libmdb reads each of them from its page.
 std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImage &image,
                                           const JetTable &table, const std::array<int, 3> &wanted,
-                                          const std::vector<JetRowRef> &expected,
-                                          const RowSink &sink);
+                                          const std::vector<JetRowRef> &rows, const RowSink &sink);
 
 QString fieldText(const FieldBytes &field);
 // Appends the field's text as UTF-8 (an unpaired surrogate as U+FFFD).

@@ -47,12 +47,6 @@ public:
     // The same, filled with INSERT: for rows an image cannot hold.
     static std::variant<std::unique_ptr<SqlStore>, StoreError>
     fromRows(const std::vector<CvRow> &rows, const QString &path);
-    // The former name of fromRows, still used by crvt-tool.
-    static std::variant<std::unique_ptr<SqlStore>, StoreError>
-    build(const std::vector<CvRow> &rows, const QString &path)
-    {
-        return fromRows(rows, path);
-    }
     ~SqlStore();
     SqlStore(const SqlStore &) = delete;
     SqlStore &operator=(const SqlStore &) = delete;

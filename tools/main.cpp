@@ -2,7 +2,6 @@
 // maintainers. `crvt-tool --help` describes the commands.
 #include "lookup/jetwriter.h"
 #include "lookup/store.h"
-#include "lookup/storesql.h"
 #include "tools/commandline.h"
 #include "tools/pinyin.h"
 #include "tools/tsv.h"
@@ -120,20 +119,13 @@ int query(const Invocation &inv)
     if (text.isEmpty())
         return fail(storePath, u"empty query text"_s);
 
-    const auto table = store::readCvTable(storePath, inv.password);
-    if (const auto *error = std::get_if<store::StoreError>(&table))
-        return fail(*error);
-    auto built =
-        store::detail::SqlStore::build(std::get<std::vector<store::CvRow>>(table), storePath);
-    if (const auto *error = std::get_if<store::StoreError>(&built))
-        return fail(*error);
-    const auto &sql = std::get<std::unique_ptr<store::detail::SqlStore>>(built);
-    auto result =
-        sql->run(QString::fromUtf16(store::kSearchStatement), store::searchParameters(text));
+    auto result = store::queryStore(storePath, inv.password,
+                                    QString::fromUtf16(store::kSearchStatement),
+                                    store::searchParameters(text));
     if (const auto *error = std::get_if<store::StoreError>(&result))
         return fail(*error);
 
-    store::RecordSet records(std::get<std::shared_ptr<const store::detail::ResultRows>>(result));
+    store::RecordSet &records = std::get<store::RecordSet>(result);
     for (qsizetype i = 0; i < records.recordCount(); ++i) {
         const auto question = records.field(0);
         const auto answer = records.field(1);

@@ -128,8 +128,10 @@ private slots:
     void damagedStructuresAreRefused_data();
     void damagedStructuresAreRefused();
     void randomDamageIsReadOrRefused();
-    void rowFlagsAsLibmdbReadsThem_data();
-    void rowFlagsAsLibmdbReadsThem();
+    void deletedRowsAreNotListed();
+    void movedRowsAreReadWhereTheyMovedToInTheirOwnPlace();
+    void brokenMovedRowPointersAreRefused_data();
+    void brokenMovedRowPointersAreRefused();
 
     void storeBytesStayUnchanged();
 
@@ -517,32 +519,110 @@ void TestStoreReader::randomDamageIsReadOrRefused()
 
 // A row whose offset carries 0x4000 is passed over by libmdb (and by the walk, so the two agree);
 // one with 0x8000 is read like any other.
-void TestStoreReader::rowFlagsAsLibmdbReadsThem_data()
+// A data page's offset table entry for row `r`: a flags nibble over a 13-bit offset.
+namespace {
+constexpr quint32 kDeletedRowFlag = 0x8000;
+constexpr quint32 kMovedRowFlag = 0x4000;
+
+qsizetype rowEntry(quint32 page, int r)
 {
-    QTest::addColumn<int>("flag");
-    QTest::addColumn<int>("rowsLost");
-    QTest::newRow("0x4000: passed over") << 0x4000 << 1;
-    QTest::newRow("0x8000: read") << 0x8000 << 0;
+    return qsizetype(page) * 4096 + 14 + 2 * r;
 }
 
-void TestStoreReader::rowFlagsAsLibmdbReadsThem()
+quint32 entryAt(const QByteArray &bytes, qsizetype at)
 {
-    QFETCH(int, flag);
-    QFETCH(int, rowsLost);
+    return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8;
+}
+
+// Turns row `from` into a pointer to row `to` of page `page`, as Access leaves a row it moved.
+void pointRowAt(QByteArray &bytes, quint32 page, int from, quint32 toPage, int to)
+{
+    const quint32 entry = entryAt(bytes, rowEntry(page, from));
+    const qsizetype rowBytes = qsizetype(page) * 4096 + (entry & 0x1FFF);
+    bytes[rowBytes] = char(to);
+    bytes[rowBytes + 1] = char(toPage & 0xFF);
+    bytes[rowBytes + 2] = char((toPage >> 8) & 0xFF);
+    bytes[rowBytes + 3] = char((toPage >> 16) & 0xFF);
+    put16(bytes, rowEntry(page, from), (entry & 0x1FFF) | kMovedRowFlag);
+}
+
+void flagRow(QByteArray &bytes, quint32 page, int r, quint32 flag)
+{
+    put16(bytes, rowEntry(page, r), entryAt(bytes, rowEntry(page, r)) | flag);
+}
+} // namespace
+
+void TestStoreReader::deletedRowsAreNotListed()
+{
+    // Access deletes a row by flagging its entry; its bytes stay on the page.
     const std::vector<CvRow> rows = manyRows(200);
     WRITE_STORE(storePath(), {cvTable(rows)});
     QByteArray bytes = readAll(storePath());
-    const Layout layout = layoutOf(bytes);
-    const qsizetype data = qsizetype(layout.firstDataPage) * 4096;
-    const quint32 first = quint32(quint8(bytes[data + 14])) | quint32(quint8(bytes[data + 15]))
-                                                                  << 8;
-    put16(bytes, data + 14, first | quint32(flag));
+    const quint32 page = layoutOf(bytes).firstDataPage;
+    flagRow(bytes, page, 0, kDeletedRowFlag);
+    flagRow(bytes, page, 5, kDeletedRowFlag);
     QVERIFY(writeAll(storePath(), bytes));
+
     const auto read = store::readCvTable(storePath(), kPassword);
     QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
-    const auto &got = std::get<std::vector<CvRow>>(read);
-    QCOMPARE(int(got.size()), int(rows.size()) - rowsLost);
-    QVERIFY(got.back() == rows.back());
+    std::vector<CvRow> expected = rows;
+    expected.erase(expected.begin() + 5);
+    expected.erase(expected.begin());
+    QCOMPARE(std::get<std::vector<CvRow>>(read), expected);
+}
+
+void TestStoreReader::movedRowsAreReadWhereTheyMovedToInTheirOwnPlace()
+{
+    // A row that grew is moved: its entry keeps a pointer to the new copy, and the new copy is
+    // flagged deleted so that it is not read twice. Here row 1 moves to row 7 and row 2, in two
+    // hops, through row 8 to row 9 of the same page.
+    const std::vector<CvRow> rows = manyRows(40);
+    WRITE_STORE(storePath(), {cvTable(rows)});
+    QByteArray bytes = readAll(storePath());
+    const quint32 page = layoutOf(bytes).firstDataPage;
+    pointRowAt(bytes, page, 1, page, 7);
+    flagRow(bytes, page, 7, kDeletedRowFlag);
+    pointRowAt(bytes, page, 2, page, 8);
+    pointRowAt(bytes, page, 8, page, 9);
+    flagRow(bytes, page, 8, kDeletedRowFlag);
+    flagRow(bytes, page, 9, kDeletedRowFlag);
+    QVERIFY(writeAll(storePath(), bytes));
+
+    const auto read = store::readCvTable(storePath(), kPassword);
+    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
+    std::vector<CvRow> expected;
+    for (int i = 0; i < int(rows.size()); ++i) {
+        if (i == 7 || i == 8 || i == 9)
+            continue;
+        expected.push_back(i == 1 ? rows[7] : i == 2 ? rows[9] : rows[size_t(i)]);
+    }
+    QCOMPARE(std::get<std::vector<CvRow>>(read), expected);
+}
+
+void TestStoreReader::brokenMovedRowPointersAreRefused_data()
+{
+    QTest::addColumn<int>("targetRow");
+    QTest::addColumn<int>("targetPageShift"); // relative to the data page
+    QTest::newRow("pointer to itself") << 3 << 0;
+    QTest::newRow("row beyond the page's rows") << 250 << 0;
+    QTest::newRow("page of the catalog, not of cv") << 0 << -1000;
+    QTest::newRow("page beyond the end of the file") << 0 << 100000;
+}
+
+void TestStoreReader::brokenMovedRowPointersAreRefused()
+{
+    QFETCH(int, targetRow);
+    QFETCH(int, targetPageShift);
+    WRITE_STORE(storePath(), {cvTable(manyRows(40))});
+    QByteArray bytes = readAll(storePath());
+    const quint32 page = layoutOf(bytes).firstDataPage;
+    const quint32 target = targetPageShift < -int(page) ? 2 : quint32(int(page) + targetPageShift);
+    pointRowAt(bytes, page, 3, target, targetRow);
+    QVERIFY(writeAll(storePath(), bytes));
+
+    const auto read = store::readCvTable(storePath(), kPassword);
+    QVERIFY(std::holds_alternative<StoreError>(read));
+    QCOMPARE(std::get<StoreError>(read).kind, StoreError::Corrupt);
 }
 
 void TestStoreReader::storeBytesStayUnchanged()
