@@ -11,6 +11,8 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
+    // Lets desktops match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.zembrik.zembrik_corvanth"));
 
     // Everything the player reads is Chinese, Qt's own texts (the text boxes' context menus,
     // the OK button) included, whatever the system's language.
