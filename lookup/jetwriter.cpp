@@ -536,12 +536,12 @@ struct ColumnSpec
     quint8 flags;
 };
 
-Table systemTable(const QString &name, std::initializer_list<ColumnSpec> specs)
+Table systemTable(const QString &name, std::initializer_list<ColumnSpec> columnSpecs)
 {
     Table t;
     t.name = name;
     t.system = true;
-    for (const ColumnSpec &s : specs) {
+    for (const ColumnSpec &s : columnSpecs) {
         Column c;
         c.name = QString::fromUtf16(s.name);
         c.number = s.number;

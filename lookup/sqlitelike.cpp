@@ -1,5 +1,7 @@
 #include "lookup/sqlitelike.h"
 
+#include "lookup/utf8.h"
+
 #include <sqlite3.h>
 
 #include <array>
@@ -12,6 +14,8 @@
 
 namespace store {
 namespace {
+
+using detail::appendUtf8;
 
 using Char = std::uint32_t;
 using Byte = std::uint8_t;
@@ -74,25 +78,6 @@ int escapeLength(const Byte *z)
 inline bool sameChar(Char pattern, Char text)
 {
     return pattern == text || (pattern < 0x80 && text < 0x80 && kLower[pattern] == kLower[text]);
-}
-
-void appendUtf8(std::string &out, Char c)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 // Eight bytes at a time. The word helpers assume little-endian loads; elsewhere the byte-wise

@@ -61,6 +61,27 @@ StoreError wrongPassword(const QString &path)
     return storeError(StoreError::WrongPassword, path, QStringLiteral("wrong database password"));
 }
 
+// A store file read whole, its header read and its password checked.
+struct OpenedFile
+{
+    QByteArray bytes;
+    jet::Version version;
+};
+
+std::variant<OpenedFile, StoreError> openChecked(const QString &path, const QString &password)
+{
+    auto file = readStore(path);
+    if (auto *error = std::get_if<StoreError>(&file))
+        return *error;
+    QByteArray &bytes = std::get<FileBytes>(file).bytes;
+    auto header = readHeaderOf(bytes, path);
+    if (auto *error = std::get_if<StoreError>(&header))
+        return *error;
+    if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
+        return wrongPassword(path);
+    return OpenedFile{std::move(bytes), std::get<jet::HeaderInfo>(header).version};
+}
+
 // Table cv of a store whose header has been read and whose password was right, row by row.
 std::optional<StoreError> readContents(const QByteArray &bytes, jet::Version version,
                                        const QString &path, const RowSink &sink)
@@ -162,32 +183,22 @@ loadDatabase(const QByteArray &bytes, jet::Version version, const QString &path)
 std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
                                                          const QString &password)
 {
-    auto file = readStore(path);
-    if (auto *error = std::get_if<StoreError>(&file))
+    auto opened = openChecked(path, password);
+    if (auto *error = std::get_if<StoreError>(&opened))
         return *error;
-    const QByteArray &bytes = std::get<FileBytes>(file).bytes;
-    auto header = readHeaderOf(bytes, path);
-    if (auto *error = std::get_if<StoreError>(&header))
-        return *error;
-    if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
-        return wrongPassword(path);
-    return readRows(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    const OpenedFile &file = std::get<OpenedFile>(opened);
+    return readRows(file.bytes, file.version, path);
 }
 
 std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
                                                const QString &statement,
                                                const QStringList &parameters)
 {
-    auto file = readStore(path);
-    if (auto *error = std::get_if<StoreError>(&file))
+    auto opened = openChecked(path, password);
+    if (auto *error = std::get_if<StoreError>(&opened))
         return *error;
-    const QByteArray &bytes = std::get<FileBytes>(file).bytes;
-    auto header = readHeaderOf(bytes, path);
-    if (auto *error = std::get_if<StoreError>(&header))
-        return *error;
-    if (!jet::passwordMatches(std::get<jet::HeaderInfo>(header), password))
-        return wrongPassword(path);
-    auto built = loadDatabase(bytes, std::get<jet::HeaderInfo>(header).version, path);
+    const OpenedFile &file = std::get<OpenedFile>(opened);
+    auto built = loadDatabase(file.bytes, file.version, path);
     if (auto *error = std::get_if<StoreError>(&built))
         return *error;
     auto rows = std::get<std::unique_ptr<SqlStore>>(built)->run(statement, parameters);

@@ -1,6 +1,7 @@
 #include "lookup/storemdb.h"
 
 #include "lookup/storefile.h"
+#include "lookup/utf8.h"
 
 #include <mdbtools.h>
 
@@ -130,23 +131,7 @@ void appendFieldUtf8(std::string &out, const FieldBytes &field)
     }
     if (field.form != FieldBytes::Jet4Text)
         return;
-    const auto put = [&out](char32_t c) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    };
+    const auto put = [&out](char32_t c) { appendUtf8(out, c); };
     char16_t high = 0; // a high surrogate waiting for its partner
     forEachJet4Unit(reinterpret_cast<const uchar *>(field.data), field.size, [&](char16_t u) {
         if (high) {
