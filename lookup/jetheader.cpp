@@ -1,4 +1,5 @@
 #include "lookup/jetheader.h"
+#include "lookup/jetbytes.h"
 
 #include <QDateTime>
 
@@ -26,23 +27,6 @@ constexpr std::array<char, 4> kHeaderKey{char(0xC7), char(0xDA), char(0x39), cha
 
 constexpr char kJetMagic[] = "Standard Jet DB";
 constexpr char kAceMagic[] = "Standard ACE DB";
-
-quint16 get16(const char *p)
-{
-    return quint16(quint8(p[0]) | quint8(p[1]) << 8);
-}
-
-void put16(char *p, quint16 v)
-{
-    p[0] = char(v & 0xFF);
-    p[1] = char(v >> 8);
-}
-
-void put32(char *p, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((v >> (8 * i)) & 0xFF);
-}
 
 double getDouble(const char *p)
 {

@@ -1,4 +1,5 @@
 #include "lookup/jetwriter.h"
+#include "lookup/jetbytes.h"
 
 #include "lookup/jetheader.h"
 
@@ -82,18 +83,6 @@ constexpr int kObjectsPage = 2;
 constexpr int kAcesPage = 3;
 constexpr int kQueriesPage = 4;
 constexpr int kRelationshipsPage = 5;
-
-void put16(char *p, quint16 v)
-{
-    p[0] = char(v & 0xFF);
-    p[1] = char(v >> 8);
-}
-
-void put32(char *p, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((v >> (8 * i)) & 0xFF);
-}
 
 void append16(QByteArray &out, quint16 v)
 {

@@ -1,4 +1,5 @@
 #include "lookup/storelayout.h"
+#include "lookup/jetbytes.h"
 
 #include "lookup/storefile.h"
 
@@ -8,6 +9,8 @@
 #include <array>
 
 using namespace Qt::StringLiterals;
+using jet::get16;
+using jet::get32;
 
 namespace store::detail {
 namespace {
@@ -56,16 +59,6 @@ constexpr quint32 kMostIndexes = 1000;
 const Format &formatOf(const JetImage &image)
 {
     return image.isJet3() ? kJet3 : kJet4;
-}
-
-inline quint32 get16(const uchar *p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8;
-}
-
-inline quint32 get32(const uchar *p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
 bool asciiEqualsIgnoringCase(QStringView a, QStringView b)
