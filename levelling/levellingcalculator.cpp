@@ -1,8 +1,8 @@
 #include "levelling/levellingcalculator.h"
 
-#include "app/form1.h"
-#include "app/formlabel.h"
-#include "app/messagebox.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
+#include "app/window/messagebox.h"
 #include "levelling/levelling.h"
 
 #include <QLineEdit>

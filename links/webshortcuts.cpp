@@ -1,7 +1,7 @@
 #include "links/webshortcuts.h"
 
-#include "app/form1.h"
-#include "app/formlabel.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
 #include "links/linktable.h"
 
 #include <QAbstractButton>

@@ -1,11 +1,11 @@
 #include "lookup/lookuppage.h"
 
-#include "app/design.h"
-#include "app/form1.h"
-#include "app/formlabel.h"
+#include "app/window/design.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
 #include "lookup/copytext.h"
 #include "lookup/resultmodel.h"
-#include "lookup/store.h"
+#include "lookup/store/store.h"
 
 #include <QApplication>
 #include <QClipboard>

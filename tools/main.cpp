@@ -1,7 +1,7 @@
 // crvt-tool: builds, prints and searches the answer store "crvt.dat" for the zone's
 // maintainers. `crvt-tool --help` describes the commands.
-#include "lookup/jetwriter.h"
-#include "lookup/store.h"
+#include "lookup/jetwriter/jetwriter.h"
+#include "lookup/store/store.h"
 #include "tools/commandline.h"
 #include "tools/pinyin.h"
 #include "tools/tsv.h"

@@ -1,8 +1,8 @@
 #include "warsoul/warsoulevaluator.h"
 
-#include "app/form1.h"
-#include "app/formlabel.h"
-#include "app/messagebox.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
+#include "app/window/messagebox.h"
 #include "warsoul/evaluation.h"
 
 #include <QCheckBox>

@@ -5,13 +5,13 @@
 // The store is written as "crvt.dat" beside this program (its own folder, never the
 // program's), as the lookup reads it. One line per figure: name, value, baseline, ratio, target.
 
-#include "app/form1.h"
-#include "app/formlabel.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
 #include "bench/lookup/quizrows.h"
-#include "lookup/jetwriter.h"
+#include "lookup/jetwriter/jetwriter.h"
 #include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
-#include "lookup/store.h"
+#include "lookup/store/store.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 // list is drawn, and of the bare window once it is shown; the web engine's helper processes
 // are the same in kind for both and not counted.
 #include "bench/startup/probe.h"
-#include "lookup/store.h"
+#include "lookup/store/store.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // Qt's Chinese texts, startUp()), then, once the window is first exposed, one character typed
 // into Text1 and the list drawn with the store's answer; it reports the moment of the exposure
 // and the resident memory after the list is drawn.
-#include "app/form1.h"
+#include "app/window/form1.h"
 #include "app/startup.h"
 #include "bench/startup/probe.h"
 

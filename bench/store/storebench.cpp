@@ -8,8 +8,8 @@
 //   as text; once to the filled record set, once with every row then read out of the record
 //   set as QString (what filling a list costs at most).
 // Each figure is the best of several runs. Output: one line per figure.
-#include "lookup/jetwriter.h"
-#include "lookup/store.h"
+#include "lookup/jetwriter/jetwriter.h"
+#include "lookup/store/store.h"
 
 #include <QCoreApplication>
 #include <QDir>

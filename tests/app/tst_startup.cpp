@@ -1,6 +1,6 @@
 // Start-up: the order of its steps, what each step finds done, and the window it shows.
-#include "app/form1.h"
-#include "app/quietpage.h"
+#include "app/window/form1.h"
+#include "app/window/quietpage.h"
 #include "app/startup.h"
 #include "siteconfig.h"
 #include "tests/common/testmain.h"

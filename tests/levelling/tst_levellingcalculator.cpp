@@ -1,7 +1,7 @@
 // The levelling calculator on the real window: level edits, estimates, failures, the clear
 // button and the load defaults.
-#include "app/form1.h"
-#include "app/formlabel.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
 #include "app/startup.h"
 #include "levelling/levellingcalculator.h"
 #include "tests/common/messageboxwatcher.h"

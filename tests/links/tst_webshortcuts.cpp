@@ -1,8 +1,8 @@
 // The seventeen web shortcuts on the real window: every click hands its address to the system's
 // handler for web addresses, and nothing in the window changes.
-#include "app/design.h"
-#include "app/form1.h"
-#include "app/formlabel.h"
+#include "app/window/design.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
 #include "links/webshortcuts.h"
 #include "siteconfig.h"
 #include "tests/common/testmain.h"

@@ -2,10 +2,10 @@
 // the program, the list and the display pair follow, the keyboard moves between box and list,
 // Command12 copies and Command1 clears. Every store is written by the test with the project's
 // Jet writer as "crvt.dat" in the test program's own folder.
-#include "app/design.h"
-#include "app/form1.h"
-#include "app/formlabel.h"
-#include "lookup/jetwriter.h"
+#include "app/window/design.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
+#include "lookup/jetwriter/jetwriter.h"
 #include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"

@@ -1,7 +1,7 @@
 // The installed tree: one application folder holding the program (and the store beside it),
 // a launcher on the PATH that reaches it from anywhere, the desktop entry, the icon theme's
 // files and the AppStream metadata, all checked with the freedesktop and AppStream validators.
-#include "app/appicon.h"
+#include "app/window/appicon.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The store tool as maintainers run it: the real crvt-tool executable, driven through
 // QProcess, on stores it builds itself or that the project's Jet writer makes.
-#include "lookup/jetwriter.h"
-#include "lookup/store.h"
+#include "lookup/jetwriter/jetwriter.h"
+#include "lookup/store/store.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The war-soul evaluator on the window: typed and pasted entries, the length clamp on key
 // release, the default values, the clear buttons and the evaluate button with its message box.
-#include "app/form1.h"
-#include "app/formlabel.h"
-#include "app/numericfilter.h"
+#include "app/window/form1.h"
+#include "app/window/formlabel.h"
+#include "app/behaviours/numericfilter.h"
 #include "tests/common/messageboxwatcher.h"
 #include "tests/common/testmain.h"
 #include "warsoul/warsoulevaluator.h"

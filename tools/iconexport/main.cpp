@@ -1,6 +1,6 @@
 // Writes the program's icon as PNG files of the freedesktop icon theme layout,
 // <folder>/<size>x<size>/apps/<name>.png, one per size given, all drawn by appIconImage.
-#include "app/appicon.h"
+#include "app/window/appicon.h"
 
 #include <QDir>
 #include <QGuiApplication>

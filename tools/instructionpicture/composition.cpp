@@ -1,6 +1,6 @@
 #include "tools/instructionpicture/composition.h"
 
-#include "app/appicon.h"
+#include "app/window/appicon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -9,7 +9,7 @@
 // instruction picture with notes in Chinese. With SHOTS_FOLDER it also keeps the full-size
 // pictures of the pages it took. The browsers load nothing: every request is refused, so the
 // picture never depends on the network.
-#include "app/form1.h"
+#include "app/window/form1.h"
 #include "app/startup.h"
 #include "tools/instructionpicture/composition.h"
 

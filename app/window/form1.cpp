@@ -1,0 +1,279 @@
+#include "app/window/form1.h"
+
+#include "app/window/appicon.h"
+#include "app/window/design.h"
+#include "app/window/formlabel.h"
+#include "app/window/quietpage.h"
+#include "levelling/leveltable.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QRect place(const design::Control &c)
+{
+    return QRect(design::px(c.left), design::px(c.top), design::px(c.width),
+                 design::px(c.height));
+}
+
+// The window's font: 宋体 where it exists, otherwise a Chinese font of this system.
+QFont formFont(qreal pointSize)
+{
+    QFont font;
+    // The Mono face of WenQuanYi has 宋体's metrics: Chinese full width, Latin half width,
+    // so captions fit the places they were designed for.
+    font.setFamilies({u"SimSun"_s, u"宋体"_s, u"NSimSun"_s, u"WenQuanYi Zen Hei Mono"_s,
+                      u"WenQuanYi Zen Hei"_s, u"Noto Sans Mono CJK SC"_s, u"Noto Sans CJK SC"_s,
+                      u"Droid Sans Fallback"_s});
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+// A page of the tab control holds a canvas that always sits at the tab control's top-left
+// corner, so controls on a page are placed relative to the tab control, whatever the height of
+// the tab row in the current style.
+class TabPage : public QWidget
+{
+public:
+    TabPage(QTabWidget *tabs, const char *canvasName) : m_tabs(tabs)
+    {
+        m_canvas = new QWidget(this);
+        m_canvas->setObjectName(QString::fromLatin1(canvasName));
+    }
+    QWidget *canvas() const { return m_canvas; }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
+            e->type() == QEvent::Show || e->type() == QEvent::Polish)
+            m_canvas->setGeometry(QRect(-mapTo(m_tabs, QPoint(0, 0)), m_tabs->size()));
+        return QWidget::event(e);
+    }
+
+private:
+    QTabWidget *m_tabs;
+    QWidget *m_canvas;
+};
+
+void applyLook(QWidget *w, unsigned look)
+{
+    QPalette pal = w->palette();
+    if (look & design::Blue)
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    if (look & design::Red)
+        pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    if (look & design::Black)
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
+    if (look & design::Strip) {
+        pal.setColor(QPalette::Window, pal.color(QPalette::Inactive, QPalette::Midlight));
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(pal);
+    if (look & design::Underline) {
+        QFont f = w->font();
+        f.setUnderline(true);
+        w->setFont(f);
+    }
+    if (look & design::Hand)
+        w->setCursor(Qt::PointingHandCursor);
+    if (look & design::Hidden)
+        w->setVisible(false);
+}
+
+// A label one line high shows its caption on that line: wrapping would push the end of the
+// caption onto a second line that the label has no room to show. Where this system's font
+// draws a caption wider than its place, the label grows to the right.
+void fitSingleLine(FormLabel *label)
+{
+    if (label->height() >= 2 * label->fontMetrics().height())
+        return;
+    label->setWordWrap(false);
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(needed, label->height());
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(QString::fromUtf16(design::windowCaption));
+    setWindowIcon(appIcon());
+    setFont(formFont(9));
+    // A fixed single frame: the player cannot resize the window.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(design::px(design::clientWidth), design::px(design::clientHeight));
+
+    // Off the record: the program keeps no browsing state between runs.
+    m_profile = new QWebEngineProfile(this);
+    build();
+    setFocusOrder();
+}
+
+Form1::~Form1()
+{
+    // Pages must go before the profile they were made with.
+    const auto views = findChildren<QWebEngineView *>();
+    for (QWebEngineView *view : views)
+        delete view->page();
+}
+
+void Form1::missingControl(const char *name)
+{
+    qFatal("Form1 has no control named %s of the requested type", name);
+}
+
+void Form1::build()
+{
+    QHash<QByteArray, QWidget *> containers;
+    containers.insert("Form1", this);
+
+    for (const design::Control &c : design::controls()) {
+        const QString caption = c.caption ? QString::fromUtf16(c.caption) : design::usageHint();
+        QWidget *container = containers.value(c.container);
+        Q_ASSERT(container);
+        QWidget *w = nullptr;
+
+        switch (c.kind) {
+        case design::Kind::TabControl: {
+            auto *tabs = new QTabWidget(container);
+            tabs->setFocusPolicy(Qt::TabFocus);
+            w = tabs;
+            break;
+        }
+        case design::Kind::Page: {
+            auto *tabs = static_cast<QTabWidget *>(container);
+            const int index = tabs->count();
+            auto *page = new TabPage(tabs, c.name);
+            tabs->addTab(page, QString::fromUtf16(design::pageTitles()[index]));
+            containers.insert(c.name, page->canvas());
+            m_controls.insert(c.name, page->canvas());
+            continue;
+        }
+        case design::Kind::Label: {
+            auto *label = new FormLabel(container);
+            label->setText(caption);
+            w = label;
+            break;
+        }
+        case design::Kind::StripLabel: {
+            auto *label = new StripLabel(container);
+            label->setText(caption);
+            w = label;
+            break;
+        }
+        case design::Kind::TextBox: {
+            auto *box = new QLineEdit(container);
+            box->setMaxLength(std::numeric_limits<int>::max());
+            w = box;
+            break;
+        }
+        case design::Kind::Button: {
+            auto *button = new QPushButton(caption, container);
+            button->setAutoDefault(false);
+            w = button;
+            break;
+        }
+        case design::Kind::CheckBox:
+            w = new QCheckBox(caption, container);
+            break;
+        case design::Kind::Frame:
+            w = new QGroupBox(caption, container);
+            break;
+        case design::Kind::ListView: {
+            auto *view = new QTreeView(container);
+            view->setRootIsDecorated(false);
+            view->setItemsExpandable(false);
+            view->setUniformRowHeights(true);
+            view->setAllColumnsShowFocus(true);
+            view->setSelectionBehavior(QAbstractItemView::SelectRows);
+            view->setSelectionMode(QAbstractItemView::SingleSelection);
+            view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            view->header()->setStretchLastSection(false);
+            view->setFont(formFont(9.75));
+            w = view;
+            break;
+        }
+        case design::Kind::ListBox: {
+            auto *list = new QListWidget(container);
+            list->setFocusPolicy(Qt::NoFocus);
+            for (std::int32_t entry : levelling::levelTable)
+                list->addItem(QString::number(entry));
+            w = list;
+            break;
+        }
+        case design::Kind::Picture: {
+            auto *box = new QFrame(container);
+            box->setFrameShape(QFrame::NoFrame);
+            w = box;
+            break;
+        }
+        case design::Kind::PictureImage: {
+            auto *picture = new QLabel(container);
+            picture->setFrameShape(QFrame::Box);
+            picture->setLineWidth(1);
+            picture->setAlignment(Qt::AlignCenter);
+            picture->setBackgroundRole(QPalette::Base);
+            picture->setAutoFillBackground(true);
+            w = picture;
+            break;
+        }
+        case design::Kind::Browser: {
+            auto *view = new QWebEngineView(container);
+            view->setPage(new QuietPage(m_profile, view));
+            view->setFocusPolicy(Qt::ClickFocus);
+            view->setContextMenuPolicy(Qt::DefaultContextMenu);
+            w = view;
+            break;
+        }
+        }
+
+        w->setObjectName(QString::fromLatin1(c.name));
+        w->setGeometry(place(c));
+        applyLook(w, c.look);
+        if (c.look & design::AutoSize)
+            static_cast<FormLabel *>(w)->setAutoSize(true);
+        else if (c.kind == design::Kind::Label)
+            fitSingleLine(static_cast<FormLabel *>(w));
+        if (c.kind == design::Kind::Frame || c.kind == design::Kind::Picture ||
+            c.kind == design::Kind::TabControl)
+            containers.insert(c.name, w);
+        m_controls.insert(c.name, w);
+    }
+
+    // The pages are stacked in the tab control; the lookup page shows first.
+    control<QTabWidget>("SSTab1")->setCurrentIndex(0);
+}
+
+void Form1::setFocusOrder()
+{
+    QWidget *previous = control<QTabWidget>("SSTab1")->tabBar();
+    for (const auto &order : {design::focusOrderPage0(), design::focusOrderPage1()}) {
+        for (const char *name : order) {
+            QWidget *next = m_controls.value(name);
+            Q_ASSERT(next);
+            setTabOrder(previous, next);
+            previous = next;
+        }
+    }
+}

@@ -1,0 +1,76 @@
+// The in-memory SQLite database of one loaded store, and the statements run on it.
+#pragma once
+
+#include "lookup/store/sqliteimage.h"
+#include "lookup/store/store.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <cstdint>
+#include <memory>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store::detail {
+
+// A statement's whole result: every cell's UTF-8 one after another, with where each ends.
+struct ResultRows
+{
+    static constexpr std::uint32_t kNull = 0x80000000; // marks a null cell's end
+    std::vector<QString> names;
+    int columns = 0;
+    qsizetype rows = 0;
+    QByteArray text;
+    std::vector<std::uint32_t> ends; // row-major, one per cell
+
+    QByteArrayView cell(std::size_t index) const
+    {
+        const std::uint32_t begin = index == 0 ? 0 : ends[index - 1] & ~kNull;
+        return QByteArrayView(text.constData() + begin, qsizetype((ends[index] & ~kNull) - begin));
+    }
+    bool isNull(std::size_t index) const { return ends[index] & kNull; }
+};
+
+// The table the statements see.
+inline constexpr char kCreateTableCv[] = "CREATE TABLE cv(question TEXT, answer TEXT, pinyin TEXT)";
+
+class SqlStore
+{
+public:
+    // A database holding table cv as laid out by an SqliteImage (whose buffer it takes over).
+    static std::variant<std::unique_ptr<SqlStore>, StoreError>
+    fromImage(SqliteImage::Finished image, const QString &path);
+    // The same, filled with INSERT: for rows an image cannot hold.
+    static std::variant<std::unique_ptr<SqlStore>, StoreError>
+    fromRows(const std::vector<CvRow> &rows, const QString &path);
+    ~SqlStore();
+    SqlStore(const SqlStore &) = delete;
+    SqlStore &operator=(const SqlStore &) = delete;
+
+    // Runs one read-only statement with its parameters bound as text, reading every row out.
+    std::variant<std::shared_ptr<const ResultRows>, StoreError> run(const QString &statement,
+                                                                    const QStringList &parameters);
+
+private:
+    SqlStore(sqlite3 *db, const QString &path);
+    StoreError engineError(const QString &cause) const;
+    StoreError lastError() const;
+    std::optional<StoreError> readyForStatements();
+
+    sqlite3 *m_db;
+    QString m_path;
+    struct Prepared
+    {
+        sqlite3_stmt *statement = nullptr;
+        std::vector<QString> names;
+    };
+    QHash<QString, Prepared> m_statements; // prepared once per statement text
+    std::size_t m_lastTextSize = 0;
+    std::size_t m_lastCellCount = 0;
+};
+
+} // namespace store::detail
