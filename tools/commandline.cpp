@@ -1,10 +1,12 @@
 #include "tools/commandline.h"
 
+#include "lookup/jet/jetformat.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
 
-namespace crvttool {
+namespace tools {
 
 namespace {
 
@@ -17,15 +19,15 @@ struct CommandForm
 
 const std::array<CommandForm, 3> &commandForms()
 {
-    static const std::array<CommandForm, 3> forms = {{
+    static const std::array<CommandForm, 3> kForms = {{
         {u"build", Invocation::Command::Build, {u"INPUT.tsv"_s, u"OUTPUT"_s}},
         {u"dump", Invocation::Command::Dump, {u"STORE"_s}},
         {u"query", Invocation::Command::Query, {u"STORE"_s, u"TEXT"_s}},
     }};
-    return forms;
+    return kForms;
 }
 
-const QString seeHelp = u"; see crvt-tool --help"_s;
+const QString kSeeHelp = u"; see crvt-tool --help"_s;
 
 } // namespace
 
@@ -62,7 +64,7 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
                 password = arg.mid(qsizetype(sizeof("--password=") - 1));
             }
         } else {
-            complain(u"unknown option %1"_s.arg(arg) + seeHelp);
+            complain(u"unknown option %1"_s.arg(arg) + kSeeHelp);
         }
     }
     if (help)
@@ -70,7 +72,7 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
     if (problem)
         return UsageError{*problem};
     if (words.isEmpty())
-        return UsageError{u"no command given"_s + seeHelp};
+        return UsageError{u"no command given"_s + kSeeHelp};
 
     for (const CommandForm &form : commandForms()) {
         if (words[0] != form.word)
@@ -82,13 +84,13 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
             return UsageError{
                 u"%1 needs %2, %3 given"_s.arg(form.word, form.operandNames.join(u' '))
                     .arg(inv.operands.size()) +
-                seeHelp};
+                kSeeHelp};
         }
         if (password)
             inv.password = *password;
         return inv;
     }
-    return UsageError{u"unknown command %1"_s.arg(words[0]) + seeHelp};
+    return UsageError{u"unknown command %1"_s.arg(words[0]) + kSeeHelp};
 }
 
 QString helpText()
@@ -116,7 +118,7 @@ Commands:
 
 Options (anywhere on the line):
   --password P, --password=P
-          The database password. Default: qzv.lan/mt, the one the program uses.
+          The database password. Default: %1, the one the program uses.
           With build, an empty P writes a store without a password.
   -h, --help
           Prints this text.
@@ -132,7 +134,7 @@ character's Mandarin reading (Unihan kMandarin), ASCII letters and digits kept,
 full-width letters and digits taken as ASCII, everything else dropped; a question
 without any of these gets a null pinyin. The build stops with an error naming the
 file and line at text that is not UTF-8, a missing question or answer, more than
-three fields, or a value the store cannot hold: longer than 255 characters, or with
+three fields, or a value the store cannot hold: longer than %2 characters, or with
 a control character, a byte order mark, or a character outside the Basic
 Multilingual Plane (Jet 4 text is UCS-2).
 
@@ -141,7 +143,7 @@ and the cause on standard error.
 
 Exit status: 0 on success (a query without matches included), 1 when a file cannot
 be read or written or the store cannot be opened, 2 for a wrong command line.
-)"_s;
+)"_s.arg(QString::fromUtf16(store::kStorePassword), QString::number(jet::kMaxTextLength));
 }
 
-} // namespace crvttool
+} // namespace tools

@@ -2,22 +2,21 @@
 // stand anywhere on the line.
 #pragma once
 
+#include "lookup/store/store.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <variant>
 
-namespace crvttool {
-
-// The store's password the program opens "crvt.dat" with.
-inline constexpr QStringView defaultPassword = u"qzv.lan/mt";
+namespace tools {
 
 struct Invocation
 {
     enum class Command { Help, Build, Dump, Query };
     Command command = Command::Help;
     QStringList operands; // build: INPUT OUTPUT; dump: STORE; query: STORE TEXT
-    QString password = defaultPassword.toString();
+    QString password = QString::fromUtf16(store::kStorePassword); // the program's
 };
 
 struct UsageError
@@ -31,4 +30,4 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
 
 QString helpText();
 
-} // namespace crvttool
+} // namespace tools

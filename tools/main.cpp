@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using crvttool::Invocation;
+using tools::Invocation;
 
 enum ExitCode { Success = 0, Failure = 1, UsageFailure = 2 };
 
@@ -71,20 +71,20 @@ int build(const Invocation &inv)
         outputInfo.canonicalFilePath() == QFileInfo(inputPath).canonicalFilePath())
         return fail(outputPath, u"is the input file itself"_s);
 
-    const auto parsed = tsv::parse(bytes);
-    if (const auto *error = std::get_if<tsv::Error>(&parsed))
+    const auto parsed = tools::tsv::parse(bytes);
+    if (const auto *error = std::get_if<tools::tsv::Error>(&parsed))
         return fail(u"%1:%2"_s.arg(inputPath).arg(error->line), error->cause);
-    const auto &entries = std::get<std::vector<tsv::Entry>>(parsed);
+    const auto &entries = std::get<std::vector<tools::tsv::Entry>>(parsed);
 
-    jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows.reserve(entries.size());
-    for (const tsv::Entry &e : entries) {
-        const QString pinyin = e.pinyin.isEmpty() ? pinyin::initials(e.question) : e.pinyin;
+    for (const tools::tsv::Entry &e : entries) {
+        const QString pinyin = e.pinyin.isEmpty() ? tools::pinyin::initials(e.question) : e.pinyin;
         // A question with nothing to take initials from has no pinyin at all.
         cv.rows.push_back({e.question, e.answer,
                            pinyin.isEmpty() ? std::nullopt : std::optional<QString>(pinyin)});
     }
-    if (const auto error = jet::writeJet4(outputPath, inv.password, {cv}))
+    if (const auto error = jetwriter::writeJet4(outputPath, inv.password, {cv}))
         return fail(outputPath, *error);
     writeOut(stdout, u"crvt-tool: %1: %2 rows written\n"_s.arg(outputPath).arg(cv.rows.size()));
     return finishOutput();
@@ -93,10 +93,10 @@ int build(const Invocation &inv)
 int dump(const Invocation &inv)
 {
     const QString &storePath = inv.operands[0];
-    const auto result = store::readCvTable(storePath, inv.password);
-    if (const auto *error = std::get_if<store::StoreError>(&result))
-        return fail(*error);
-    for (const store::CvRow &row : std::get<std::vector<store::CvRow>>(result)) {
+    const auto rows = store::readCvTable(storePath, inv.password);
+    if (!rows)
+        return fail(rows.error());
+    for (const store::CvRow &row : *rows) {
         const QString line = row.question.value_or(QString()) + u'\t' +
                              row.answer.value_or(QString()) + u'\t' +
                              row.pinyin.value_or(QString()) + u'\n';
@@ -122,19 +122,18 @@ int query(const Invocation &inv)
     auto result = store::queryStore(storePath, inv.password,
                                     QString::fromUtf16(store::kSearchStatement),
                                     store::searchParameters(text));
-    if (const auto *error = std::get_if<store::StoreError>(&result))
-        return fail(*error);
+    if (!result)
+        return fail(result.error());
 
-    store::RecordSet &records = std::get<store::RecordSet>(result);
+    store::RecordSet &records = *result;
     for (qsizetype i = 0; i < records.recordCount(); ++i) {
         const auto question = records.field(0);
         const auto answer = records.field(1);
-        if (const auto *error = std::get_if<store::StoreError>(&question))
-            return fail(*error);
-        if (const auto *error = std::get_if<store::StoreError>(&answer))
-            return fail(*error);
-        if (!writeOut(stdout,
-                      std::get<QString>(question) + u'\t' + std::get<QString>(answer) + u'\n'))
+        if (!question)
+            return fail(question.error());
+        if (!answer)
+            return fail(answer.error());
+        if (!writeOut(stdout, *question + u'\t' + *answer + u'\n'))
             break;
         if (const auto error = records.moveNext())
             return fail(*error);
@@ -147,15 +146,15 @@ int query(const Invocation &inv)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const auto parsed = crvttool::parseCommandLine(QCoreApplication::arguments().mid(1));
-    if (const auto *error = std::get_if<crvttool::UsageError>(&parsed)) {
+    const auto parsed = tools::parseCommandLine(QCoreApplication::arguments().mid(1));
+    if (const auto *error = std::get_if<tools::UsageError>(&parsed)) {
         writeOut(stderr, u"crvt-tool: "_s + error->message + u'\n');
         return UsageFailure;
     }
     const Invocation &inv = std::get<Invocation>(parsed);
     switch (inv.command) {
     case Invocation::Command::Help:
-        writeOut(stdout, crvttool::helpText());
+        writeOut(stdout, tools::helpText());
         return finishOutput();
     case Invocation::Command::Build:
         return build(inv);

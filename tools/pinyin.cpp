@@ -7,12 +7,12 @@
 
 #include <algorithm>
 
-namespace pinyin {
+namespace tools::pinyin {
 
 char hanInitial(char32_t codePoint)
 {
-    const table::Segment *begin = table::segments;
-    const table::Segment *end = table::segments + table::segmentCount;
+    const table::Segment *begin = table::kSegments;
+    const table::Segment *end = table::kSegments + table::kSegmentCount;
     // The last segment starting at or before the code point is the only one that may hold it.
     const auto *after = std::upper_bound(
         begin, end, codePoint, [](char32_t cp, const table::Segment &s) { return cp < s.first; });
@@ -22,7 +22,7 @@ char hanInitial(char32_t codePoint)
     if (codePoint - s.first >= s.length)
         return 0;
     const char letter = s.letters[codePoint - s.first];
-    return letter == table::noReading ? 0 : letter;
+    return letter == table::kNoReading ? 0 : letter;
 }
 
 QString initials(QStringView text)
@@ -59,4 +59,4 @@ QString initials(QStringView text)
     return out;
 }
 
-} // namespace pinyin
+} // namespace tools::pinyin

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace pinyin {
+namespace tools::pinyin {
 
 // The first letter (a to z) of the character's Mandarin reading from the Unihan data, or
 // 0 when Unihan gives it none.
@@ -16,4 +16,4 @@ char hanInitial(char32_t codePoint);
 // full-width forms (Ａ, ａ, ０) taken as ASCII; every other character dropped.
 QString initials(QStringView text);
 
-} // namespace pinyin
+} // namespace tools::pinyin

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace pinyin::table {
+namespace tools::pinyin::table {
 
 // Stands in a segment for a code point that has no Mandarin reading.
-inline constexpr char noReading = '.';
+inline constexpr char kNoReading = '.';
 
 // Consecutive code points from `first` on: letters[i] is the initial of first + i.
 struct Segment
@@ -19,7 +19,7 @@ struct Segment
 };
 
 // Sorted by `first`, not overlapping.
-extern const Segment segments[];
-extern const std::size_t segmentCount;
+extern const Segment kSegments[];
+extern const std::size_t kSegmentCount;
 
-} // namespace pinyin::table
+} // namespace tools::pinyin::table

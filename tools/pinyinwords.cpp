@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <string>
 
-namespace pinyin {
+namespace tools::pinyin {
 namespace {
 
 // Readings that differ by their first letter from the character's Unihan reading. Grouped by
 // the character that needs them.
-constexpr WordReading words[] = {
+constexpr WordReading kWords[] = {
     // 长 cháng by default (see below); zhǎng in these.
     {u"队长", "dz"},
     {u"校长", "xz"},
@@ -281,7 +281,7 @@ constexpr WordReading words[] = {
 };
 
 // Characters whose Unihan reading is the rarer one.
-constexpr std::pair<char16_t, char> usual[] = {
+constexpr std::pair<char16_t, char> kUsual[] = {
     {u'长', 'c'}, // cháng: 长城, 长江, 最长; the zhǎng words are listed above
 };
 
@@ -291,7 +291,7 @@ struct Index
     QHash<QChar, QList<WordReading>> byFirst;
     Index()
     {
-        for (const WordReading &w : words)
+        for (const WordReading &w : kWords)
             byFirst[QChar(w.word[0])].append(w);
         for (auto &list : byFirst)
             std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) {
@@ -303,8 +303,8 @@ struct Index
 
 const Index &index()
 {
-    static const Index idx;
-    return idx;
+    static const Index kIndex;
+    return kIndex;
 }
 
 } // namespace
@@ -323,10 +323,10 @@ const WordReading *wordAt(QStringView text, qsizetype position)
 
 char usualInitial(char32_t codePoint)
 {
-    for (const auto &[c, letter] : usual)
+    for (const auto &[c, letter] : kUsual)
         if (char32_t(c) == codePoint)
             return letter;
     return 0;
 }
 
-} // namespace pinyin
+} // namespace tools::pinyin

@@ -5,7 +5,7 @@
 
 #include <QStringView>
 
-namespace pinyin {
+namespace tools::pinyin {
 
 struct WordReading
 {
@@ -19,4 +19,4 @@ const WordReading *wordAt(QStringView text, qsizetype position);
 // A character whose usual reading starts with another letter than its Unihan reading does.
 char usualInitial(char32_t codePoint);
 
-} // namespace pinyin
+} // namespace tools::pinyin

@@ -8,11 +8,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace tsv {
+namespace tools::tsv {
 
 namespace {
 
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
+constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
 
 bool isBlank(QByteArrayView line)
 {
@@ -39,9 +39,9 @@ std::optional<QString> checkValue(const QString &value, const QString &name)
         if (c == 0xFEFF)
             return u"byte order mark inside the %1"_s.arg(name);
     }
-    if (value.size() > maxValueLength)
+    if (value.size() > jet::kMaxTextLength)
         return u"%1 longer than %2 characters (%3)"_s.arg(name)
-            .arg(maxValueLength)
+            .arg(jet::kMaxTextLength)
             .arg(value.size());
     return std::nullopt;
 }
@@ -62,8 +62,8 @@ std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes)
         pos = end + 1;
         if (line.endsWith('\r'))
             line.chop(1);
-        if (line.startsWith(byteOrderMark))
-            line = line.sliced(byteOrderMark.size());
+        if (line.startsWith(kByteOrderMark))
+            line = line.sliced(kByteOrderMark.size());
         if (isBlank(line))
             continue;
 
@@ -91,4 +91,4 @@ std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes)
     return entries;
 }
 
-} // namespace tsv
+} // namespace tools::tsv

@@ -3,16 +3,15 @@
 // than TAB and the line end belongs to a value, a double quote included.
 #pragma once
 
+#include "lookup/jet/jetformat.h"
+
 #include <QByteArrayView>
 #include <QString>
 
 #include <variant>
 #include <vector>
 
-namespace tsv {
-
-// Longest value a text column of the store holds, in characters.
-inline constexpr qsizetype maxValueLength = 255;
+namespace tools::tsv {
 
 struct Entry
 {
@@ -34,7 +33,7 @@ struct Error
 // Stops at the first bad line: not UTF-8, a missing question or answer, more than three
 // fields, or a value the store cannot hold: one with a control character, a character
 // outside the Basic Multilingual Plane (Jet 4 text is UCS-2), a byte order mark, or more
-// than maxValueLength characters.
+// than jet::kMaxTextLength characters.
 std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes);
 
-} // namespace tsv
+} // namespace tools::tsv

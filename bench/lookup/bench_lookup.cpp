@@ -7,7 +7,7 @@
 
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
-#include "bench/lookup/quizrows.h"
+#include "bench/common/quizrows.h"
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
@@ -137,7 +137,8 @@ int main(int argc, char **argv)
     qputenv("QT_LOGGING_RULES", "qt.webenginecontext.debug=false");
     QApplication app(argc, argv);
 
-    const QString store = QDir(QCoreApplication::applicationDirPath()).filePath(u"crvt.dat"_s);
+    const QString store = QDir(QCoreApplication::applicationDirPath())
+                              .filePath(QString::fromUtf16(store::kStoreFileName));
     Form1 form;
     LookupPage page(form);
     auto *text1 = form.control<QLineEdit>("Text1");
@@ -153,10 +154,11 @@ int main(int argc, char **argv)
     int failures = 0;
     for (const int size : {5000, 100000}) {
         const std::vector<bench::QuizRow> rows = bench::quizRows(size);
-        jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+        jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
         for (const bench::QuizRow &row : rows)
             cv.rows.push_back({row.question, row.answer, row.pinyin});
-        if (auto failure = jet::writeJet4(store, u"qzv.lan/mt"_s, {cv})) {
+        if (auto failure =
+                jetwriter::writeJet4(store, QString::fromUtf16(store::kStorePassword), {cv})) {
             std::fprintf(stderr, "%s\n", qPrintable(*failure));
             return 1;
         }

@@ -8,6 +8,7 @@
 //   as text; once to the filled record set, once with every row then read out of the record
 //   set as QString (what filling a list costs at most).
 // Each figure is the best of several runs. Output: one line per figure.
+#include "bench/common/quizrows.h"
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/store/store.h"
 
@@ -23,92 +24,26 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <random>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Common characters of quiz questions with the first letter of their Mandarin reading, most
-// frequent first; the generator favours the front of the list.
-struct Han
-{
-    char16_t character;
-    char initial;
-};
-constexpr Han kHan[] = {
-    {u'的', 'd'}, {u'是', 's'}, {u'哪', 'n'}, {u'个', 'g'}, {u'国', 'g'}, {u'中', 'z'},
-    {u'一', 'y'}, {u'在', 'z'}, {u'年', 'n'}, {u'人', 'r'}, {u'大', 'd'}, {u'位', 'w'},
-    {u'下', 'x'}, {u'列', 'l'}, {u'名', 'm'}, {u'第', 'd'}, {u'世', 's'}, {u'界', 'j'},
-    {u'杯', 'b'}, {u'首', 's'}, {u'都', 'd'}, {u'最', 'z'}, {u'有', 'y'}, {u'什', 's'},
-    {u'么', 'm'}, {u'称', 'c'}, {u'为', 'w'}, {u'于', 'y'}, {u'球', 'q'}, {u'队', 'd'},
-    {u'历', 'l'}, {u'史', 's'}, {u'上', 's'}, {u'朝', 'c'}, {u'代', 'd'}, {u'地', 'd'},
-    {u'理', 'l'}, {u'山', 's'}, {u'河', 'h'}, {u'江', 'j'}, {u'湖', 'h'}, {u'海', 'h'},
-    {u'诗', 's'}, {u'人', 'r'}, {u'作', 'z'}, {u'者', 'z'}, {u'书', 's'}, {u'文', 'w'},
-    {u'化', 'h'}, {u'学', 'x'}, {u'科', 'k'}, {u'物', 'w'}, {u'元', 'y'}, {u'素', 's'},
-    {u'天', 't'}, {u'月', 'y'}, {u'日', 'r'}, {u'星', 'x'}, {u'水', 's'}, {u'火', 'h'},
-    {u'金', 'j'}, {u'木', 'm'}, {u'土', 't'}, {u'东', 'd'}, {u'西', 'x'}, {u'南', 'n'},
-    {u'北', 'b'}, {u'京', 'j'}, {u'城', 'c'}, {u'市', 's'}, {u'省', 's'}, {u'长', 'c'},
-    {u'高', 'g'}, {u'多', 'd'}, {u'少', 's'}, {u'发', 'f'}, {u'明', 'm'}, {u'家', 'j'},
-    {u'时', 's'}, {u'间', 'j'}, {u'动', 'd'}, {u'植', 'z'}, {u'花', 'h'}, {u'草', 'c'},
-    {u'足', 'z'}, {u'赛', 's'}, {u'冠', 'g'}, {u'军', 'j'}, {u'届', 'j'}, {u'举', 'j'},
-    {u'办', 'b'}, {u'进', 'j'}, {u'球', 'q'}, {u'员', 'y'}, {u'教', 'j'}, {u'练', 'l'},
-    {u'皇', 'h'}, {u'帝', 'd'}, {u'王', 'w'}, {u'战', 'z'}, {u'争', 'z'}, {u'唐', 't'},
-    {u'宋', 's'}, {u'汉', 'h'}, {u'清', 'q'}, {u'秦', 'q'}, {u'古', 'g'}, {u'今', 'j'},
-    {u'语', 'y'}, {u'言', 'y'}, {u'字', 'z'}, {u'音', 'y'}, {u'乐', 'y'}, {u'画', 'h'},
-    {u'颜', 'y'}, {u'色', 's'}, {u'红', 'h'}, {u'黄', 'h'}, {u'蓝', 'l'}, {u'绿', 'l'},
-    {u'白', 'b'}, {u'黑', 'h'}, {u'牛', 'n'}, {u'马', 'm'}, {u'羊', 'y'}, {u'鸟', 'n'},
-    {u'鱼', 'y'}, {u'龙', 'l'}, {u'虎', 'h'}, {u'猫', 'm'}, {u'狗', 'g'}, {u'春', 'c'},
-    {u'夏', 'x'}, {u'秋', 'q'}, {u'冬', 'd'}, {u'节', 'j'}, {u'气', 'q'}, {u'候', 'h'},
-};
-constexpr int kHanCount = int(std::size(kHan));
-constexpr char kLatinWords[][6] = {"FIFA", "NBA", "DNA", "CPU", "WTO"};
-
 struct Generated
 {
-    jet::TextTable table;
+    jetwriter::TextTable table;
     std::vector<std::array<QByteArray, 3>> utf8; // for the stock SQLite database
 };
 
-// Quiz-like rows: questions of 8 to 24 characters ending in a full-width question mark, now and
-// then with a year or a Latin abbreviation; answers of 1 to 8 characters; pinyin initials.
-Generated generate(int count, unsigned seed)
+// The benchmarks' quiz-like rows, as a table for the writer and as UTF-8 for stock SQLite.
+Generated generate(int count, std::uint32_t seed)
 {
-    std::mt19937 random(seed);
-    // Zipf-like: index k drawn with weight 1/(k+4).
-    std::vector<double> weights(kHanCount);
-    for (int k = 0; k < kHanCount; ++k)
-        weights[size_t(k)] = 1.0 / (k + 4);
-    std::discrete_distribution<int> han(weights.begin(), weights.end());
     Generated g;
     g.table.name = u"cv"_s;
     g.table.columns = {u"question"_s, u"answer"_s, u"pinyin"_s};
-    for (int i = 0; i < count; ++i) {
-        QString question, pinyin, answer;
-        const int length = 8 + int(random() % 17);
-        for (int c = 0; c < length; ++c) {
-            if (c == length / 2 && random() % 5 == 0) {
-                const QString year = QString::number(1900 + random() % 125) + u'年';
-                question += year;
-                pinyin += year.left(4) + u'n';
-                continue;
-            }
-            if (c == 1 && random() % 20 == 0) {
-                const QString word = QString::fromLatin1(kLatinWords[random() % 5]);
-                question += word;
-                pinyin += word.toLower();
-                continue;
-            }
-            const Han &h = kHan[han(random)];
-            question += QChar(h.character);
-            pinyin += QLatin1Char(h.initial);
-        }
-        question += u'？';
-        const int answerLength = 1 + int(random() % 8);
-        for (int c = 0; c < answerLength; ++c)
-            answer += QChar(kHan[han(random)].character);
-        g.table.rows.push_back({question, answer, pinyin});
-        g.utf8.push_back({question.toUtf8(), answer.toUtf8(), pinyin.toUtf8()});
+    for (const bench::QuizRow &row : bench::quizRows(count, seed)) {
+        g.table.rows.push_back({row.question, row.answer, row.pinyin});
+        g.utf8.push_back({row.question.toUtf8(), row.answer.toUtf8(), row.pinyin.toUtf8()});
     }
     return g;
 }
@@ -207,7 +142,7 @@ qsizetype readOut(store::RecordSet &rows)
     qsizetype characters = 0;
     while (!rows.isEof()) {
         for (int c = 0; c < 2; ++c)
-            characters += std::get<QString>(rows.field(c)).size();
+            characters += rows.field(c)->size();
         rows.moveNext();
     }
     return characters;
@@ -232,12 +167,12 @@ int main(int argc, char **argv)
     for (const int count : {5000, 100000}) {
         const bool large = count > 10000;
         const int runs = large ? 9 : 31;
-        const Generated g = generate(count, 20240601u + unsigned(count));
+        const Generated g = generate(count, 20240601u + std::uint32_t(count));
         const QString folder = temp.filePath(QString::number(count));
         QDir().mkpath(folder);
-        const QString file = folder + u"/crvt.dat"_s;
+        const QString file = folder + u'/' + QString::fromUtf16(store::kStoreFileName);
         if (auto error =
-                jet::writeJet4(file, QString::fromUtf16(store::kStorePassword), {g.table})) {
+                jetwriter::writeJet4(file, QString::fromUtf16(store::kStorePassword), {g.table})) {
             std::fprintf(stderr, "%s\n", qPrintable(*error));
             return 1;
         }

@@ -16,6 +16,8 @@
 // database decodes to an all-zero field.
 #pragma once
 
+#include "lookup/jet/jetformat.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -33,8 +35,6 @@ struct HeaderInfo
     double creationDate = 0; // OLE automation date; 0 for Jet 3, which keeps none here
 };
 
-inline constexpr qsizetype kJet3PageSize = 2048;
-inline constexpr qsizetype kJet4PageSize = 4096;
 // Jet 4 keeps the password in 40 bytes of UTF-16: 20 code units.
 inline constexpr qsizetype kJet4MaxPasswordLength = 20;
 

@@ -1,5 +1,6 @@
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/jet/jetbytes.h"
+#include "lookup/jet/jetformat.h"
 
 #include "lookup/jet/jetheader.h"
 
@@ -11,7 +12,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace jet {
+namespace jetwriter {
+
+using namespace jet;
+
 namespace {
 
 constexpr int kPageSize = int(kJet4PageSize);
@@ -20,11 +24,8 @@ constexpr int kPageSize = int(kJet4PageSize);
 // count, then one 2-byte offset per row. Rows fill the page from its end towards the front.
 constexpr int kDataPageHeader = 14;
 constexpr int kRowPointerSize = 2;
-// A row's address elsewhere in the file (usage maps, indexes) keeps the row number in a byte.
-constexpr int kMaxRowsPerPage = 255;
 // Jet 4 refuses rows larger than this, whatever space a page has left.
 constexpr int kMaxRowSize = 4060;
-constexpr int kMaxColumns = 255;
 constexpr int kMaxNameLength = 64;
 
 // Usage maps are rows of 69 bytes: a type byte, then either (type 0, "inline") a start page and
@@ -39,20 +40,6 @@ constexpr int kReferenceMapSlots = (kMapRowSize - 1) / 4;
 
 // Every column definition and table definition of Jet 4 carries this number; it does not vary.
 constexpr quint32 kDefinitionMagic = 1625;
-
-constexpr quint8 kPageData = 0x01;
-constexpr quint8 kPageTableDefinition = 0x02;
-constexpr quint8 kPageUsageBitmap = 0x05;
-
-constexpr quint8 kTypeBool = 0x01;
-constexpr quint8 kTypeByte = 0x02;
-constexpr quint8 kTypeInt = 0x03;
-constexpr quint8 kTypeLong = 0x04;
-constexpr quint8 kTypeDateTime = 0x08;
-constexpr quint8 kTypeBinary = 0x09;
-constexpr quint8 kTypeText = 0x0A;
-constexpr quint8 kTypeOle = 0x0B;
-constexpr quint8 kTypeMemo = 0x0C;
 
 constexpr quint8 kColumnFixed = 0x01;
 constexpr quint8 kColumnUpdatable = 0x02;
@@ -854,4 +841,4 @@ std::optional<QString> writeJet4(const QString &path, const QString &password,
     return std::nullopt;
 }
 
-} // namespace jet
+} // namespace jetwriter

@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-namespace jet {
+namespace jetwriter {
 
 struct TextTable
 {
@@ -25,9 +25,6 @@ struct TextTable
     QStringList columns;                                   // all text(255) columns
     std::vector<std::vector<std::optional<QString>>> rows; // nullopt = null field
 };
-
-// A text column holds at most this many characters.
-inline constexpr qsizetype kMaxTextLength = 255;
 
 // Writes a complete Jet 4 database with the database password set (empty = none) and the
 // given tables, to a temporary file beside `path` renamed into place. nullopt on success,
@@ -41,4 +38,4 @@ inline constexpr qsizetype kMaxTextLength = 255;
 std::optional<QString> writeJet4(const QString &path, const QString &password,
                                  const std::vector<TextTable> &tables);
 
-} // namespace jet
+} // namespace jetwriter

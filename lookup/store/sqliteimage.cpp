@@ -14,13 +14,14 @@ constexpr int kInteriorHeader = 12; // ... of an interior page (with the right-m
 constexpr unsigned char kTableLeaf = 0x0D;
 constexpr unsigned char kTableInterior = 0x05;
 
-void put16(unsigned char *p, unsigned v)
+// SQLite stores its numbers big-endian (Jet's, jet::put16 and jet::put32, are little-endian).
+void putBig16(unsigned char *p, unsigned v)
 {
     p[0] = static_cast<unsigned char>(v >> 8);
     p[1] = static_cast<unsigned char>(v);
 }
 
-void put32(unsigned char *p, std::uint32_t v)
+void putBig32(unsigned char *p, std::uint32_t v)
 {
     p[0] = static_cast<unsigned char>(v >> 24);
     p[1] = static_cast<unsigned char>(v >> 16);
@@ -147,8 +148,8 @@ void SqliteImage::closeLeaf()
 {
     unsigned char *p = page(m_leaf);
     p[0] = kTableLeaf;
-    put16(p + 3, unsigned(m_cells));
-    put16(p + 5, unsigned(m_contentStart & 0xFFFF)); // 65536 is written as 0
+    putBig16(p + 3, unsigned(m_cells));
+    putBig16(p + 5, unsigned(m_contentStart & 0xFFFF)); // 65536 is written as 0
     m_leaves.emplace_back(m_leaf, m_rowid);
     m_leaf = 0;
 }
@@ -181,7 +182,7 @@ bool SqliteImage::addRow(const Value *values)
     cell += putVarint(cell, m_record.size());
     cell += putVarint(cell, std::uint64_t(rowid));
     std::memcpy(cell, m_record.data(), m_record.size());
-    put16(p + kLeafHeader + 2 * m_cells, unsigned(m_contentStart));
+    putBig16(p + kLeafHeader + 2 * m_cells, unsigned(m_contentStart));
     ++m_cells;
     m_rowid = rowid;
     return true;
@@ -215,19 +216,19 @@ SqliteImage::Finished SqliteImage::finish()
                 const bool last = i == level.size();
                 // The last child that fits goes to the right-most pointer, which takes no cell.
                 if (last || kInteriorHeader + 2 * (cells + 1) > contentStart - cellSize) {
-                    put32(p + 8, child);
+                    putBig32(p + 8, child);
                     parents.emplace_back(number, key);
                     break;
                 }
                 contentStart -= cellSize;
-                put32(p + contentStart, child);
+                putBig32(p + contentStart, child);
                 putVarint(p + contentStart + 4, std::uint64_t(key));
-                put16(p + kInteriorHeader + 2 * cells, unsigned(contentStart));
+                putBig16(p + kInteriorHeader + 2 * cells, unsigned(contentStart));
                 ++cells;
             }
             p[0] = kTableInterior;
-            put16(p + 3, unsigned(cells));
-            put16(p + 5, unsigned(contentStart & 0xFFFF));
+            putBig16(p + 3, unsigned(cells));
+            putBig16(p + 5, unsigned(contentStart & 0xFFFF));
         }
         level = std::move(parents);
     }
@@ -236,20 +237,20 @@ SqliteImage::Finished SqliteImage::finish()
     // Page 1: the database header, then the schema table as one leaf with one row.
     unsigned char *first = page(1);
     std::memcpy(first, "SQLite format 3", 16);
-    put16(first + 16, m_pageSize == 65536 ? 1 : unsigned(m_pageSize));
+    putBig16(first + 16, m_pageSize == 65536 ? 1 : unsigned(m_pageSize));
     first[18] = 1; // rollback journal, read and write
     first[19] = 1;
     first[20] = 0;  // no reserved bytes per page
     first[21] = 64; // payload fractions, fixed by the format
     first[22] = 32;
     first[23] = 32;
-    put32(first + 24, 1);       // change counter
-    put32(first + 28, m_pages); // database size in pages
-    put32(first + 40, 1);       // schema cookie
-    put32(first + 44, 4);       // schema format
-    put32(first + 56, 1);       // UTF-8
-    put32(first + 92, 1);       // the size above is valid for change 1
-    put32(first + 96, std::uint32_t(sqlite3_libversion_number()));
+    putBig32(first + 24, 1);       // change counter
+    putBig32(first + 28, m_pages); // database size in pages
+    putBig32(first + 40, 1);       // schema cookie
+    putBig32(first + 44, 4);       // schema format
+    putBig32(first + 56, 1);       // UTF-8
+    putBig32(first + 92, 1);       // the size above is valid for change 1
+    putBig32(first + 96, std::uint32_t(sqlite3_libversion_number()));
 
     const Value schema[5] = {{"table", 5},
                              {m_name.data(), m_name.size()},
@@ -266,9 +267,9 @@ SqliteImage::Finished SqliteImage::finish()
     std::memcpy(cell, m_record.data(), m_record.size());
     unsigned char *header = first + kHeaderSize;
     header[0] = kTableLeaf;
-    put16(header + 3, 1);
-    put16(header + 5, unsigned(contentStart));
-    put16(header + kLeafHeader, unsigned(contentStart));
+    putBig16(header + 3, 1);
+    putBig16(header + 5, unsigned(contentStart));
+    putBig16(header + kLeafHeader, unsigned(contentStart));
 
     const std::int64_t size = std::int64_t(m_pages) * m_pageSize;
     auto *exact = static_cast<unsigned char *>(sqlite3_realloc64(m_buffer, sqlite3_uint64(size)));

@@ -466,9 +466,9 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 
 int registerLike(sqlite3 *db)
 {
-    static const LikeOptions options{sqlite3_compileoption_used("LIKE_DOESNT_MATCH_BLOBS") != 0};
+    static const LikeOptions kOptions{sqlite3_compileoption_used("LIKE_DOESNT_MATCH_BLOBS") != 0};
     constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    auto *data = const_cast<LikeOptions *>(&options);
+    auto *data = const_cast<LikeOptions *>(&kOptions);
     int rc = sqlite3_create_function_v2(db, "like", 2, flags, data, likeFunction, nullptr, nullptr,
                                         nullptr);
     if (rc == SQLITE_OK)

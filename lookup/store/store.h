@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <variant>
 #include <vector>
 
 #include "lookup/store/storeerror.h"
@@ -27,18 +26,17 @@
 namespace store {
 
 // Every row of table cv of the store at `path`, in store order, opened with `password`.
-std::variant<std::vector<CvRow>, StoreError> readCvTable(const QString &path,
-                                                         const QString &password);
+Result<std::vector<CvRow>> readCvTable(const QString &path, const QString &password);
 
 class RecordSet;
 
 // Runs `statement` (its ? parameters bound in order to `parameters`) on the store at `path`
 // opened with `password`, the way the program's query path runs it, without a session.
-std::variant<RecordSet, StoreError> queryStore(const QString &path, const QString &password,
-                                               const QString &statement,
-                                               const QStringList &parameters = {});
+Result<RecordSet> queryStore(const QString &path, const QString &password, const QString &statement,
+                             const QStringList &parameters = {});
 
-// The store's file name and password as the program builds them in.
+// The store's file name and password as the program builds them in: the one home of both,
+// for the program, crvt-tool and the benchmarks.
 inline constexpr char16_t kStoreFileName[] = u"crvt.dat";
 inline constexpr char16_t kStorePassword[] = u"qzv.lan/mt";
 
@@ -54,10 +52,10 @@ struct ConnectionTarget
 
 // Reads a connection string the way the Jet provider reads its keys (key=value pairs separated
 // by ';', keys without regard to case, values optionally quoted; a part without '=' such as
-// "admin,qzv.lan/mt" is no key and is passed over). The path is the Data Source; where the
+// "admin,<password>" is no key and is passed over). The path is the Data Source; where the
 // platform's separator is not '\', the last '\' of it, the one the program puts before the
 // file name, becomes '/'.
-std::variant<ConnectionTarget, StoreError> parseConnectionString(const QString &connection);
+Result<ConnectionTarget> parseConnectionString(const QString &connection);
 
 // The search of the lookup page: the text typed is bound to both parameters.
 inline constexpr char16_t kSearchStatement[] =
@@ -68,6 +66,7 @@ QStringList searchParameters(const QString &text);
 namespace detail {
 struct LoadedStore;
 struct ResultRows;
+class StoreCache;
 } // namespace detail
 
 // The result of one statement, read out completely when it opens: the row count is exact at
@@ -88,7 +87,7 @@ public:
     qsizetype position() const { return m_position; }
     bool isEof() const { return m_position >= recordCount(); }
     // Column `index` of the current row as text; a null value reads as empty text.
-    std::variant<QString, StoreError> field(int index) const;
+    Result<QString> field(int index) const;
     std::optional<StoreError> moveNext();
 
     // Random access for views, without moving the cursor; out of range reads as empty.
@@ -140,18 +139,15 @@ public:
 
     // How many times a store file has been read and parsed, for checking that an unchanged
     // file is not parsed again.
-    int storeLoads() const { return m_loads; }
+    int storeLoads() const;
 
 private:
-    std::variant<std::shared_ptr<detail::LoadedStore>, StoreError> openStore(const QString &path);
-
     FolderSource m_applicationFolder;
     QString m_parsedConnection; // the last connection string read, and what it said
     ConnectionTarget m_parsedTarget;
     std::shared_ptr<Connection> m_connection;
     std::shared_ptr<RecordSet> m_recordSet;
-    std::shared_ptr<detail::LoadedStore> m_cached;
-    int m_loads = 0;
+    std::unique_ptr<detail::StoreCache> m_cache;
 };
 
 } // namespace store

@@ -50,9 +50,9 @@ public:
     explicit operator bool() const { return ok(); }
 
     // Only on success.
-    T &value() & { return *std::get_if<0>(&m_state); }
-    const T &value() const & { return *std::get_if<0>(&m_state); }
-    T &&value() && { return std::move(*std::get_if<0>(&m_state)); }
+    T &value() & { return *valueIf(); }
+    const T &value() const & { return *valueIf(); }
+    T &&value() && { return std::move(*valueIf()); }
     T &operator*() & { return value(); }
     const T &operator*() const & { return value(); }
     T &&operator*() && { return std::move(*this).value(); }
@@ -60,10 +60,24 @@ public:
     const T *operator->() const { return &value(); }
 
     // Only on failure.
-    const StoreError &error() const & { return *std::get_if<1>(&m_state); }
-    StoreError &&error() && { return std::move(*std::get_if<1>(&m_state)); }
+    const StoreError &error() const & { return *errorIf(); }
+    StoreError &&error() && { return std::move(*errorIf()); }
 
 private:
+    // Using the wrong side is a fault of the program: it stops there, in every build.
+    T *valueIf() const
+    {
+        if (!ok())
+            qFatal("store::Result: value() of a failure: %s", qPrintable(error().message));
+        return const_cast<T *>(std::get_if<0>(&m_state));
+    }
+    StoreError *errorIf() const
+    {
+        if (ok())
+            qFatal("store::Result: error() of a success");
+        return const_cast<StoreError *>(std::get_if<1>(&m_state));
+    }
+
     std::variant<T, StoreError> m_state;
 };
 

@@ -58,7 +58,7 @@ StoreError storeError(StoreError::Kind kind, const QString &path, const QString 
     return {kind, QDir::toNativeSeparators(path) + u": "_s + cause};
 }
 
-std::variant<FileIdentity, StoreError> statStore(const QString &path)
+Result<FileIdentity> statStore(const QString &path)
 {
     if (path.isEmpty())
         return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
@@ -70,7 +70,7 @@ std::variant<FileIdentity, StoreError> statStore(const QString &path)
     return identityOf(st);
 }
 
-std::variant<FileBytes, StoreError> readStore(const QString &path)
+Result<FileBytes> readStore(const QString &path)
 {
     if (path.isEmpty())
         return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));

@@ -1,11 +1,9 @@
 // Reading a store file: only an ordinary file, never blocking, never writing.
 #pragma once
 
-#include "lookup/store/store.h"
+#include "lookup/store/storeerror.h"
 
 #include <QByteArray>
-
-#include <variant>
 
 namespace store::detail {
 
@@ -27,11 +25,11 @@ struct FileBytes
 };
 
 // The identity of the ordinary file at `path` now.
-std::variant<FileIdentity, StoreError> statStore(const QString &path);
+Result<FileIdentity> statStore(const QString &path);
 
 // All bytes of the ordinary file at `path`. A directory, FIFO, device or socket is refused
 // before anything is read from it.
-std::variant<FileBytes, StoreError> readStore(const QString &path);
+Result<FileBytes> readStore(const QString &path);
 
 // "PATH: cause", the form of every store error message.
 StoreError storeError(StoreError::Kind kind, const QString &path, const QString &cause);

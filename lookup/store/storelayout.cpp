@@ -35,8 +35,10 @@ struct Format
     int sizeAt;
     int countSize; // bytes of a row's column count
 };
-constexpr Format kJet4{4096, 0x0C, 43, 45, 51, 55, 59, 63, 12, 25, 5, 7, 15, 21, 23, 2};
-constexpr Format kJet3{2048, 0x08, 23, 25, 31, 35, 39, 43, 8, 18, 1, 3, 13, 14, 16, 1};
+constexpr Format kJet4{
+    int(jet::kJet4PageSize), 0x0C, 43, 45, 51, 55, 59, 63, 12, 25, 5, 7, 15, 21, 23, 2};
+constexpr Format kJet3{
+    int(jet::kJet3PageSize), 0x08, 23, 25, 31, 35, 39, 43, 8, 18, 1, 3, 13, 14, 16, 1};
 
 constexpr int kOffsetMask = 0x1FFF;
 // Flags on a row's entry in a data page's offset table.
@@ -46,14 +48,12 @@ constexpr int kOverflowRow = 0x4000;
 constexpr int kMostOverflowHops = 16;
 // libmdb looks at no row number above this on a page.
 constexpr int kMostRows = 1000;
-constexpr uchar kDataPage = 0x01;
-constexpr uchar kDefinitionPage = 0x02;
 // Long value (memo) headers: the value is inside the row, on one other page, or on a chain.
 constexpr quint32 kMemoInline = 0x80000000;
 constexpr quint32 kMemoOnePage = 0x40000000;
 constexpr int kMemoHeader = 12;
 // Access allows 255 columns and 32 indexes; anything far beyond is not a table definition.
-constexpr int kMostColumns = 256;
+constexpr int kMostColumns = jet::kMaxColumns + 1;
 constexpr quint32 kMostIndexes = 1000;
 
 const Format &formatOf(const JetImage &image)
@@ -176,7 +176,7 @@ private:
         if (next == 0 || next >= m_image.pageCount() || m_visited.contains(next))
             return false;
         const uchar *data = m_image.page(next);
-        if (data[0] != kDefinitionPage)
+        if (data[0] != jet::kPageTableDefinition)
             return false;
         m_visited.insert(next);
         m_data = data;
@@ -377,8 +377,7 @@ int JetTable::column(QStringView name) const
     return -1;
 }
 
-std::variant<JetImage, StoreError> JetImage::open(const QByteArray &bytes, jet::Version version,
-                                                  const QString &path)
+Result<JetImage> JetImage::open(const QByteArray &bytes, jet::Version version, const QString &path)
 {
     JetImage image;
     image.m_path = path;
@@ -425,8 +424,7 @@ const uchar *JetImage::page(quint32 number) const
     return reinterpret_cast<const uchar *>(m_pages.constData()) + qsizetype(number) * m_pageSize;
 }
 
-std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
-                                                       const QString &what)
+Result<JetTable> readTableDefinition(const JetImage &image, quint32 page, const QString &what)
 {
     const Format &f = formatOf(image);
     const auto corrupt = [&](const QString &cause) {
@@ -436,7 +434,7 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
         return corrupt(
             QStringLiteral("its definition would be on page %1, outside the file").arg(page));
     const uchar *p = image.page(page);
-    if (p[0] != kDefinitionPage)
+    if (p[0] != jet::kPageTableDefinition)
         return corrupt(QStringLiteral("page %1 is not a table definition").arg(page));
 
     JetTable table;
@@ -468,7 +466,7 @@ std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, qu
         c.varIndex = int(get16(entry.data() + f.varIndexAt));
         c.fixed = entry[size_t(f.flagsAt)] & 0x01;
         c.fixedOffset = int(get16(entry.data() + f.fixedOffsetAt));
-        c.size = c.type == kJetBool ? 0 : int(get16(entry.data() + f.sizeAt));
+        c.size = c.type == jet::kTypeBool ? 0 : int(get16(entry.data() + f.sizeAt));
     }
     QByteArray name;
     for (JetColumn &c : table.columns) {
@@ -526,7 +524,7 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
             current = quint32(next);
             const uchar *candidate = image.page(current);
             // libmdb passes over mapped pages that are not this table's data (with a warning).
-            if (candidate[0] == kDataPage && get32(candidate + 4) == table.page) {
+            if (candidate[0] == jet::kPageData && get32(candidate + 4) == table.page) {
                 const int rows = int(get16(candidate + f.rowCountOffset));
                 if (rows > kMostRows || f.rowCountOffset + 2 + 2 * rows > f.pageSize) {
                     failure = corrupt(
@@ -572,7 +570,7 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
                 const quint32 targetPage = get32(pointer) >> 8;
                 const uchar *target =
                     targetPage < image.pageCount() ? image.page(targetPage) : nullptr;
-                if (!target || target[0] != kDataPage || get32(target + 4) != table.page ||
+                if (!target || target[0] != jet::kPageData || get32(target + 4) != table.page ||
                     targetRow >= int(get16(target + f.rowCountOffset)) ||
                     f.rowCountOffset + 2 + 2 * (targetRow + 1) > f.pageSize)
                     return corrupt(QStringLiteral("row %1 of data page %2 points to a row of "
@@ -610,13 +608,13 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
     return failure;
 }
 
-std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image, QStringView name)
+Result<std::optional<quint32>> findTable(const JetImage &image, QStringView name)
 {
     // The catalog, MSysObjects, is the table whose definition is always on page 2.
     auto read = readTableDefinition(image, 2, QStringLiteral("the catalog"));
-    if (auto *error = std::get_if<StoreError>(&read))
-        return *error;
-    const JetTable catalog = std::get<JetTable>(std::move(read));
+    if (!read)
+        return read.error();
+    const JetTable catalog = *std::move(read);
     const int id = catalog.column(u"Id");
     const int objectName = catalog.column(u"Name");
     const int type = catalog.column(u"Type");
@@ -625,9 +623,9 @@ std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image
                (!catalog.columns[size_t(column)].fixed ||
                 catalog.columns[size_t(column)].size >= size);
     };
-    if (!is(id, kJetLong, 4) || !is(objectName, kJetText, 0) || !is(type, kJetInt, 2) ||
-        catalog.columns[size_t(objectName)].fixed || !catalog.columns[size_t(id)].fixed ||
-        !catalog.columns[size_t(type)].fixed)
+    if (!is(id, jet::kTypeLong, 4) || !is(objectName, jet::kTypeText, 0) ||
+        !is(type, jet::kTypeInt, 2) || catalog.columns[size_t(objectName)].fixed ||
+        !catalog.columns[size_t(id)].fixed || !catalog.columns[size_t(type)].fixed)
         return storeError(StoreError::Corrupt, image.path(),
                           QStringLiteral("the catalog lacks its columns Id, Name and Type"));
 

@@ -12,34 +12,25 @@
 // (losing it without a word), the store is refused as corrupt instead.
 #pragma once
 
+#include "lookup/jet/jetformat.h"
 #include "lookup/jet/jetheader.h"
-#include "lookup/store/store.h"
+#include "lookup/store/storeerror.h"
 
 #include <QByteArray>
 
 #include <functional>
 #include <optional>
-#include <variant>
 #include <vector>
 
 namespace store::detail {
-
-// Column types, as in the table definition.
-enum JetType : int {
-    kJetBool = 0x01,
-    kJetInt = 0x03,
-    kJetLong = 0x04,
-    kJetText = 0x0A,
-    kJetMemo = 0x0C,
-};
 
 // The file's pages as libmdb sees them: pages after the first decrypted when the header carries
 // a page key.
 class JetImage
 {
 public:
-    static std::variant<JetImage, StoreError> open(const QByteArray &bytes, jet::Version version,
-                                                   const QString &path);
+    static Result<JetImage> open(const QByteArray &bytes, jet::Version version,
+                                 const QString &path);
 
     bool isJet3() const { return m_jet3; }
     int pageSize() const { return m_pageSize; }
@@ -57,7 +48,7 @@ private:
 
 struct JetColumn
 {
-    int type = 0;
+    int type = 0;     // jet::kType...
     int number = 0;   // orders the columns and picks the null bit
     int varIndex = 0; // slot in a row's offset table (variable-length columns)
     bool fixed = false;
@@ -91,8 +82,7 @@ struct JetRowRef
 };
 
 // The table definition beginning on page `page`.
-std::variant<JetTable, StoreError> readTableDefinition(const JetImage &image, quint32 page,
-                                                       const QString &what);
+Result<JetTable> readTableDefinition(const JetImage &image, quint32 page, const QString &what);
 
 // Every row of `table`, in store order: its data pages in the order of its page map, each page's
 // rows in offset-table order, deleted rows passed over and moved rows followed. `memoColumns`
@@ -105,7 +95,7 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
 
 // The definition page of the first table of the catalog called `name` (compared like libmdb
 // compares object names), or nullopt when there is none.
-std::variant<std::optional<quint32>, StoreError> findTable(const JetImage &image, QStringView name);
+Result<std::optional<quint32>> findTable(const JetImage &image, QStringView name);
 
 // The UTF-16 code units of a Jet 4 text field: UTF-16LE, or behind FF FE Jet's compressed
 // form, where single bytes stand for U+0000..U+00FF until a zero byte switches to UTF-16LE pairs

@@ -69,7 +69,7 @@ std::optional<StoreError> readRowsWithMdb(const QByteArray &bytes, const JetImag
             g_ascii_strcasecmp(columns[i]->name, checked.name.toUtf8().constData()) != 0)
             return failure(
                 QStringLiteral("column %1 differs from what the check read").arg(checked.name));
-        converted[i] = image.isJet3() || checked.type == kJetMemo;
+        converted[i] = image.isJet3() || checked.type == jet::kTypeMemo;
     }
 
     // The walk chose the rows (libmdb's own choice has the deleted and moved flags the wrong way

@@ -84,8 +84,8 @@ constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_O
 
 } // namespace
 
-std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromImage(SqliteImage::Finished image,
-                                                                        const QString &path)
+Result<std::unique_ptr<SqlStore>> SqlStore::fromImage(SqliteImage::Finished image,
+                                                      const QString &path)
 {
     sqlite3 *db = nullptr;
     const int opened = sqlite3_open_v2(":memory:", &db, kOpenFlags, nullptr);
@@ -110,8 +110,8 @@ std::variant<std::unique_ptr<SqlStore>, StoreError> SqlStore::fromImage(SqliteIm
     return store;
 }
 
-std::variant<std::unique_ptr<SqlStore>, StoreError>
-SqlStore::fromRows(const std::vector<CvRow> &rows, const QString &path)
+Result<std::unique_ptr<SqlStore>> SqlStore::fromRows(const std::vector<CvRow> &rows,
+                                                     const QString &path)
 {
     sqlite3 *db = nullptr;
     const int opened = sqlite3_open_v2(":memory:", &db, kOpenFlags, nullptr);
@@ -157,8 +157,8 @@ SqlStore::fromRows(const std::vector<CvRow> &rows, const QString &path)
     return store;
 }
 
-std::variant<std::shared_ptr<const ResultRows>, StoreError>
-SqlStore::run(const QString &statement, const QStringList &parameters)
+Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement,
+                                                        const QStringList &parameters)
 {
     auto found = m_statements.constFind(statement);
     if (found == m_statements.cend()) {

@@ -2,14 +2,14 @@
 #pragma once
 
 #include "lookup/store/sqliteimage.h"
-#include "lookup/store/store.h"
+#include "lookup/store/storeerror.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
-#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -42,18 +42,18 @@ class SqlStore
 {
 public:
     // A database holding table cv as laid out by an SqliteImage (whose buffer it takes over).
-    static std::variant<std::unique_ptr<SqlStore>, StoreError>
-    fromImage(SqliteImage::Finished image, const QString &path);
+    static Result<std::unique_ptr<SqlStore>> fromImage(SqliteImage::Finished image,
+                                                       const QString &path);
     // The same, filled with INSERT: for rows an image cannot hold.
-    static std::variant<std::unique_ptr<SqlStore>, StoreError>
-    fromRows(const std::vector<CvRow> &rows, const QString &path);
+    static Result<std::unique_ptr<SqlStore>> fromRows(const std::vector<CvRow> &rows,
+                                                      const QString &path);
     ~SqlStore();
     SqlStore(const SqlStore &) = delete;
     SqlStore &operator=(const SqlStore &) = delete;
 
     // Runs one read-only statement with its parameters bound as text, reading every row out.
-    std::variant<std::shared_ptr<const ResultRows>, StoreError> run(const QString &statement,
-                                                                    const QStringList &parameters);
+    Result<std::shared_ptr<const ResultRows>> run(const QString &statement,
+                                                  const QStringList &parameters);
 
 private:
     SqlStore(sqlite3 *db, const QString &path);

@@ -40,10 +40,10 @@ QString storePath()
 // Writes the store the program reads, with its password unless told otherwise.
 void writeStore(const std::vector<Row> &rows, const QString &password = u"qzv.lan/mt"_s)
 {
-    jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     for (const Row &r : rows)
         cv.rows.push_back({r.question, r.answer, r.pinyin});
-    const auto failure = jet::writeJet4(storePath(), password, {cv});
+    const auto failure = jetwriter::writeJet4(storePath(), password, {cv});
     QVERIFY2(!failure, failure ? qPrintable(*failure) : "");
 }
 
@@ -236,10 +236,10 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(8192, 'x'));
         } else if (how == u"no cv"_s) {
-            jet::TextTable other{u"questions"_s,
-                                 {u"question"_s, u"answer"_s, u"pinyin"_s},
-                                 {{u"中国的首都是哪里？"_s, u"北京"_s, u"zgdsdsnl"_s}}};
-            QVERIFY(!jet::writeJet4(storePath(), u"qzv.lan/mt"_s, {other}));
+            jetwriter::TextTable other{u"questions"_s,
+                                       {u"question"_s, u"answer"_s, u"pinyin"_s},
+                                       {{u"中国的首都是哪里？"_s, u"北京"_s, u"zgdsdsnl"_s}}};
+            QVERIFY(!jetwriter::writeJet4(storePath(), u"qzv.lan/mt"_s, {other}));
         }
         type(u"s"_s);
         QCOMPARE(m_text1->text(), u"的s"_s);

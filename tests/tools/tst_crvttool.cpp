@@ -225,12 +225,12 @@ void TestCrvtTool::nullPinyinIsStoredAsNull()
 void TestCrvtTool::dumpPrintsNullsAsEmpty()
 {
     const QString store = path(u"nulls.dat"_s);
-    jet::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows.push_back({std::nullopt, u"无题"_s, u"wt"_s});
     cv.rows.push_back({u"无答"_s, std::nullopt, std::nullopt});
     cv.rows.push_back({std::nullopt, std::nullopt, std::nullopt});
     cv.rows.push_back({u""_s, u""_s, u""_s});
-    QCOMPARE(jet::writeJet4(store, u"qzv.lan/mt"_s, {cv}), std::nullopt);
+    QCOMPARE(jetwriter::writeJet4(store, u"qzv.lan/mt"_s, {cv}), std::nullopt);
 
     const Run d = runTool({u"dump"_s, store});
     QCOMPARE(d.exitCode, 0);
@@ -354,8 +354,8 @@ void TestCrvtTool::queryAgreesWithTheProgram()
     store::RecordSet &records = *session.currentRecordSet();
     QByteArray expected;
     for (qsizetype i = 0; i < records.recordCount(); ++i) {
-        expected += std::get<QString>(records.field(0)).toUtf8() + '\t' +
-                    std::get<QString>(records.field(1)).toUtf8() + '\n';
+        expected +=
+            records.field(0).value().toUtf8() + '\t' + records.field(1).value().toUtf8() + '\n';
         QCOMPARE(records.moveNext(), std::nullopt);
     }
 
@@ -516,9 +516,9 @@ void TestCrvtTool::storeFailures()
     if (!bytes.isNull())
         QVERIFY(writeFile(file, bytes));
     if (store == u"other.dat") {
-        const jet::TextTable other{
+        const jetwriter::TextTable other{
             u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"q"_s, u"a"_s, u"p"_s}}};
-        QCOMPARE(jet::writeJet4(file, password, {other}), std::nullopt);
+        QCOMPARE(jetwriter::writeJet4(file, password, {other}), std::nullopt);
     }
     const QByteArray before = readFile(file);
 

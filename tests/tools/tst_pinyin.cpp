@@ -70,7 +70,7 @@ void TestPinyin::initials()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(pinyin::initials(text), expected);
+    QCOMPARE(tools::pinyin::initials(text), expected);
 }
 
 void TestPinyin::hanInitial_data()
@@ -95,7 +95,7 @@ void TestPinyin::hanInitial()
 {
     QFETCH(uint, codePoint);
     QFETCH(char, expected);
-    QCOMPARE(pinyin::hanInitial(char32_t(codePoint)), expected);
+    QCOMPARE(tools::pinyin::hanInitial(char32_t(codePoint)), expected);
 }
 
 // Every code point in the table maps to a letter a pinyin syllable can start with:
@@ -104,7 +104,7 @@ void TestPinyin::everyLetterIsAnInitial()
 {
     int found = 0;
     for (char32_t cp = 0x3000; cp < 0x32000; ++cp) {
-        const char c = pinyin::hanInitial(cp);
+        const char c = tools::pinyin::hanInitial(cp);
         if (c == 0)
             continue;
         ++found;

@@ -41,11 +41,12 @@ void TestShippedStore::initTestCase()
     for (const QString &name : lists) {
         QFile f(data.filePath(name));
         QVERIFY(f.open(QIODevice::ReadOnly));
-        const auto parsed = tsv::parse(f.readAll());
-        if (const auto *err = std::get_if<tsv::Error>(&parsed))
+        const auto parsed = tools::tsv::parse(f.readAll());
+        if (const auto *err = std::get_if<tools::tsv::Error>(&parsed))
             QFAIL(qPrintable(u"%1:%2: %3"_s.arg(name).arg(err->line).arg(err->cause)));
-        for (const tsv::Entry &e : std::get<std::vector<tsv::Entry>>(parsed)) {
-            const QString pinyin = e.pinyin.isEmpty() ? pinyin::initials(e.question) : e.pinyin;
+        for (const tools::tsv::Entry &e : std::get<std::vector<tools::tsv::Entry>>(parsed)) {
+            const QString pinyin =
+                e.pinyin.isEmpty() ? tools::pinyin::initials(e.question) : e.pinyin;
             m_expected.push_back(
                 {u"%1:%2"_s.arg(name).arg(e.line), {e.question, e.answer, pinyin}});
         }
@@ -100,7 +101,7 @@ void TestShippedStore::valuesFitTheColumns()
 {
     for (const QStringList &row : std::as_const(m_dumped)) {
         for (const QString &value : row)
-            QVERIFY2(value.size() <= tsv::maxValueLength, qPrintable(value));
+            QVERIFY2(value.size() <= jet::kMaxTextLength, qPrintable(value));
     }
 }
 

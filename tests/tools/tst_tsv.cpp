@@ -17,7 +17,7 @@ private slots:
 };
 
 // One entry as "line|question|answer|pinyin" for readable comparisons.
-static QStringList render(const std::vector<tsv::Entry> &entries)
+static QStringList render(const std::vector<tools::tsv::Entry> &entries)
 {
     QStringList out;
     for (const auto &e : entries)
@@ -62,10 +62,10 @@ void TestTsv::accepted()
 {
     QFETCH(QByteArray, input);
     QFETCH(QStringList, expected);
-    const auto result = tsv::parse(input);
-    if (const auto *err = std::get_if<tsv::Error>(&result))
+    const auto result = tools::tsv::parse(input);
+    if (const auto *err = std::get_if<tools::tsv::Error>(&result))
         QFAIL(qPrintable(u"line %1: %2"_s.arg(err->line).arg(err->cause)));
-    QCOMPARE(render(std::get<std::vector<tsv::Entry>>(result)), expected);
+    QCOMPARE(render(std::get<std::vector<tools::tsv::Entry>>(result)), expected);
 }
 
 void TestTsv::rejected_data()
@@ -117,8 +117,8 @@ void TestTsv::rejected()
     QFETCH(QByteArray, input);
     QFETCH(qsizetype, line);
     QFETCH(QString, cause);
-    const auto result = tsv::parse(input);
-    const auto *err = std::get_if<tsv::Error>(&result);
+    const auto result = tools::tsv::parse(input);
+    const auto *err = std::get_if<tools::tsv::Error>(&result);
     QVERIFY2(err, "accepted a bad line");
     QCOMPARE(err->line, line);
     QCOMPARE(err->cause, cause);

@@ -55,19 +55,20 @@ void failOnEngine(const store::StoreError &error)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString path = folder() + u"/crvt.dat"_s;
+    const QString path = folder() + u'/' + QString::fromUtf16(store::kStoreFileName);
     writeFile(path, data, size);
 
     // The reader with whatever password the header holds, so that the file's contents are reached.
-    const auto header = jet::readHeader(QByteArrayView(reinterpret_cast<const char *>(data),
-                                                       qsizetype(std::min<size_t>(size, 4096))));
+    const auto header = jet::readHeader(
+        QByteArrayView(reinterpret_cast<const char *>(data),
+                       qsizetype(std::min<size_t>(size, size_t(jet::kJet4PageSize)))));
     const auto read = store::readCvTable(path, header ? header->password : QString());
     qsizetype withText = -1;
-    if (const auto *error = std::get_if<store::StoreError>(&read)) {
-        failOnEngine(*error);
+    if (!read) {
+        failOnEngine(read.error());
     } else {
         withText = 0;
-        for (const store::CvRow &row : std::get<std::vector<store::CvRow>>(read))
+        for (const store::CvRow &row : *read)
             withText += (row.question || row.pinyin) ? 1 : 0;
     }
 
@@ -83,8 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         store::RecordSet &rows = *session.currentRecordSet();
         qsizetype characters = 0;
         while (!rows.isEof()) {
-            characters += std::get<QString>(rows.field(0)).size();
-            characters += std::get<QString>(rows.field(1)).size();
+            characters += rows.field(0)->size();
+            characters += rows.field(1)->size();
             rows.moveNext();
         }
         // '%' finds every row with a question or a pinyin: the two paths must agree.

@@ -2,6 +2,7 @@
 // Chinese, quotes; several data pages; no table cv; cv lacking a column; no password) and the
 // Access fixture given on the command line.
 #include "lookup/jetwriter/jetwriter.h"
+#include "lookup/store/store.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,10 +20,10 @@ int main(int argc, char **argv)
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(dir);
-    const QString password = u"qzv.lan/mt"_s;
+    const QString password = QString::fromUtf16(store::kStorePassword);
     const QStringList columns{u"question"_s, u"answer"_s, u"pinyin"_s};
     auto table = [&](int rows) {
-        jet::TextTable t{u"cv"_s, columns, {}};
+        jetwriter::TextTable t{u"cv"_s, columns, {}};
         for (int i = 0; i < rows; ++i) {
             std::vector<std::optional<QString>> r{u"第%1题：中国的首都？"_s.arg(i), u"北京"_s,
                                                   u"d%1tzgdsd"_s.arg(i)};
@@ -37,7 +38,7 @@ int main(int argc, char **argv)
     struct Seed
     {
         const char *name;
-        std::vector<jet::TextTable> tables;
+        std::vector<jetwriter::TextTable> tables;
         QString password;
     };
     const std::vector<Seed> seeds{
@@ -45,15 +46,15 @@ int main(int argc, char **argv)
         {"nulls-and-quotes", {table(12)}, password},
         {"several-pages", {table(300)}, password},
         {"no-password", {table(5)}, QString()},
-        {"no-cv", {jet::TextTable{u"other"_s, columns, {}}}, password},
+        {"no-cv", {jetwriter::TextTable{u"other"_s, columns, {}}}, password},
         {"cv-without-pinyin",
-         {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}},
+         {jetwriter::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}},
          password},
-        {"two-tables", {jet::TextTable{u"a"_s, {u"x"_s}, {{u"1"_s}}}, table(3)}, password},
+        {"two-tables", {jetwriter::TextTable{u"a"_s, {u"x"_s}, {{u"1"_s}}}, table(3)}, password},
     };
     for (const Seed &seed : seeds) {
-        if (auto error = jet::writeJet4(dir + u'/' + QString::fromLatin1(seed.name), seed.password,
-                                        seed.tables)) {
+        if (auto error = jetwriter::writeJet4(dir + u'/' + QString::fromLatin1(seed.name),
+                                              seed.password, seed.tables)) {
             std::fprintf(stderr, "%s\n", qPrintable(*error));
             return 1;
         }

@@ -17,12 +17,12 @@ using namespace Qt::StringLiterals;
 
 using Rows = std::vector<std::vector<std::optional<QString>>>;
 
-Q_DECLARE_METATYPE(jet::TextTable)
+Q_DECLARE_METATYPE(jetwriter::TextTable)
 
 // Writes a store and fails the test with the writer's message if it refuses.
 #define WRITE_OK(...)                                                                              \
     do {                                                                                           \
-        const std::optional<QString> refused = jet::writeJet4(__VA_ARGS__);                        \
+        const std::optional<QString> refused = jetwriter::writeJet4(__VA_ARGS__);                  \
         QVERIFY2(!refused, qPrintable(refused.value_or(QString())));                               \
     } while (false)
 
@@ -57,7 +57,7 @@ ToolRun runTool(const QString &tool, const QStringList &arguments)
 
 // What `mdb-export` prints for a table: the header, then one line per row, text in double
 // quotes with quotes doubled, null (and, in mdbtools, an empty text) as nothing.
-QByteArray expectedExport(const jet::TextTable &t)
+QByteArray expectedExport(const jetwriter::TextTable &t)
 {
     QString out = t.columns.join(u',') + u'\n';
     for (const auto &row : t.rows) {
@@ -140,13 +140,13 @@ std::optional<Rows> readWithLibmdb(const QString &path, const QString &tableName
     return rows;
 }
 
-jet::TextTable cvTable(Rows rows)
+jetwriter::TextTable cvTable(Rows rows)
 {
     return {u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, std::move(rows)};
 }
 
 // Short Chinese quiz rows, numbered so that every row differs; every seventh pinyin is null.
-jet::TextTable numberedCv(int count)
+jetwriter::TextTable numberedCv(int count)
 {
     Rows rows;
     rows.reserve(std::size_t(count));
@@ -183,9 +183,9 @@ QString outcome(const std::optional<QString> &refused)
 // is 254: nine columns (2 bytes of column count, 22 of offsets and counts, 2 of null mask),
 // seven texts of 255 Chinese characters (510 bytes each), one of 104 (208 bytes) and an ASCII
 // text stored compressed (2 bytes of mark, one byte a character).
-jet::TextTable widestTable(int asciiLength)
+jetwriter::TextTable widestTable(int asciiLength)
 {
-    jet::TextTable t{u"wide"_s, {}, {{}}};
+    jetwriter::TextTable t{u"wide"_s, {}, {{}}};
     for (int c = 0; c < 9; ++c) {
         t.columns << u"c%1"_s.arg(c);
         t.rows[0].push_back(c < 7    ? QString(255, u'字')
@@ -275,7 +275,7 @@ void TestJetWriter::tablesAreListed()
 
 void TestJetWriter::rowsReadBackAsWritten_data()
 {
-    QTest::addColumn<jet::TextTable>("table");
+    QTest::addColumn<jetwriter::TextTable>("table");
     QTest::newRow("Chinese question, answer and pinyin")
         << cvTable({{u"战魂的最高等级是多少"_s, u"60级"_s, u"zhdzgdjsds"_s},
                     {u"哪个职业可以使用双刀"_s, u"刺客"_s, u"ngzykysysd"_s}});
@@ -296,7 +296,7 @@ void TestJetWriter::rowsReadBackAsWritten_data()
         << cvTable({{QString(255, u'问'), QString(255, u'a'), QString(255, u'é')}});
     QTest::newRow("definition over several pages") << [] {
         // 255 columns named with 64 characters each: the definition takes some 39 kB.
-        jet::TextTable t{u"宽表"_s, {}, {{}, {}}};
+        jetwriter::TextTable t{u"宽表"_s, {}, {{}, {}}};
         for (int c = 0; c < 255; ++c) {
             t.columns << u"%1"_s.arg(c, 3, 10, QChar(u'0')) + QString(61, u'列');
             t.rows[0].push_back(c % 3 == 0 ? std::optional(u"值%1"_s.arg(c)) : std::nullopt);
@@ -305,7 +305,7 @@ void TestJetWriter::rowsReadBackAsWritten_data()
         return t;
     }();
     QTest::newRow("one column, many rows") << [] {
-        jet::TextTable t{u"single"_s, {u"only"_s}, {}};
+        jetwriter::TextTable t{u"single"_s, {u"only"_s}, {}};
         for (int i = 0; i < 300; ++i)
             t.rows.push_back({u"值%1"_s.arg(i)});
         return t;
@@ -314,7 +314,7 @@ void TestJetWriter::rowsReadBackAsWritten_data()
 
 void TestJetWriter::rowsReadBackAsWritten()
 {
-    QFETCH(jet::TextTable, table);
+    QFETCH(jetwriter::TextTable, table);
     WRITE_OK(storePath(), kStorePassword, {table});
     QCOMPARE(exportTable(storePath(), table.name), expectedExport(table));
     QCOMPARE(shown(readWithLibmdb(storePath(), table.name)), shown(table.rows));
@@ -322,9 +322,9 @@ void TestJetWriter::rowsReadBackAsWritten()
 
 void TestJetWriter::nullsStayNullAndEmptyStaysEmpty()
 {
-    const jet::TextTable table = cvTable({{u""_s, std::nullopt, u"x"_s},
-                                          {std::nullopt, u""_s, u""_s},
-                                          {u""_s, u""_s, std::nullopt}});
+    const jetwriter::TextTable table = cvTable({{u""_s, std::nullopt, u"x"_s},
+                                                {std::nullopt, u""_s, u""_s},
+                                                {u""_s, u""_s, std::nullopt}});
     WRITE_OK(storePath(), QString(), {table});
     QCOMPARE(shown(readWithLibmdb(storePath(), u"cv"_s)), shown(table.rows));
     // mdb-json leaves null fields out and, like mdb-export, empty text as well.
@@ -334,7 +334,7 @@ void TestJetWriter::nullsStayNullAndEmptyStaysEmpty()
 
 void TestJetWriter::tableWithoutRows()
 {
-    const jet::TextTable table = cvTable({});
+    const jetwriter::TextTable table = cvTable({});
     WRITE_OK(storePath(), kStorePassword, {table});
     QCOMPARE(listTables(storePath()), QStringList{u"cv"_s});
     QCOMPARE(exportTable(storePath(), u"cv"_s), QByteArray("question,answer,pinyin\n"));
@@ -355,19 +355,21 @@ void TestJetWriter::databaseWithoutTables()
 void TestJetWriter::severalTables()
 {
     // The stores the lookup's tests need: no table cv at all, and a cv without pinyin.
-    const jet::TextTable other{u"questions"_s, {u"question"_s, u"answer"_s}, {{u"问"_s, u"答"_s}}};
-    const jet::TextTable cvWithoutPinyin{u"cv"_s,
-                                         {u"question"_s, u"answer"_s},
-                                         {{u"问题一"_s, u"答案一"_s}, {u"问题二"_s, std::nullopt}}};
-    const jet::TextTable empty{u"empty"_s, {u"a"_s, u"b"_s}, {}};
+    const jetwriter::TextTable other{
+        u"questions"_s, {u"question"_s, u"answer"_s}, {{u"问"_s, u"答"_s}}};
+    const jetwriter::TextTable cvWithoutPinyin{
+        u"cv"_s,
+        {u"question"_s, u"answer"_s},
+        {{u"问题一"_s, u"答案一"_s}, {u"问题二"_s, std::nullopt}}};
+    const jetwriter::TextTable empty{u"empty"_s, {u"a"_s, u"b"_s}, {}};
 
     WRITE_OK(storePath(u"no-cv.dat"_s), kStorePassword, {other, empty});
     QCOMPARE(listTables(storePath(u"no-cv.dat"_s)), (QStringList{u"questions"_s, u"empty"_s}));
     QCOMPARE(exportTable(storePath(u"no-cv.dat"_s), u"questions"_s), expectedExport(other));
 
     // Two tables of one name cannot both be found by name; the second is refused.
-    QCOMPARE(outcome(jet::writeJet4(storePath(), kStorePassword,
-                                    {other, cvWithoutPinyin, numberedCv(5)})),
+    QCOMPARE(outcome(jetwriter::writeJet4(storePath(), kStorePassword,
+                                          {other, cvWithoutPinyin, numberedCv(5)})),
              u"table name \"cv\" is used twice (or by a system table)"_s);
     QCOMPARE(filesIn(dir_->path()), QStringList{u"no-cv.dat"_s});
 
@@ -392,7 +394,7 @@ void TestJetWriter::rowsSpanManyPages()
 {
     QFETCH(int, rowCount);
     QFETCH(int, minimumPages);
-    const jet::TextTable table = numberedCv(rowCount);
+    const jetwriter::TextTable table = numberedCv(rowCount);
     WRITE_OK(storePath(), kStorePassword, {table});
     QVERIFY(QFileInfo(storePath()).size() >= qint64(minimumPages) * jet::kJet4PageSize);
     QCOMPARE(exportTable(storePath(), u"cv"_s), expectedExport(table));
@@ -427,7 +429,7 @@ void TestJetWriter::smallRowsKeepToJetsLimitPerPage()
 {
     // Rows of one null field take 11 bytes with their pointer: space for 370 on a page, but a
     // row's address keeps its number in one byte, so Jet puts at most 255 rows on a page.
-    jet::TextTable tiny{u"tiny"_s, {u"v"_s}, {}};
+    jetwriter::TextTable tiny{u"tiny"_s, {u"v"_s}, {}};
     for (int i = 0; i < 2000; ++i)
         tiny.rows.push_back({i % 100 == 0 ? std::optional(u"x"_s) : std::nullopt});
     WRITE_OK(storePath(), kStorePassword, {tiny});
@@ -462,7 +464,7 @@ void TestJetWriter::passwordRoundTrips()
 void TestJetWriter::refusesInput_data()
 {
     QTest::addColumn<QString>("password");
-    QTest::addColumn<jet::TextTable>("table");
+    QTest::addColumn<jetwriter::TextTable>("table");
     QTest::addColumn<QString>("message");
     const QString ok = u"ok"_s;
     auto cv = [](std::optional<QString> answer) {
@@ -493,17 +495,18 @@ void TestJetWriter::refusesInput_data()
         << QString() << widestTable(255)
         << u"table wide, row 1: the row needs 4061 bytes, more than the 4060 a Jet 4 row can "
            u"hold"_s;
-    QTest::newRow("no columns") << QString() << jet::TextTable{u"t"_s, {}, {}}
+    QTest::newRow("no columns") << QString() << jetwriter::TextTable{u"t"_s, {}, {}}
                                 << u"table t has no columns"_s;
-    QTest::newRow("duplicate column") << QString() << jet::TextTable{u"t"_s, {u"a"_s, u"A"_s}, {}}
-                                      << u"table t: column name \"A\" is used twice"_s;
-    QTest::newRow("empty table name")
-        << QString() << jet::TextTable{QString(), {u"a"_s}, {}} << u"table name \"\" is empty"_s;
+    QTest::newRow("duplicate column")
+        << QString() << jetwriter::TextTable{u"t"_s, {u"a"_s, u"A"_s}, {}}
+        << u"table t: column name \"A\" is used twice"_s;
+    QTest::newRow("empty table name") << QString() << jetwriter::TextTable{QString(), {u"a"_s}, {}}
+                                      << u"table name \"\" is empty"_s;
     QTest::newRow("table name with a dot")
-        << QString() << jet::TextTable{u"a.b"_s, {u"a"_s}, {}}
+        << QString() << jetwriter::TextTable{u"a.b"_s, {u"a"_s}, {}}
         << u"table name \"a.b\" contains '.', which Access does not allow in names"_s;
     QTest::newRow("system table name")
-        << QString() << jet::TextTable{u"msysobjects"_s, {u"a"_s}, {}}
+        << QString() << jetwriter::TextTable{u"msysobjects"_s, {u"a"_s}, {}}
         << u"table name \"msysobjects\" is used twice (or by a system table)"_s;
     QTest::newRow("password of 21 characters")
         << u"abcdefghijklmnopqrstu"_s << cv(ok) << u"database password longer than 20 characters"_s;
@@ -512,15 +515,15 @@ void TestJetWriter::refusesInput_data()
 void TestJetWriter::refusesInput()
 {
     QFETCH(QString, password);
-    QFETCH(jet::TextTable, table);
+    QFETCH(jetwriter::TextTable, table);
     QFETCH(QString, message);
-    QCOMPARE(outcome(jet::writeJet4(storePath(), password, {table})), message);
+    QCOMPARE(outcome(jetwriter::writeJet4(storePath(), password, {table})), message);
     QCOMPARE(filesIn(dir_->path()), QStringList());
 }
 
 void TestJetWriter::longestRowThatFits()
 {
-    const jet::TextTable wide = widestTable(254);
+    const jetwriter::TextTable wide = widestTable(254);
     WRITE_OK(storePath(), QString(), {wide, numberedCv(3)});
     QCOMPARE(exportTable(storePath(), u"wide"_s), expectedExport(wide));
     QCOMPARE(exportTable(storePath(), u"cv"_s), expectedExport(numberedCv(3)));
@@ -528,8 +531,8 @@ void TestJetWriter::longestRowThatFits()
 
 void TestJetWriter::replacesExistingFileOnlyOnSuccess()
 {
-    const jet::TextTable first = numberedCv(10);
-    const jet::TextTable second = cvTable({{u"新问题"_s, u"新答案"_s, u"xwt"_s}});
+    const jetwriter::TextTable first = numberedCv(10);
+    const jetwriter::TextTable second = cvTable({{u"新问题"_s, u"新答案"_s, u"xwt"_s}});
     WRITE_OK(storePath(), kStorePassword, {first});
     QCOMPARE(exportTable(storePath(), u"cv"_s), expectedExport(first));
 
@@ -537,8 +540,8 @@ void TestJetWriter::replacesExistingFileOnlyOnSuccess()
     QCOMPARE(exportTable(storePath(), u"cv"_s), expectedExport(second));
     const QByteArray good = readFile(storePath());
 
-    const auto refused = jet::writeJet4(storePath(), kStorePassword,
-                                        {cvTable({{u"q"_s, QString(300, u'x'), u"p"_s}})});
+    const auto refused = jetwriter::writeJet4(storePath(), kStorePassword,
+                                              {cvTable({{u"q"_s, QString(300, u'x'), u"p"_s}})});
     QVERIFY(refused);
     QVERIFY(refused->contains(u"row 1, column answer"_s));
     QCOMPARE(readFile(storePath()), good);
@@ -549,7 +552,7 @@ void TestJetWriter::unwritableTargetLeavesNothing()
 {
     // The target is a directory: the file cannot be created, and nothing else appears.
     QVERIFY(QDir(dir_->path()).mkdir(u"crvt.dat"_s));
-    const auto intoDirectory = jet::writeJet4(storePath(), kStorePassword, {numberedCv(3)});
+    const auto intoDirectory = jetwriter::writeJet4(storePath(), kStorePassword, {numberedCv(3)});
     QVERIFY(intoDirectory);
     QVERIFY(intoDirectory->startsWith(u"cannot create "_s + storePath()));
     QCOMPARE(filesIn(dir_->path()), QStringList{u"crvt.dat"_s});
@@ -557,12 +560,12 @@ void TestJetWriter::unwritableTargetLeavesNothing()
 
     // The folder does not exist.
     const QString missing = dir_->filePath(u"no/such/folder/crvt.dat"_s);
-    const auto intoNowhere = jet::writeJet4(missing, kStorePassword, {numberedCv(3)});
+    const auto intoNowhere = jetwriter::writeJet4(missing, kStorePassword, {numberedCv(3)});
     QVERIFY(intoNowhere);
     QVERIFY(intoNowhere->startsWith(u"cannot create "_s + missing));
     QCOMPARE(filesIn(dir_->path()), QStringList{u"crvt.dat"_s});
 
-    QCOMPARE(outcome(jet::writeJet4(QString(), kStorePassword, {numberedCv(3)})),
+    QCOMPARE(outcome(jetwriter::writeJet4(QString(), kStorePassword, {numberedCv(3)})),
              u"no file name given"_s);
 }
 

@@ -16,9 +16,9 @@ using namespace Qt::StringLiterals;
 
 inline const QString kPassword = u"qzv.lan/mt"_s;
 
-inline jet::TextTable cvTable(const std::vector<store::CvRow> &rows)
+inline jetwriter::TextTable cvTable(const std::vector<store::CvRow> &rows)
 {
-    jet::TextTable table{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    jetwriter::TextTable table{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     for (const store::CvRow &row : rows)
         table.rows.push_back({row.question, row.answer, row.pinyin});
     return table;
@@ -30,10 +30,10 @@ inline store::CvRow row(const QString &question, const QString &answer, const QS
 }
 
 // Writes the tables to `path`; returns the writer's complaint, or an empty string.
-inline QString write(const QString &path, const std::vector<jet::TextTable> &tables,
+inline QString write(const QString &path, const std::vector<jetwriter::TextTable> &tables,
                      const QString &password = kPassword)
 {
-    return jet::writeJet4(path, password, tables).value_or(QString());
+    return jetwriter::writeJet4(path, password, tables).value_or(QString());
 }
 
 // `count` rows of Chinese questions long enough to fill many data pages.

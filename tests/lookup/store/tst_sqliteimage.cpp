@@ -161,18 +161,16 @@ void TestSqliteImage::imageAndInsertAnswerAlike()
     }
     auto fromImage = SqlStore::fromImage(image.finish(), u"x"_s);
     auto fromRows = SqlStore::fromRows(rows, u"x"_s);
-    QVERIFY(std::holds_alternative<std::unique_ptr<SqlStore>>(fromImage));
-    QVERIFY(std::holds_alternative<std::unique_ptr<SqlStore>>(fromRows));
+    QVERIFY(fromImage.ok());
+    QVERIFY(fromRows.ok());
     const QString statement = QString::fromUtf16(store::kSearchStatement);
     for (const QString &text : {u"中"_s, u"a"_s, u"%"_s, u"_"_s, u"1？"_s, u"zz"_s}) {
-        const auto a = std::get<std::unique_ptr<SqlStore>>(fromImage)->run(
-            statement, store::searchParameters(text));
-        const auto b = std::get<std::unique_ptr<SqlStore>>(fromRows)->run(
-            statement, store::searchParameters(text));
-        QVERIFY(std::holds_alternative<std::shared_ptr<const store::detail::ResultRows>>(a));
-        QVERIFY(std::holds_alternative<std::shared_ptr<const store::detail::ResultRows>>(b));
-        const auto &x = *std::get<std::shared_ptr<const store::detail::ResultRows>>(a);
-        const auto &y = *std::get<std::shared_ptr<const store::detail::ResultRows>>(b);
+        const auto a = fromImage.value()->run(statement, store::searchParameters(text));
+        const auto b = fromRows.value()->run(statement, store::searchParameters(text));
+        QVERIFY(a.ok());
+        QVERIFY(b.ok());
+        const auto &x = *a.value();
+        const auto &y = *b.value();
         QCOMPARE(x.rows, y.rows);
         QVERIFY(x.text == y.text);
         QVERIFY(x.ends == y.ends);

@@ -38,11 +38,11 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QString describe(const std::variant<std::vector<CvRow>, StoreError> &result)
+QString describe(const store::Result<std::vector<CvRow>> &result)
 {
-    if (const auto *e = std::get_if<StoreError>(&result))
-        return u"error %1: %2"_s.arg(int(e->kind)).arg(e->message);
-    return u"%1 rows"_s.arg(std::get<std::vector<CvRow>>(result).size());
+    if (!result)
+        return u"error %1: %2"_s.arg(int(result.error().kind)).arg(result.error().message);
+    return u"%1 rows"_s.arg(result.value().size());
 }
 
 quint32 get32(const QByteArray &b, qsizetype at)
@@ -78,10 +78,9 @@ Layout layoutOf(const QByteArray &bytes)
     using namespace store::detail;
     Layout layout;
     auto opened = JetImage::open(bytes, jet::Version::Jet4, u"x"_s);
-    const JetImage &image = std::get<JetImage>(opened);
-    layout.cvDefinition = *std::get<std::optional<quint32>>(findTable(image, u"cv"));
-    const JetTable table =
-        std::get<JetTable>(readTableDefinition(image, layout.cvDefinition, u"cv"_s));
+    const JetImage &image = opened.value();
+    layout.cvDefinition = *findTable(image, u"cv").value();
+    const JetTable table = readTableDefinition(image, layout.cvDefinition, u"cv"_s).value();
     walkRows(image, table, {},
              [&](const JetRowRef &ref, const uchar *, const std::vector<JetField> &) {
                  layout.firstDataPage = ref.page;
@@ -174,8 +173,8 @@ void TestStoreReader::readsRowsInStoreOrder()
     QFETCH(std::vector<CvRow>, rows);
     WRITE_STORE(storePath(), {cvTable(rows)});
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
-    const auto &got = std::get<std::vector<CvRow>>(read);
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
+    const auto &got = read.value();
     QCOMPARE(got.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         QVERIFY2(got[i] == rows[i], qPrintable(u"row %1 differs"_s.arg(i)));
@@ -183,26 +182,27 @@ void TestStoreReader::readsRowsInStoreOrder()
 
 void TestStoreReader::findsTableAndColumnsWithoutRegardToCase()
 {
-    jet::TextTable table{u"CV"_s, {u"PinYin"_s, u"ANSWER"_s, u"Question"_s}, {}};
+    jetwriter::TextTable table{u"CV"_s, {u"PinYin"_s, u"ANSWER"_s, u"Question"_s}, {}};
     table.rows = {{u"p1"_s, u"a1"_s, u"q1"_s}, {u"p2"_s, std::nullopt, u"q2"_s}};
     WRITE_STORE(storePath(), {table});
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
     const std::vector<CvRow> expected{row(u"q1"_s, u"a1"_s, u"p1"_s),
                                       {u"q2"_s, std::nullopt, u"p2"_s}};
-    QVERIFY(std::get<std::vector<CvRow>>(read) == expected);
+    QVERIFY(read.value() == expected);
 }
 
 void TestStoreReader::ignoresOtherColumnsAndTables()
 {
-    jet::TextTable other{
+    jetwriter::TextTable other{
         u"cvx"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"x"_s, u"x"_s, u"x"_s}}};
-    jet::TextTable cv{u"cv"_s, {u"id"_s, u"question"_s, u"note"_s, u"answer"_s, u"pinyin"_s}, {}};
+    jetwriter::TextTable cv{
+        u"cv"_s, {u"id"_s, u"question"_s, u"note"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows = {{u"1"_s, u"q"_s, u"n"_s, u"a"_s, u"p"_s}};
     WRITE_STORE(storePath(), {other, cv});
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
-    QVERIFY(std::get<std::vector<CvRow>>(read) == std::vector<CvRow>{row(u"q"_s, u"a"_s, u"p"_s)});
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
+    QVERIFY(read.value() == std::vector<CvRow>{row(u"q"_s, u"a"_s, u"p"_s)});
 }
 
 void TestStoreReader::passwords_data()
@@ -230,26 +230,26 @@ void TestStoreReader::passwords()
     WRITE_STORE(storePath(), {cvTable({row(u"q"_s, u"a"_s, u"p"_s)})}, storePassword);
     const auto read = store::readCvTable(storePath(), given);
     if (opens) {
-        QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
-        QCOMPARE(std::get<std::vector<CvRow>>(read).size(), size_t(1));
+        QVERIFY2(read.ok(), qPrintable(describe(read)));
+        QCOMPARE(read.value().size(), size_t(1));
     } else {
-        QVERIFY(std::holds_alternative<StoreError>(read));
-        QCOMPARE(std::get<StoreError>(read).kind, StoreError::WrongPassword);
-        QVERIFY(std::get<StoreError>(read).message.contains(u"wrong database password"_s));
+        QVERIFY(!read.ok());
+        QCOMPARE(read.error().kind, StoreError::WrongPassword);
+        QVERIFY(read.error().message.contains(u"wrong database password"_s));
     }
 }
 
 void TestStoreReader::accessFixtureTellsWrongPasswordFromMissingTable()
 {
     const auto right = store::readCvTable(kAccessFixture, u"password"_s);
-    QVERIFY(std::holds_alternative<StoreError>(right));
-    QCOMPARE(std::get<StoreError>(right).kind, StoreError::NoTableCv);
-    QVERIFY(std::get<StoreError>(right).message.endsWith(u": the database has no table cv"_s));
+    QVERIFY(!right.ok());
+    QCOMPARE(right.error().kind, StoreError::NoTableCv);
+    QVERIFY(right.error().message.endsWith(u": the database has no table cv"_s));
 
     const auto wrong = store::readCvTable(kAccessFixture, kPassword);
-    QVERIFY(std::holds_alternative<StoreError>(wrong));
-    QCOMPARE(std::get<StoreError>(wrong).kind, StoreError::WrongPassword);
-    QVERIFY(std::get<StoreError>(wrong).message.endsWith(u": wrong database password"_s));
+    QVERIFY(!wrong.ok());
+    QCOMPARE(wrong.error().kind, StoreError::WrongPassword);
+    QVERIFY(wrong.error().message.endsWith(u": wrong database password"_s));
 }
 
 // The path the store takes for table cv, on the table Access itself wrote in the fixture.
@@ -258,15 +258,15 @@ void TestStoreReader::readsATableAccessWrote()
     using namespace store::detail;
     const QByteArray bytes = readAll(kAccessFixture);
     auto opened = JetImage::open(bytes, jet::Version::Jet4, kAccessFixture);
-    QVERIFY(std::holds_alternative<JetImage>(opened));
-    const JetImage &image = std::get<JetImage>(opened);
+    QVERIFY(opened.ok());
+    const JetImage &image = opened.value();
     const auto found = findTable(image, u"table1");
-    QVERIFY(std::holds_alternative<std::optional<quint32>>(found));
-    const auto page = std::get<std::optional<quint32>>(found);
+    QVERIFY(found.ok());
+    const auto page = found.value();
     QVERIFY(page.has_value());
     const auto definition = readTableDefinition(image, *page, u"Table1"_s);
-    QVERIFY(std::holds_alternative<JetTable>(definition));
-    const JetTable &table = std::get<JetTable>(definition);
+    QVERIFY(definition.ok());
+    const JetTable &table = definition.value();
     const int data = table.column(u"data");
     QVERIFY(data >= 0);
     std::vector<JetRowRef> expected;
@@ -355,24 +355,24 @@ void TestStoreReader::badFiles()
         path = u"/dev/null"_s;
         break;
     case 11:
-        WRITE_STORE(path,
-                    {jet::TextTable{u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}}});
+        WRITE_STORE(path, {jetwriter::TextTable{
+                              u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}}});
         break;
     case 12:
-        WRITE_STORE(path,
-                    {jet::TextTable{u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}});
+        WRITE_STORE(path, {jetwriter::TextTable{
+                              u"cv"_s, {u"question"_s, u"answer"_s}, {{u"q"_s, u"a"_s}}}});
         break;
     case 13:
-        WRITE_STORE(path,
-                    {jet::TextTable{u"cv"_s, {u"answer"_s, u"pinyin"_s}, {{u"a"_s, u"p"_s}}}});
+        WRITE_STORE(
+            path, {jetwriter::TextTable{u"cv"_s, {u"answer"_s, u"pinyin"_s}, {{u"a"_s, u"p"_s}}}});
         break;
     case 14:
         path = good + u"/crvt.dat"_s;
         break;
     }
     const auto read = store::readCvTable(path, kPassword);
-    QVERIFY2(std::holds_alternative<StoreError>(read), qPrintable(describe(read)));
-    const StoreError &error = std::get<StoreError>(read);
+    QVERIFY2(!read.ok(), qPrintable(describe(read)));
+    const StoreError &error = read.error();
     QVERIFY2(error.kind == kind, qPrintable(describe(read)));
     QVERIFY2(error.message.startsWith(QDir::toNativeSeparators(path) + u": "_s),
              qPrintable(error.message));
@@ -385,8 +385,8 @@ void TestStoreReader::unreadableFile()
     WRITE_STORE(storePath(), {cvTable({row(u"q"_s, u"a"_s, u"p"_s)})});
     QVERIFY(QFile::setPermissions(storePath(), QFileDevice::WriteOwner));
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY(std::holds_alternative<StoreError>(read));
-    QCOMPARE(std::get<StoreError>(read).kind, StoreError::Unreadable);
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error().kind, StoreError::Unreadable);
 }
 
 // Opening a FIFO for reading would wait for a writer that never comes.
@@ -394,9 +394,9 @@ void TestStoreReader::fifoIsRefusedAtOnce()
 {
     QVERIFY(::mkfifo(QFile::encodeName(storePath()).constData(), 0600) == 0);
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY(std::holds_alternative<StoreError>(read));
-    QCOMPARE(std::get<StoreError>(read).kind, StoreError::NotAFile);
-    QVERIFY(std::get<StoreError>(read).message.contains(u"FIFO"_s));
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error().kind, StoreError::NotAFile);
+    QVERIFY(read.error().message.contains(u"FIFO"_s));
 }
 
 void TestStoreReader::followsASymlinkToAStore()
@@ -405,7 +405,7 @@ void TestStoreReader::followsASymlinkToAStore()
     WRITE_STORE(target, {cvTable({row(u"q"_s, u"a"_s, u"p"_s)})});
     QVERIFY(QFile::link(target, storePath()));
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
 }
 
 // Damage to each structure libmdb would follow, found in a store the way the reader finds it.
@@ -486,8 +486,8 @@ void TestStoreReader::damagedStructuresAreRefused()
     }
     QVERIFY(writeAll(storePath(), bytes));
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<StoreError>(read), qPrintable(describe(read)));
-    QVERIFY2(std::get<StoreError>(read).kind == StoreError::Corrupt, qPrintable(describe(read)));
+    QVERIFY2(!read.ok(), qPrintable(describe(read)));
+    QVERIFY2(read.error().kind == StoreError::Corrupt, qPrintable(describe(read)));
 }
 
 // Bytes overwritten at random after the header: the reader either reads rows (damage in bytes
@@ -507,10 +507,11 @@ void TestStoreReader::randomDamageIsReadOrRefused()
                 char(random.bounded(256));
         QVERIFY(writeAll(storePath(), bytes));
         const auto read = store::readCvTable(storePath(), kPassword);
-        if (const auto *error = std::get_if<StoreError>(&read)) {
-            QVERIFY2(error->kind == StoreError::Corrupt || error->kind == StoreError::NoTableCv ||
-                         error->kind == StoreError::BadTable,
-                     qPrintable(error->message));
+        if (!read) {
+            const StoreError &error = read.error();
+            QVERIFY2(error.kind == StoreError::Corrupt || error.kind == StoreError::NoTableCv ||
+                         error.kind == StoreError::BadTable,
+                     qPrintable(error.message));
             ++refused;
         }
     }
@@ -564,11 +565,11 @@ void TestStoreReader::deletedRowsAreNotListed()
     QVERIFY(writeAll(storePath(), bytes));
 
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
     std::vector<CvRow> expected = rows;
     expected.erase(expected.begin() + 5);
     expected.erase(expected.begin());
-    QCOMPARE(std::get<std::vector<CvRow>>(read), expected);
+    QCOMPARE(read.value(), expected);
 }
 
 void TestStoreReader::movedRowsAreReadWhereTheyMovedToInTheirOwnPlace()
@@ -589,14 +590,14 @@ void TestStoreReader::movedRowsAreReadWhereTheyMovedToInTheirOwnPlace()
     QVERIFY(writeAll(storePath(), bytes));
 
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY2(std::holds_alternative<std::vector<CvRow>>(read), qPrintable(describe(read)));
+    QVERIFY2(read.ok(), qPrintable(describe(read)));
     std::vector<CvRow> expected;
     for (int i = 0; i < int(rows.size()); ++i) {
         if (i == 7 || i == 8 || i == 9)
             continue;
         expected.push_back(i == 1 ? rows[7] : i == 2 ? rows[9] : rows[size_t(i)]);
     }
-    QCOMPARE(std::get<std::vector<CvRow>>(read), expected);
+    QCOMPARE(read.value(), expected);
 }
 
 void TestStoreReader::brokenMovedRowPointersAreRefused_data()
@@ -621,8 +622,8 @@ void TestStoreReader::brokenMovedRowPointersAreRefused()
     QVERIFY(writeAll(storePath(), bytes));
 
     const auto read = store::readCvTable(storePath(), kPassword);
-    QVERIFY(std::holds_alternative<StoreError>(read));
-    QCOMPARE(std::get<StoreError>(read).kind, StoreError::Corrupt);
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error().kind, StoreError::Corrupt);
 }
 
 void TestStoreReader::storeBytesStayUnchanged()
@@ -633,10 +634,10 @@ void TestStoreReader::storeBytesStayUnchanged()
     const Fingerprint ours = fingerprint(storePath());
     const Fingerprint theirs = fingerprint(access);
 
-    QVERIFY(std::holds_alternative<std::vector<CvRow>>(store::readCvTable(storePath(), kPassword)));
-    QVERIFY(std::holds_alternative<StoreError>(store::readCvTable(storePath(), u"nope"_s)));
-    QVERIFY(std::holds_alternative<StoreError>(store::readCvTable(access, u"password"_s)));
-    QVERIFY(std::holds_alternative<StoreError>(store::readCvTable(access, kPassword)));
+    QVERIFY(store::readCvTable(storePath(), kPassword).ok());
+    QVERIFY(!store::readCvTable(storePath(), u"nope"_s).ok());
+    QVERIFY(!store::readCvTable(access, u"password"_s).ok());
+    QVERIFY(!store::readCvTable(access, kPassword).ok());
     {
         store::StoreSession session([&] { return m_dir->path(); });
         const QString statement = QString::fromUtf16(store::kSearchStatement);

@@ -4,6 +4,7 @@
 #include "storetesting.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -47,9 +48,9 @@ QStringList readOut(store::RecordSet &rows)
     for (qsizetype i = 0; i < count; ++i) {
         const auto question = rows.field(0);
         const auto answer = rows.field(1);
-        if (!std::holds_alternative<QString>(question) || !std::holds_alternative<QString>(answer))
+        if (!question.ok() || !answer.ok())
             return {u"<field failed>"_s};
-        out << std::get<QString>(question) + u'|' + std::get<QString>(answer);
+        out << question.value() + u'|' + answer.value();
         if (rows.moveNext())
             return {u"<moveNext failed>"_s};
     }
@@ -60,6 +61,29 @@ QString errorText(const std::optional<StoreError> &error)
 {
     return error ? error->message : QString();
 }
+
+// The program's own log lines ("category: message") while it is alive.
+class ZcLog
+{
+public:
+    ZcLog() { s_previous = qInstallMessageHandler(&ZcLog::handle); }
+    ~ZcLog()
+    {
+        qInstallMessageHandler(s_previous);
+        s_lines.clear();
+    }
+    static const QStringList &lines() { return s_lines; }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        const QString category = QString::fromLatin1(context.category);
+        if (category.startsWith(u"zc."_s))
+            s_lines << category + u": "_s + message;
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QStringList s_lines;
+};
 
 } // namespace
 
@@ -86,6 +110,8 @@ private slots:
     void failedOpenKeepsThePreviousRecordSet();
     void failedStatementLeavesANewUnopenedRecordSet();
     void wrongPasswordLeavesTheConnectionClosed();
+    void whyAQueryFailedIsLoggedOnlyOnRequest_data();
+    void whyAQueryFailedIsLoggedOnlyOnRequest();
     void eachQueryReplacesThePair();
     void applicationFolderIsReadAtEachQuery();
 
@@ -146,12 +172,9 @@ void TestStoreSession::parsesConnectionStrings()
     QFETCH(QString, path);
     QFETCH(QString, password);
     const auto parsed = store::parseConnectionString(connection);
-    QVERIFY2(std::holds_alternative<store::ConnectionTarget>(parsed),
-             qPrintable(std::holds_alternative<StoreError>(parsed)
-                            ? std::get<StoreError>(parsed).message
-                            : QString()));
-    QCOMPARE(std::get<store::ConnectionTarget>(parsed).path, path);
-    QCOMPARE(std::get<store::ConnectionTarget>(parsed).password, password);
+    QVERIFY2(parsed.ok(), qPrintable(!parsed.ok() ? parsed.error().message : QString()));
+    QCOMPARE(parsed.value().path, path);
+    QCOMPARE(parsed.value().password, password);
 }
 
 void TestStoreSession::refusesConnectionStrings_data()
@@ -171,8 +194,8 @@ void TestStoreSession::refusesConnectionStrings()
     QFETCH(QString, connection);
     QFETCH(StoreError::Kind, kind);
     const auto parsed = store::parseConnectionString(connection);
-    QVERIFY(std::holds_alternative<StoreError>(parsed));
-    QCOMPARE(std::get<StoreError>(parsed).kind, kind);
+    QVERIFY(!parsed.ok());
+    QCOMPARE(parsed.error().kind, kind);
 }
 
 void TestStoreSession::searchStatementText()
@@ -238,8 +261,8 @@ void TestStoreSession::nullFieldsReadAsEmptyText()
     QVERIFY(!session.OpenStoreQuery(searchStatement(), store::searchParameters(u"kong"_s)));
     store::RecordSet &rows = *session.currentRecordSet();
     QCOMPARE(rows.recordCount(), 1);
-    QCOMPARE(std::get<QString>(rows.field(0)), QString());
-    QCOMPARE(std::get<QString>(rows.field(1)), u"ans4"_s);
+    QCOMPARE(rows.field(0).value(), QString());
+    QCOMPARE(rows.field(1).value(), u"ans4"_s);
     QVERIFY(rows.isNull(0, 0));
     QVERIFY(!rows.isNull(0, 1));
     QCOMPARE(rows.text(0, 1), u"ans4"_s);
@@ -251,19 +274,19 @@ void TestStoreSession::cursorUsedOutOfTurn()
     store::RecordSet unopened;
     QVERIFY(!unopened.isOpen());
     QCOMPARE(unopened.recordCount(), 0);
-    QVERIFY(std::holds_alternative<StoreError>(unopened.field(0)));
+    QVERIFY(!unopened.field(0).ok());
     QVERIFY(unopened.moveNext().has_value());
 
     WRITE_STORE(storePath(), {cvTable(searchRows())});
     store::StoreSession session([&] { return folder(); });
     QVERIFY(!session.OpenStoreQuery(searchStatement(), store::searchParameters(u"zg"_s)));
     store::RecordSet &rows = *session.currentRecordSet();
-    QVERIFY(std::holds_alternative<StoreError>(rows.field(2)));
-    QVERIFY(std::holds_alternative<StoreError>(rows.field(-1)));
+    QVERIFY(!rows.field(2).ok());
+    QVERIFY(!rows.field(-1).ok());
     QVERIFY(!rows.moveNext());
     QVERIFY(rows.isEof());
     QCOMPARE(rows.position(), 1);
-    QVERIFY(std::holds_alternative<StoreError>(rows.field(0)));
+    QVERIFY(!rows.field(0).ok());
     QVERIFY(rows.moveNext().has_value());
     QCOMPARE(rows.text(0, 0), u"中国的首都是哪里？"_s); // random access is unaffected
     QCOMPARE(rows.text(1, 0), QString());
@@ -330,6 +353,50 @@ void TestStoreSession::wrongPasswordLeavesTheConnectionClosed()
     QCOMPARE(error->kind, StoreError::WrongPassword);
     QVERIFY(!session.currentConnection()->isOpen());
     QVERIFY(!session.currentRecordSet());
+}
+
+void TestStoreSession::whyAQueryFailedIsLoggedOnlyOnRequest_data()
+{
+    QTest::addColumn<QString>("password"); // the store's
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("rules");    // QT_LOGGING_RULES as a player would set them
+    QTest::addColumn<QString>("expected"); // the log line's start, after the store's path
+    QTest::newRow("refused store, logging on")
+        << u"another"_s << searchStatement() << u"zc.*=true"_s
+        << u"zc.store: store refused: %1: wrong database password"_s;
+    QTest::newRow("refused store, by default")
+        << u"another"_s << searchStatement() << QString() << QString();
+    QTest::newRow("failed search, logging on")
+        << kPassword << u"select nonsense from"_s << u"zc.*=true"_s
+        << u"zc.search: search failed: %1: "_s;
+    QTest::newRow("failed search, by default")
+        << kPassword << u"select nonsense from"_s << QString() << QString();
+}
+
+void TestStoreSession::whyAQueryFailedIsLoggedOnlyOnRequest()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, statement);
+    QFETCH(QString, rules);
+    QFETCH(QString, expected);
+    if (rules.isEmpty() && qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        QSKIP("QT_LOGGING_RULES is set: the defaults cannot be seen");
+    WRITE_STORE(storePath(), {cvTable(searchRows())}, password);
+    store::StoreSession session([&] { return folder(); });
+
+    QLoggingCategory::setFilterRules(rules);
+    const ZcLog log;
+    const auto error = session.OpenStoreQuery(statement, store::searchParameters(u"zg"_s));
+    QLoggingCategory::setFilterRules(QString());
+
+    QVERIFY(error);
+    if (expected.isEmpty()) {
+        QCOMPARE(log.lines(), QStringList());
+    } else {
+        QCOMPARE(log.lines().size(), 1);
+        const QString start = expected.arg(QDir::toNativeSeparators(storePath()));
+        QVERIFY2(log.lines().first().startsWith(start), qPrintable(log.lines().first()));
+    }
 }
 
 void TestStoreSession::eachQueryReplacesThePair()
@@ -422,7 +489,7 @@ void TestStoreSession::changedStoreIsReadAgain()
 
 void TestStoreSession::badStoreIsNotParsedAgainEither()
 {
-    WRITE_STORE(storePath(), {jet::TextTable{u"other"_s, {u"question"_s}, {}}});
+    WRITE_STORE(storePath(), {jetwriter::TextTable{u"other"_s, {u"question"_s}, {}}});
     store::StoreSession session([&] { return folder(); });
     for (int i = 0; i < 3; ++i) {
         const auto error =
@@ -476,12 +543,12 @@ void TestStoreSession::queryWithoutASession()
     WRITE_STORE(storePath(), {cvTable(searchRows())});
     auto found = store::queryStore(storePath(), kPassword, searchStatement(),
                                    store::searchParameters(u"_"_s));
-    QVERIFY(std::holds_alternative<store::RecordSet>(found));
-    QCOMPARE(std::get<store::RecordSet>(found).recordCount(), 7);
+    QVERIFY(found.ok());
+    QCOMPARE(found.value().recordCount(), 7);
     const auto refused = store::queryStore(storePath(), u"x"_s, searchStatement(),
                                            store::searchParameters(u"_"_s));
-    QVERIFY(std::holds_alternative<StoreError>(refused));
-    QCOMPARE(std::get<StoreError>(refused).kind, StoreError::WrongPassword);
+    QVERIFY(!refused.ok());
+    QCOMPARE(refused.error().kind, StoreError::WrongPassword);
 }
 
 QTEST_GUILESS_MAIN(TestStoreSession)

@@ -1,4 +1,4 @@
-#include "bench/lookup/quizrows.h"
+#include "bench/common/quizrows.h"
 
 #include <QRandomGenerator>
 
