@@ -204,7 +204,9 @@ SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *ca
     std::string needle;
     const bool byBytes =
         pattern.shape() == LikePattern::Shape::Contains && needleBytes(pattern.needle(), needle);
-    if (byBytes && !candidates)
+    // Searching row by row costs more per byte than the scan: only a small share of the rows
+    // is worth it.
+    if (byBytes && (!candidates || candidates->size() > m_rowEnd.size() / 8))
         return scan(needle, pattern);
 
     Rows found;
