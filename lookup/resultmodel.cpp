@@ -10,6 +10,20 @@ using namespace Qt::StringLiterals;
 ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent)
 {}
 
+QModelIndex ResultModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= m_count || column < 0 || column > 1)
+        return {};
+    return createIndex(row, column);
+}
+
+Qt::ItemFlags ResultModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return {};
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 int ResultModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_count;

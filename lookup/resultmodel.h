@@ -26,6 +26,10 @@ public:
 
     explicit ResultModel(QObject *parent = nullptr);
 
+    // The list lays out every row at each refill, asking for each row's index and flags: both
+    // are answered here without the generic checks.
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;

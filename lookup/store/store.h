@@ -21,6 +21,7 @@
 #include <optional>
 #include <vector>
 
+#include "lookup/store/searchstatement.h"
 #include "lookup/store/storeerror.h"
 
 namespace store {
@@ -57,10 +58,7 @@ struct ConnectionTarget
 // file name, becomes '/'.
 Result<ConnectionTarget> parseConnectionString(const QString &connection);
 
-// The search of the lookup page: the text typed is bound to both parameters.
-inline constexpr char16_t kSearchStatement[] =
-    u"select question as 问题,answer as 答案 from cv where pinyin like '%' || ? || '%' or "
-    u"question like '%' || ? || '%'";
+// The search of the lookup page (searchstatement.h): the text typed is bound to both parameters.
 QStringList searchParameters(const QString &text);
 
 namespace detail {

@@ -1,7 +1,10 @@
 #include "lookup/store/storesql.h"
 
+#include "lookup/store/searchindex.h"
+#include "lookup/store/searchstatement.h"
 #include "lookup/store/sqlitelike.h"
 #include "lookup/store/storefile.h"
+#include "lookup/store/storelog.h"
 
 #include <QStringEncoder>
 
@@ -45,6 +48,16 @@ bool onlySeparators(const char *tail)
 constexpr qsizetype kPreparedKept = 16;
 
 } // namespace
+
+bool ResultRows::appendCell(const char *cell, std::size_t size)
+{
+    if (quint64(text.size()) + quint64(size) >= kNull)
+        return false;
+    if (cell)
+        text.append(cell, qsizetype(size));
+    ends.push_back(std::uint32_t(text.size()) | (cell ? 0 : kNull));
+    return true;
+}
 
 SqlStore::SqlStore(sqlite3 *db, const QString &path) : m_db(db), m_path(path)
 {}
@@ -157,8 +170,7 @@ Result<std::unique_ptr<SqlStore>> SqlStore::fromRows(const std::vector<CvRow> &r
     return store;
 }
 
-Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement,
-                                                        const QStringList &parameters)
+Result<const SqlStore::Prepared *> SqlStore::prepare(const QString &statement)
 {
     auto found = m_statements.constFind(statement);
     if (found == m_statements.cend()) {
@@ -184,7 +196,21 @@ Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement
             entry.names.push_back(QString::fromUtf8(sqlite3_column_name(prepared, c)));
         found = m_statements.insert(statement, entry);
     }
-    sqlite3_stmt *prepared = found->statement;
+    return &*found;
+}
+
+Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement, const QStringList &parameters)
+{
+    if (auto answered = answerSearch(statement, parameters)) {
+        if (!*answered)
+            return answered->error();
+        return **answered;
+    }
+
+    auto found = prepare(statement);
+    if (!found)
+        return found.error();
+    sqlite3_stmt *prepared = (*found)->statement;
 
     if (sqlite3_bind_parameter_count(prepared) != parameters.size())
         return engineError(QStringLiteral("the statement takes %1 parameters, %2 were given")
@@ -200,7 +226,7 @@ Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement
 
     auto result = std::make_shared<ResultRows>();
     result->columns = sqlite3_column_count(prepared);
-    result->names = found->names;
+    result->names = (*found)->names;
 
     // Sized by the previous result of the same statement, which the next keystroke's resembles.
     result->text.reserve(qsizetype(m_lastTextSize));
@@ -210,15 +236,10 @@ Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement
     while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int c = 0; c < result->columns; ++c) {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(prepared, c));
-            const int size = sqlite3_column_bytes(prepared, c);
-            if (quint64(result->text.size()) + quint64(size) >= ResultRows::kNull) {
+            if (!result->appendCell(text, std::size_t(sqlite3_column_bytes(prepared, c)))) {
                 error = engineError(QStringLiteral("the result is too large"));
                 break;
             }
-            if (text)
-                result->text.append(text, size);
-            result->ends.push_back(std::uint32_t(result->text.size()) |
-                                   (text ? 0 : ResultRows::kNull));
         }
         if (error)
             break;
@@ -233,6 +254,80 @@ Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement
     if (error)
         return *error;
     return std::shared_ptr<const ResultRows>(std::move(result));
+}
+
+// The lookup's search: its statement with the same text bound to both parameters is answered
+// from the search index, made from the table at the first search. Anything else, or a store
+// whose index could not be made, is left to SQLite (nullopt).
+std::optional<Result<std::shared_ptr<const ResultRows>>>
+SqlStore::answerSearch(const QString &statement, const QStringList &parameters)
+{
+    if (statement != QStringView(kSearchStatement) || parameters.size() != 2 ||
+        parameters[0] != parameters[1] || m_searchUnavailable)
+        return std::nullopt;
+    if (!m_search) {
+        auto built = buildSearch();
+        if (!built) {
+            qCDebug(lcSearch) << "no search index, SQLite answers:" << built.error().message;
+            m_searchUnavailable = true;
+            return std::nullopt;
+        }
+        m_search = std::move(*built);
+    }
+    const QByteArray text = parameters[0].toUtf8();
+    // LIKE refuses a pattern over the length limit as soon as it looks at a row.
+    if (m_search->rowCount() > 0 &&
+        text.size() + 2 > sqlite3_limit(m_db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
+        return Result<std::shared_ptr<const ResultRows>>(
+            engineError(QStringLiteral("SQLite: LIKE or GLOB pattern too complex")));
+    return Result<std::shared_ptr<const ResultRows>>(m_search->run(text));
+}
+
+// Every row of cv in the order a scan of the table meets them, as the search statement does:
+// question and answer for the results to point into, pinyin and question for the index.
+Result<std::unique_ptr<IndexedSearch>> SqlStore::buildSearch()
+{
+    auto search = prepare(QString::fromUtf16(kSearchStatement));
+    if (!search)
+        return search.error();
+    std::vector<QString> names = (*search)->names;
+    if (names.size() != 2)
+        return engineError(QStringLiteral("the search statement does not give two columns"));
+
+    sqlite3_stmt *all = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT question, answer, pinyin FROM cv", -1, &all, nullptr) !=
+        SQLITE_OK)
+        return lastError();
+    auto table = std::make_shared<ResultRows>();
+    table->columns = 2;
+    table->names = names;
+    SearchIndex index;
+    const auto field = [all](int column) -> SearchIndex::Field {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(all, column));
+        if (!text)
+            return std::nullopt;
+        return QByteArrayView(text, sqlite3_column_bytes(all, column));
+    };
+    int rc = SQLITE_OK;
+    bool fits = true;
+    while (fits && (rc = sqlite3_step(all)) == SQLITE_ROW) {
+        for (int c = 0; fits && c < 2; ++c) {
+            const SearchIndex::Field value = field(c);
+            fits = table->appendCell(value ? value->data() : nullptr,
+                                     value ? std::size_t(value->size()) : 0);
+        }
+        fits = fits && index.addRow(field(2), field(0));
+        ++table->rows;
+    }
+    const std::optional<StoreError> failed =
+        !fits               ? std::optional(engineError(QStringLiteral("the store is too large")))
+        : rc != SQLITE_DONE ? std::optional(lastError())
+                            : std::nullopt;
+    sqlite3_finalize(all);
+    if (failed)
+        return *failed;
+    qCDebug(lcSearch) << "search index made of" << table->rows << "rows";
+    return std::make_unique<IndexedSearch>(std::move(index), std::move(table), std::move(names));
 }
 
 } // namespace store::detail

@@ -1,0 +1,262 @@
+#include "lookup/store/searchindex.h"
+
+#include "lookup/store/utf8.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace store::detail {
+namespace {
+
+using Byte = std::uint8_t;
+constexpr std::size_t kNone = std::size_t(-1);
+
+// Whether the n bytes at s (followed by a zero byte) are exactly the canonical UTF-8 of the
+// characters SQLite's reader finds in them.
+bool isCanonical(const Byte *s, std::size_t n)
+{
+    const Byte *p = s;
+    const Byte *end = s + n;
+    std::string encoded;
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const Byte *next = p;
+        const LikeChar c = readLikeChar(next);
+        encoded.clear();
+        appendUtf8(encoded, c);
+        if (c > 0x1FFFFF || std::size_t(next - p) != encoded.size() ||
+            std::memcmp(p, encoded.data(), encoded.size()) != 0)
+            return false;
+        p = next;
+    }
+    return true;
+}
+
+// The bytes a folded text holds for the needle's characters; false when a character has no
+// canonical bytes that read back as that character.
+bool needleBytes(const std::vector<LikeChar> &needle, std::string &out)
+{
+    for (const LikeChar c : needle) {
+        const LikeChar folded = c < 0x80 ? kLikeLower[c] : c;
+        if (folded > 0x1FFFFF)
+            return false;
+        const std::size_t at = out.size();
+        appendUtf8(out, folded);
+        const Byte *p = reinterpret_cast<const Byte *>(out.c_str()) + at;
+        if (readLikeChar(p) != folded || *p != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool SearchIndex::appendField(const Field &field)
+{
+    std::size_t n = 0;
+    const char *data = nullptr;
+    if (field) {
+        data = field->data();
+        n = std::size_t(field->size());
+        // LIKE reads a text up to its first zero byte.
+        if (const void *zero = n ? std::memchr(data, 0, n) : nullptr)
+            n = std::size_t(static_cast<const char *>(zero) - data);
+    }
+    const std::size_t start = m_text.size();
+    if (start + n + 1 > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    m_text.resize(start + n + 1);
+    char *out = m_text.data() + start;
+    if (n)
+        std::memcpy(out, data, n);
+    out[n] = 0;
+    if (!isCanonical(bytes(start), n))
+        m_flags.back() |= Irregular;
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = char(kLikeLower[Byte(out[i])]);
+    return true;
+}
+
+bool SearchIndex::addRow(Field pinyin, Field question)
+{
+    m_flags.push_back(std::uint8_t((pinyin ? 0 : PinyinNull) | (question ? 0 : QuestionNull)));
+    const bool fits = appendField(pinyin);
+    m_questionStart.push_back(std::uint32_t(m_text.size()));
+    if (!fits || !appendField(question))
+        return false;
+    m_rowEnd.push_back(std::uint32_t(m_text.size()));
+    if (m_flags.back() & Irregular)
+        m_irregular.push_back(std::uint32_t(m_rowEnd.size() - 1));
+    return true;
+}
+
+bool SearchIndex::matchesByCharacter(const LikePattern &pattern, std::size_t row) const
+{
+    const std::uint8_t flags = m_flags[row];
+    const std::size_t pinyin = rowStart(row);
+    const std::size_t question = m_questionStart[row];
+    if (!(flags & PinyinNull) && pattern.matches(bytes(pinyin), question - 1 - pinyin))
+        return true;
+    return !(flags & QuestionNull) &&
+           pattern.matches(bytes(question), m_rowEnd[row] - 1 - question);
+}
+
+// The first row from `from` on that holds `offset`: rows found one after another are close
+// together, so the search gallops forward before it halves.
+std::size_t SearchIndex::rowAt(std::size_t offset, std::size_t from) const
+{
+    const std::size_t n = m_rowEnd.size();
+    if (m_rowEnd[from] > offset)
+        return from;
+    std::size_t low = from; // m_rowEnd[low] <= offset
+    std::size_t step = 1;
+    while (low + step < n && m_rowEnd[low + step] <= offset) {
+        low += step;
+        step *= 2;
+    }
+    const std::size_t high = std::min(low + step, n - 1); // m_rowEnd[high] > offset
+    return std::size_t(std::upper_bound(m_rowEnd.begin() + std::ptrdiff_t(low) + 1,
+                                        m_rowEnd.begin() + std::ptrdiff_t(high) + 1,
+                                        std::uint32_t(offset)) -
+                       m_rowEnd.begin());
+}
+
+// Where `needle` first stands wholly inside [from, to), or kNone. Sixteen positions at a time
+// are tested for the needle's first and last byte, and only those that have both are compared.
+std::size_t SearchIndex::find(std::size_t from, std::size_t to, const std::string &needle) const
+{
+    const std::size_t k = needle.size();
+    const char *s = m_text.data();
+    if (k == 1) {
+        const void *hit = std::memchr(s + from, needle[0], to - from);
+        return hit ? std::size_t(static_cast<const char *>(hit) - s) : kNone;
+    }
+    if (to - from < k)
+        return kNone;
+    const std::size_t lastStart = to - k; // the last position the needle can start at
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(needle.front());
+    const __m128i last = _mm_set1_epi8(needle.back());
+    // Both loads stay inside the text.
+    for (; i <= lastStart && i + k + 15 <= m_text.size(); i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + k - 1));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        if (lastStart - i < 15)
+            mask &= (1u << (lastStart - i + 1)) - 1;
+        while (mask) {
+            const std::size_t p = i + std::size_t(__builtin_ctz(mask));
+            if (std::memcmp(s + p + 1, needle.data() + 1, k - 2) == 0)
+                return p;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= lastStart; ++i) {
+        if (s[i] == needle.front() && std::memcmp(s + i + 1, needle.data() + 1, k - 1) == 0)
+            return i;
+    }
+    return kNone;
+}
+
+// Every row, by the byte search, with the irregular rows matched by character in their place.
+SearchIndex::Rows SearchIndex::scan(const std::string &needle, const LikePattern &pattern) const
+{
+    Rows found;
+    const std::size_t n = m_rowEnd.size();
+    std::size_t irregular = 0;
+    const auto settleIrregularBefore = [&](std::size_t row) {
+        for (; irregular < m_irregular.size() && m_irregular[irregular] < row; ++irregular) {
+            if (matchesByCharacter(pattern, m_irregular[irregular]))
+                found.push_back(m_irregular[irregular]);
+        }
+    };
+    std::size_t row = 0;
+    std::size_t at = 0;
+    while (row < n) {
+        const std::size_t hit = find(at, m_text.size(), needle);
+        if (hit == kNone)
+            break;
+        row = rowAt(hit, row);
+        if (!(m_flags[row] & Irregular)) {
+            settleIrregularBefore(row);
+            found.push_back(std::uint32_t(row));
+        }
+        at = m_rowEnd[row];
+        ++row;
+    }
+    settleIrregularBefore(n);
+    return found;
+}
+
+SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *candidates) const
+{
+    std::string needle;
+    const bool byBytes =
+        pattern.shape() == LikePattern::Shape::Contains && needleBytes(pattern.needle(), needle);
+    // Searching row by row costs more per byte than the scan: only a small share of the rows
+    // is worth it.
+    if (byBytes && (!candidates || candidates->size() > m_rowEnd.size() / 8))
+        return scan(needle, pattern);
+
+    Rows found;
+    const auto test = [&](std::uint32_t row) {
+        const bool match = byBytes && !(m_flags[row] & Irregular)
+                               ? find(rowStart(row), m_rowEnd[row], needle) != kNone
+                               : matchesByCharacter(pattern, row);
+        if (match)
+            found.push_back(row);
+    };
+    if (candidates) {
+        for (const std::uint32_t row : *candidates)
+            test(row);
+    } else {
+        for (std::size_t row = 0; row < m_rowEnd.size(); ++row)
+            test(std::uint32_t(row));
+    }
+    return found;
+}
+
+IndexedSearch::IndexedSearch(SearchIndex index, std::shared_ptr<const ResultRows> table,
+                             std::vector<QString> names)
+    : m_index(std::move(index)), m_table(std::move(table)), m_names(std::move(names))
+{}
+
+std::shared_ptr<const ResultRows> IndexedSearch::run(QByteArrayView text)
+{
+    // The pattern as LIKE sees it: '%' || T || '%', read up to its first zero byte.
+    std::string source;
+    source.reserve(std::size_t(text.size()) + 2);
+    source += '%';
+    source.append(text.data(), std::size_t(text.size()));
+    source += '%';
+    LikePattern pattern(reinterpret_cast<const Byte *>(source.c_str()));
+
+    // Rows that match a pattern also match every pattern it narrows, so the previous answer
+    // holds all of this one's.
+    const SearchIndex::Rows *candidates = nullptr;
+    if (m_lastPattern && pattern.narrows(*m_lastPattern))
+        candidates = &m_lastResult->selected;
+
+    auto result = std::make_shared<ResultRows>();
+    result->names = m_names;
+    result->columns = int(m_names.size());
+    result->base = m_table;
+    result->selected = m_index.search(pattern, candidates);
+    result->rows = qsizetype(result->selected.size());
+    m_lastPattern = std::move(pattern);
+    m_lastResult = result;
+    return result;
+}
+
+} // namespace store::detail

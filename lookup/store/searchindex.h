@@ -1,0 +1,97 @@
+// The lookup's search without SQLite's per-row stepping.
+//
+// The search statement asks, for every row of table cv in store order, whether pinyin or
+// question is LIKE '%' || T || '%'. A SearchIndex holds a copy of just those two columns, made
+// once per loaded store: all of them in one buffer, row after row (pinyin, a zero byte,
+// question, a zero byte), each cut at its first zero byte (where LIKE stops reading) and with
+// its ASCII letters lower-cased (the only folding LIKE does). A query without wildcards is then
+// a byte search over the whole buffer, jumping to the next row at each hit; any other pattern
+// is matched field by field with LIKE's own matcher (likematch.h).
+//
+// The byte search is exact where a field's bytes are its characters' canonical UTF-8, as
+// SQLite's reader splits them: there a byte match of the needle's canonical bytes begins and
+// ends on character boundaries and compares the same characters. A field that is not so
+// (malformed or overlong bytes; text from a store never has them) marks its row irregular, and
+// irregular rows are always matched character by character.
+#pragma once
+
+#include "lookup/store/likematch.h"
+#include "lookup/store/storesql.h"
+
+#include <QByteArrayView>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace store::detail {
+
+class SearchIndex
+{
+public:
+    using Rows = std::vector<std::uint32_t>; // row numbers, ascending
+
+    // One searched field as the database holds it: UTF-8 bytes, or null.
+    using Field = std::optional<QByteArrayView>;
+
+    // Appends the next row. False when the index would outgrow its 32-bit offsets; it is then
+    // unusable.
+    bool addRow(Field pinyin, Field question);
+    std::size_t rowCount() const { return m_rowEnd.size(); }
+
+    // The rows where pinyin or question is LIKE `pattern`, in order; with `candidates`, only
+    // those of them (which must include every row that matches).
+    Rows search(const LikePattern &pattern, const Rows *candidates = nullptr) const;
+
+private:
+    enum Flag : std::uint8_t {
+        PinyinNull = 1,
+        QuestionNull = 2,
+        Irregular = 4,
+    };
+
+    std::size_t rowStart(std::size_t row) const { return row ? m_rowEnd[row - 1] : 0; }
+    const std::uint8_t *bytes(std::size_t offset) const
+    {
+        return reinterpret_cast<const std::uint8_t *>(m_text.data()) + offset;
+    }
+    bool appendField(const Field &field);
+    bool matchesByCharacter(const LikePattern &pattern, std::size_t row) const;
+    std::size_t rowAt(std::size_t offset, std::size_t from) const;
+    std::size_t find(std::size_t from, std::size_t to, const std::string &needle) const;
+    Rows scan(const std::string &needle, const LikePattern &pattern) const;
+
+    std::string m_text;                  // the fields, each followed by a zero byte
+    std::vector<std::uint32_t> m_rowEnd; // where the next row begins
+    std::vector<std::uint32_t> m_questionStart;
+    std::vector<std::uint8_t> m_flags;
+    Rows m_irregular;
+};
+
+// The search statement's answers for one loaded store: the index, the question and answer of
+// every row (which a result only points into), and the previous answer, from which a query
+// that extends the previous one is narrowed instead of searching every row again.
+class IndexedSearch
+{
+public:
+    // `table` holds every row of cv in store order, its columns the statement's two;
+    // `names` are the statement's column names.
+    IndexedSearch(SearchIndex index, std::shared_ptr<const ResultRows> table,
+                  std::vector<QString> names);
+
+    std::size_t rowCount() const { return m_index.rowCount(); }
+    // The statement's rows for the text T bound to it, as UTF-8.
+    std::shared_ptr<const ResultRows> run(QByteArrayView text);
+
+private:
+    SearchIndex m_index;
+    std::shared_ptr<const ResultRows> m_table;
+    std::vector<QString> m_names;
+    std::optional<LikePattern> m_lastPattern;
+    std::shared_ptr<const ResultRows> m_lastResult;
+};
+
+} // namespace store::detail
