@@ -106,15 +106,22 @@ a Jet 4 database with a database password and one table, cv, of three text colum
 (question, answer, pinyin).
 
 Commands:
-  build   Reads the quiz list INPUT.tsv and writes a new store to OUTPUT. OUTPUT is
-          written to a temporary file beside it and renamed into place, so a failed
-          build leaves any existing OUTPUT as it was.
+  build   Reads the quiz list INPUT.tsv (an ordinary file, or standard input for -)
+          and writes a new store to OUTPUT. OUTPUT is written to a temporary file
+          beside it and renamed into place, so a failed build leaves any existing
+          OUTPUT as it was; an OUTPUT that exists and is not an ordinary file (a
+          directory, FIFO, socket or device) is refused and left alone. A store
+          larger than 2 GiB, the most Jet 4 holds, is refused.
   dump    Prints every row of table cv in store order: question TAB answer TAB
-          pinyin, one line each; a null field prints as nothing.
+          pinyin, one line each, in the form build reads (see below: a backslash,
+          tab, line feed or carriage return in a value is printed as \\, \t, \n
+          or \r), so that a dump builds the same store again; a null field prints
+          as nothing.
   query   Runs the program's own search for TEXT on the store and prints every match
-          in store order: question TAB answer, one line each. As in the program, TEXT
-          is matched anywhere in pinyin or question, % matches any run of characters
-          and _ any one character; a quote is an ordinary character.
+          in store order: question TAB answer, one line each, escaped as by dump.
+          As in the program, TEXT is matched anywhere in pinyin or question, %
+          matches any run of characters and _ any one character; a quote is an
+          ordinary character.
 
 Options (anywhere on the line):
   --password P, --password=P
@@ -126,7 +133,9 @@ Options (anywhere on the line):
 
 Input of build: UTF-8 text, one question per line, fields separated by TAB:
   question TAB answer [TAB pinyin]
-There is no quoting: a double quote is an ordinary character. Lines end in LF or
+There is no quoting: a double quote is an ordinary character. A backslash starts
+an escape: \\ is a backslash, \t a tab, \n a line feed and \r a carriage return
+inside a value; any other backslash is an error. Lines end in LF or
 CR LF; lines of nothing but spaces and tabs are skipped; a byte order mark at the
 start of the file (or of a line) is dropped. An empty or missing pinyin is filled
 with the lower-case initials of the question: the first letter of each Chinese
@@ -134,9 +143,10 @@ character's Mandarin reading (Unihan kMandarin), ASCII letters and digits kept,
 full-width letters and digits taken as ASCII, everything else dropped; a question
 without any of these gets a null pinyin. The build stops with an error naming the
 file and line at text that is not UTF-8, a missing question or answer, more than
-three fields, or a value the store cannot hold: longer than %2 characters, or with
-a control character, a byte order mark, or a character outside the Basic
-Multilingual Plane (Jet 4 text is UCS-2).
+three fields, a backslash that starts no escape, or a value the store cannot hold:
+longer than %2 characters, or with a control character written as itself, a byte
+order mark, or a character outside the Basic Multilingual Plane (Jet 4 text is
+UCS-2).
 
 Output is UTF-8 whatever the locale. Every failure prints one line naming the file
 and the cause on standard error.

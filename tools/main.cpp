@@ -3,6 +3,7 @@
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/store/store.h"
 #include "tools/commandline.h"
+#include "tools/inputfile.h"
 #include "tools/pinyin.h"
 #include "tools/tsv.h"
 
@@ -55,25 +56,24 @@ int build(const Invocation &inv)
     const QString &inputPath = inv.operands[0];
     const QString &outputPath = inv.operands[1];
 
-    QFile input(inputPath);
-    // On Linux a directory opens and reads as empty; it would build an empty store.
-    if (QFileInfo(inputPath).isDir())
-        return fail(inputPath, u"is a directory"_s);
-    if (!input.open(QIODevice::ReadOnly))
-        return fail(inputPath, input.errorString());
-    const QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        return fail(inputPath, input.errorString());
-    input.close();
-
+    // A FIFO, socket, device or directory at OUTPUT is left alone (writeJet4 checks again
+    // before it writes); saying so before the input is read saves reading it for nothing.
+    if (const auto problem = jetwriter::outputProblem(outputPath))
+        return fail(outputPath, *problem);
     const QFileInfo outputInfo(outputPath);
-    if (outputInfo.exists() &&
+    if (inputPath != u"-" && outputInfo.exists() &&
         outputInfo.canonicalFilePath() == QFileInfo(inputPath).canonicalFilePath())
         return fail(outputPath, u"is the input file itself"_s);
 
+    const auto input = tools::readInput(inputPath);
+    if (!input)
+        return fail(input.error());
+    const QByteArray &bytes = *input;
+
+    const QString inputName = inputPath == u"-" ? u"standard input"_s : inputPath;
     const auto parsed = tools::tsv::parse(bytes);
     if (const auto *error = std::get_if<tools::tsv::Error>(&parsed))
-        return fail(u"%1:%2"_s.arg(inputPath).arg(error->line), error->cause);
+        return fail(u"%1:%2"_s.arg(inputName).arg(error->line), error->cause);
     const auto &entries = std::get<std::vector<tools::tsv::Entry>>(parsed);
 
     jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
@@ -86,7 +86,10 @@ int build(const Invocation &inv)
     }
     if (const auto error = jetwriter::writeJet4(outputPath, inv.password, {cv}))
         return fail(outputPath, *error);
-    writeOut(stdout, u"crvt-tool: %1: %2 rows written\n"_s.arg(outputPath).arg(cv.rows.size()));
+    writeOut(stdout, (cv.rows.size() == 1 ? u"crvt-tool: %1: %2 row written\n"_s
+                                          : u"crvt-tool: %1: %2 rows written\n"_s)
+                         .arg(outputPath)
+                         .arg(cv.rows.size()));
     return finishOutput();
 }
 
@@ -97,9 +100,9 @@ int dump(const Invocation &inv)
     if (!rows)
         return fail(rows.error());
     for (const store::CvRow &row : *rows) {
-        const QString line = row.question.value_or(QString()) + u'\t' +
-                             row.answer.value_or(QString()) + u'\t' +
-                             row.pinyin.value_or(QString()) + u'\n';
+        const QString line = tools::tsv::escape(row.question.value_or(QString())) + u'\t' +
+                             tools::tsv::escape(row.answer.value_or(QString())) + u'\t' +
+                             tools::tsv::escape(row.pinyin.value_or(QString())) + u'\n';
         if (!writeOut(stdout, line))
             break;
     }
@@ -133,7 +136,8 @@ int query(const Invocation &inv)
             return fail(question.error());
         if (!answer)
             return fail(answer.error());
-        if (!writeOut(stdout, *question + u'\t' + *answer + u'\n'))
+        if (!writeOut(stdout, tools::tsv::escape(*question) + u'\t' +
+                                  tools::tsv::escape(*answer) + u'\n'))
             break;
         if (const auto error = records.moveNext())
             return fail(*error);

@@ -24,14 +24,52 @@ QString codePoint(char32_t c)
     return u"U+"_s + QString::number(quint32(c), 16).toUpper().rightJustified(4, u'0');
 }
 
-// Why the store cannot take `value` as it is, if it cannot.
-std::optional<QString> checkValue(const QString &value, const QString &name)
+// The value a field's text stands for, its escapes read; nullopt for a backslash that starts
+// no escape.
+std::optional<QString> unescape(const QString &field)
 {
-    for (char32_t c : value.toUcs4()) {
-        // A line break or other control character would break the one-row-per-line form in
-        // which the tool prints the store, and no player can type one.
+    if (!field.contains(u'\\'))
+        return field;
+    QString value;
+    value.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] != u'\\') {
+            value += field[i];
+            continue;
+        }
+        if (++i == field.size())
+            return std::nullopt;
+        switch (field[i].unicode()) {
+        case u'\\':
+            value += u'\\';
+            break;
+        case u't':
+            value += u'\t';
+            break;
+        case u'n':
+            value += u'\n';
+            break;
+        case u'r':
+            value += u'\r';
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
+// Why the store cannot take `value` as it is, if it cannot. The control characters are looked
+// for in the field as written (an escaped line break is fine), the length in the value.
+std::optional<QString> checkValue(const QString &written, const QString &value, const QString &name)
+{
+    for (char32_t c : written.toUcs4()) {
+        // A raw control character has no place in a line; the escapes stand for those a value
+        // may hold.
         if (c < 0x20 || c == 0x7F)
             return u"control character %1 in the %2"_s.arg(codePoint(c), name);
+    }
+    for (char32_t c : value.toUcs4()) {
         // Jet 4 readers see text as UCS-2; mdbtools cannot read such a character back.
         if (c > 0xFFFF)
             return u"character %1 outside the Basic Multilingual Plane in the %2"_s.arg(
@@ -83,12 +121,42 @@ std::variant<std::vector<Entry>, Error> parse(QByteArrayView bytes)
         for (const auto &[value, name] :
              {std::pair{&e.question, u"question"_s}, std::pair{&e.answer, u"answer"_s},
               std::pair{&e.pinyin, u"pinyin"_s}}) {
-            if (auto problem = checkValue(*value, name))
+            const std::optional<QString> unescaped = unescape(*value);
+            if (!unescaped)
+                return Error{lineNo, u"a backslash in the %1 starts no escape (\\\\ is a "
+                                     u"backslash)"_s.arg(name)};
+            if (auto problem = checkValue(*value, *unescaped, name))
                 return Error{lineNo, *problem};
+            *value = *unescaped;
         }
         entries.push_back(std::move(e));
     }
     return entries;
+}
+
+QString escape(const QString &value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'\t':
+            out += u"\\t";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace tools::tsv

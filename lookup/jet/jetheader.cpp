@@ -138,6 +138,8 @@ std::optional<HeaderInfo> readHeader(QByteArrayView firstPage)
     info.version = versionByte == 0   ? Version::Jet3
                    : versionByte == 1 ? Version::Jet4
                                       : Version::Later;
+    const bool ace = magic == QByteArrayView(kAceMagic, sizeof kAceMagic);
+    info.damaged = ace != (info.version == Version::Later);
     const qsizetype maskedSize = info.version == Version::Jet3 ? kJet3MaskedSize : kJet4MaskedSize;
     if (firstPage.size() < kMaskedOffset + maskedSize)
         return std::nullopt;
@@ -155,6 +157,13 @@ std::optional<HeaderInfo> readHeader(QByteArrayView firstPage)
         info.password = decodeJet4Password(page.constData() + kPasswordOffset, info.creationDate);
     }
     return info;
+}
+
+bool jet3HeaderOnJet4Pages(const HeaderInfo &info, QByteArrayView file)
+{
+    constexpr char kDefinitionPage = 0x02;
+    return info.version == Version::Jet3 && file.size() >= 3 * kJet4PageSize &&
+           file[2 * kJet3PageSize] != kDefinitionPage && file[2 * kJet4PageSize] == kDefinitionPage;
 }
 
 bool passwordMatches(const HeaderInfo &info, const QString &given)

@@ -33,6 +33,9 @@ struct HeaderInfo
     Version version = Version::Jet4;
     QString password;        // empty = none
     double creationDate = 0; // OLE automation date; 0 for Jet 3, which keeps none here
+    // The version byte contradicts the magic ("Standard Jet DB" is Jet 3 or 4 only, "Standard
+    // ACE DB" never): the header is damaged, and nothing read through it can be trusted.
+    bool damaged = false;
 };
 
 // Jet 4 keeps the password in 40 bytes of UTF-16: 20 code units.
@@ -40,6 +43,11 @@ inline constexpr qsizetype kJet4MaxPasswordLength = 20;
 
 // nullopt when the bytes are not a Jet header (too short, wrong magic)
 std::optional<HeaderInfo> readHeader(QByteArrayView firstPage);
+
+// A file whose header says Jet 3 but whose catalog stands where Jet 4 puts it (page 2 of
+// 4096-byte pages) and not where Jet 3 does: the version byte is damaged. `file` is the whole
+// file, or at least its first three Jet 4 pages.
+bool jet3HeaderOnJet4Pages(const HeaderInfo &, QByteArrayView file);
 
 // A store with a password opens only with exactly that password (case matters, as in Jet);
 // a store without one opens with any password.

@@ -4,11 +4,15 @@
 
 #include "lookup/jet/jetheader.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +41,9 @@ constexpr int kInlineMapPages = kInlineMapBytes * 8;
 constexpr int kBitmapPageHeader = 4;
 constexpr int kPagesPerBitmapPage = (kPageSize - kBitmapPageHeader) * 8;
 constexpr int kReferenceMapSlots = (kMapRowSize - 1) / 4;
+constexpr int kMaxPages = int(kMaxFileSize / kPageSize);
+// A file within Jet's limit needs no more slots than a reference map has.
+static_assert((kMaxPages - 1) / kPagesPerBitmapPage < kReferenceMapSlots);
 
 // Every column definition and table definition of Jet 4 carries this number; it does not vary.
 constexpr quint32 kDefinitionMagic = 1625;
@@ -353,7 +360,8 @@ QByteArray ownedPagesMap(PageFile &file, const std::vector<int> &pages)
     map[0] = 0x01;
     std::vector<int> bitmapPages(kReferenceMapSlots, 0);
     for (const int page : pages) {
-        const int slot = page / kPagesPerBitmapPage;
+        // writeJet4 stops before a page number reaches kMaxPages.
+        const int slot = std::min(page / kPagesPerBitmapPage, kReferenceMapSlots - 1);
         if (bitmapPages[std::size_t(slot)] == 0) {
             const int bitmap = file.allocate();
             char *b = file.page(bitmap);
@@ -759,11 +767,31 @@ std::optional<QString> checkTables(const std::vector<TextTable> &tables)
 
 } // namespace
 
+std::optional<QString> outputProblem(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return std::nullopt; // absent (or unreachable: creating it will say why)
+    const char *what = S_ISDIR(st.st_mode)                          ? "is a directory"
+                       : S_ISFIFO(st.st_mode)                       ? "is a FIFO"
+                       : S_ISSOCK(st.st_mode)                       ? "is a socket"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "is a device"
+                                                                    : "is not a file";
+    return QString::fromLatin1(what) + u", not an ordinary file"_s;
+}
+
 std::optional<QString> writeJet4(const QString &path, const QString &password,
-                                 const std::vector<TextTable> &tables)
+                                 const std::vector<TextTable> &tables, qint64 maxFileSize)
 {
     if (path.isEmpty())
         return u"no file name given"_s;
+    if (auto problem = outputProblem(path))
+        return u"cannot create %1: %2"_s.arg(path, *problem);
+    const int maxPages = int(std::min(maxFileSize, kMaxFileSize) / kPageSize);
+    const auto tooLarge = [&] {
+        return u"the database would be larger than %1 bytes, the most a Jet 4 database can "
+               u"hold"_s.arg(std::min(maxFileSize, kMaxFileSize));
+    };
     if (password.size() > kJet4MaxPasswordLength)
         return u"database password longer than %1 characters"_s.arg(kJet4MaxPasswordLength);
     if (password.contains(QChar(0)))
@@ -812,6 +840,8 @@ std::optional<QString> writeJet4(const QString &path, const QString &password,
                            .arg(row.size())
                            .arg(kMaxRowSize);
             data.add(row);
+            if (file.count() > maxPages)
+                return u"table %1, row %2: "_s.arg(source.name).arg(r + 1) + tooLarge();
         }
         finishTable(file, table, data);
         catalog.push_back({definitionPage, kTablesContainer, source.name, kObjectTable, 0});
@@ -825,15 +855,31 @@ std::optional<QString> writeJet4(const QString &path, const QString &password,
         catalogRows.push_back(catalogRow(objects, e, created));
     writeTable(file, objects, kObjectsPage, catalogRows);
     writeGlobalMap(file);
+    if (file.count() > maxPages)
+        return tooLarge();
 
+    // Checked again: something may have taken the name while the pages were made.
+    if (auto problem = outputProblem(path))
+        return u"cannot create %1: %2"_s.arg(path, *problem);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return u"cannot create %1: %2"_s.arg(path, out.errorString());
+    // Written to the descriptor itself: a write the system cuts short (a disk filling up) is
+    // continued, and the write that then fails gives errno, the cause, which the device's own
+    // error text loses ("Unknown error").
+    const int fd = out.handle();
     for (const QByteArray &page : file.pages()) {
-        if (out.write(page) != page.size()) {
-            const QString error = out.errorString();
-            out.cancelWriting();
-            return u"cannot write %1: %2"_s.arg(path, error);
+        for (qsizetype done = 0; done < page.size();) {
+            const ssize_t written =
+                ::write(fd, page.constData() + done, std::size_t(page.size() - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                const QString error = qt_error_string(written < 0 ? errno : ENOSPC);
+                out.cancelWriting();
+                return u"cannot write %1: %2"_s.arg(path, error);
+            }
+            done += written;
         }
     }
     if (!out.commit())

@@ -10,6 +10,10 @@ Result<jet::HeaderInfo> readHeaderOf(const QByteArray &bytes, const QString &pat
         jet::readHeader(QByteArrayView(bytes).first(qMin(bytes.size(), jet::kJet4PageSize)));
     if (!header)
         return storeError(StoreError::NotJet, path, QStringLiteral("not a Jet database"));
+    if (header->damaged || jet::jet3HeaderOnJet4Pages(*header, bytes))
+        return storeError(StoreError::Corrupt, path,
+                          QStringLiteral("the header is damaged: its version byte does not "
+                                         "match the file"));
     if (header->version == jet::Version::Later)
         return storeError(StoreError::NotJet, path,
                           QStringLiteral("an Access 2007 or later database, which Jet 4 does "

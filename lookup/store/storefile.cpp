@@ -1,8 +1,11 @@
 #include "lookup/store/storefile.h"
 
+#include "lookup/jet/jetheader.h"
+
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -74,9 +77,16 @@ Result<FileBytes> readStore(const QString &path)
 {
     if (path.isEmpty())
         return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
+    // The type is checked before opening: opening a socket fails with a cause that names no
+    // socket, and opening a device can have effects of its own.
+    struct stat named;
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return systemError(errno, path);
+    if (auto refused = refuseNonFile(named, path))
+        return *refused;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer. It has no effect
-    // on reading an ordinary file. The type is checked on the open descriptor, so a file swapped
-    // for something else between a stat and the open is still caught.
+    // on reading an ordinary file. The type is checked again on the open descriptor, so a file
+    // swapped for something else between the stat and the open is still caught.
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -92,24 +102,39 @@ Result<FileBytes> readStore(const QString &path)
         return systemError(errno, path);
     if (auto refused = refuseNonFile(before, path))
         return *refused;
-    if (before.st_size > kLargestStore)
-        return storeError(StoreError::NotJet, path,
-                          QStringLiteral("larger than any Jet database can be"));
 
     FileBytes result;
-    result.bytes.resize(qsizetype(before.st_size));
     qsizetype done = 0;
-    while (done < result.bytes.size()) {
-        const ssize_t got = ::pread(fd, result.bytes.data() + done,
-                                    size_t(result.bytes.size() - done), off_t(done));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemError(errno, path);
+    const auto readUpTo = [&](qsizetype end) -> std::optional<StoreError> {
+        while (done < end) {
+            const ssize_t got =
+                ::pread(fd, result.bytes.data() + done, size_t(end - done), off_t(done));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return systemError(errno, path);
+            }
+            if (got == 0)
+                break;
+            done += got;
         }
-        if (got == 0)
-            break;
-        done += got;
+        return std::nullopt;
+    };
+    // The header page first: a file that is no Jet 4 or Jet 3 database is not read further
+    // (its first page is all the header check needs), whatever its size.
+    const qsizetype headerSize = qsizetype(std::min<qint64>(before.st_size, jet::kJet4PageSize));
+    result.bytes.resize(headerSize);
+    if (auto error = readUpTo(headerSize))
+        return *error;
+    const auto header = jet::readHeader(QByteArrayView(result.bytes).first(done));
+    const bool readable = header && header->version != jet::Version::Later && !header->damaged;
+    if (readable) {
+        if (before.st_size > kLargestStore)
+            return storeError(StoreError::NotJet, path,
+                              QStringLiteral("larger than any Jet database can be"));
+        result.bytes.resize(qsizetype(before.st_size));
+        if (auto error = readUpTo(result.bytes.size()))
+            return *error;
     }
 
     struct stat after;

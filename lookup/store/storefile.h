@@ -28,7 +28,9 @@ struct FileBytes
 Result<FileIdentity> statStore(const QString &path);
 
 // All bytes of the ordinary file at `path`. A directory, FIFO, device or socket is refused
-// before anything is read from it.
+// before it is opened. The header page is read first: a file whose header is no Jet 3 or Jet 4
+// database's (or is damaged) gives only its first page, which is all that shows why; only a
+// Jet header leads to reading the rest, up to the largest size a Jet database can have.
 Result<FileBytes> readStore(const QString &path);
 
 // "PATH: cause", the form of every store error message.

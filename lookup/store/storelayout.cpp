@@ -324,37 +324,54 @@ bool crackRow(const JetImage &image, const JetTable &table, const uchar *page, i
     return true;
 }
 
-// libmdb's reading of a long text value (mdb_memo_to_string), checked: a chain must not loop and
-// every link must exist. Values it shows as empty by its own rules are fine.
-bool memoReadable(const JetImage &image, const uchar *page, const JetField &field)
+// libmdb's reading of a long text value (mdb_memo_to_string), checked: the value must hold
+// exactly the bytes its header gives as its length, a chain must not loop and every link must
+// exist. The cause when it does not.
+std::optional<QString> memoProblem(const JetImage &image, const uchar *page, const JetField &field)
 {
-    if (field.null || field.size < kMemoHeader)
-        return true;
-    const quint32 length = get32(page + field.start);
-    if (length & kMemoInline)
-        return true;
-    if (length & kMemoOnePage) // one row elsewhere; libmdb would show a missing one as empty
-        return findPageRow(image, get32(page + field.start + 4)).has_value();
-    if (length & 0xFF000000)
-        return false; // a kind libmdb does not know
+    // An empty field is an empty text; anything else starts with the 12-byte header.
+    if (field.null || field.size == 0)
+        return std::nullopt;
+    if (field.size < kMemoHeader)
+        return QStringLiteral("%1 bytes is shorter than a long value's %2-byte header")
+            .arg(field.size)
+            .arg(kMemoHeader);
+    const quint32 header = get32(page + field.start);
+    const quint32 length = header & ~(kMemoInline | kMemoOnePage);
+    const auto mismatch = [&](quint64 held) {
+        return QStringLiteral("its length says %1 bytes but it holds %2").arg(length).arg(held);
+    };
+    if (header & kMemoInline)
+        return quint64(length) == quint64(field.size - kMemoHeader)
+                   ? std::nullopt
+                   : std::optional<QString>(mismatch(quint64(field.size - kMemoHeader)));
+    if (header & kMemoOnePage) {
+        const auto row = findPageRow(image, get32(page + field.start + 4));
+        if (!row)
+            return QStringLiteral("the row holding it is missing");
+        return quint64(row->size) == length ? std::nullopt
+                                            : std::optional<QString>(mismatch(quint64(row->size)));
+    }
+    if (header & 0xFF000000)
+        return QStringLiteral("its header is of a kind Jet does not write");
     if (length == 0)
-        return false;
+        return QStringLiteral("its chain of pages holds nothing");
     quint32 pageRow = get32(page + field.start + 4);
     quint64 taken = 0;
     QSet<quint32> visited;
     do {
         if (visited.contains(pageRow))
-            return false;
+            return QStringLiteral("its chain of pages loops");
         visited.insert(pageRow);
         const auto link = findPageRow(image, pageRow);
-        if (!link)
-            return false;
-        if (link->size < 4 || taken + quint64(link->size) - 4 > length)
-            break;
+        if (!link || link->size < 4)
+            return QStringLiteral("a link of its chain of pages is missing");
         taken += quint64(link->size) - 4;
+        if (taken > length)
+            break;
         pageRow = get32(link->page + link->start);
     } while (pageRow != 0);
-    return true;
+    return taken == length ? std::nullopt : std::optional<QString>(mismatch(taken));
 }
 
 QString columnText(const JetImage &image, const uchar *page, const JetField &field)
@@ -394,8 +411,11 @@ Result<JetImage> JetImage::open(const QByteArray &bytes, jet::Version version, c
     // The header, the global page map and the catalog's definition at least.
     if (image.m_pageCount < 3)
         return storeError(StoreError::Corrupt, path,
-                          QStringLiteral("truncated: %1 pages is too short for a Jet database")
-                              .arg(image.m_pageCount));
+                          (image.m_pageCount == 1
+                               ? QStringLiteral("truncated: 1 page is too short for a Jet database")
+                               : QStringLiteral("truncated: %1 pages is too short for a Jet "
+                                                "database")
+                                     .arg(image.m_pageCount)));
 
     // The page key sits in the masked part of the header.
     QByteArray header = bytes.left(f.pageSize);
@@ -438,6 +458,7 @@ Result<JetTable> readTableDefinition(const JetImage &image, quint32 page, const 
         return corrupt(QStringLiteral("page %1 is not a table definition").arg(page));
 
     JetTable table;
+    table.what = what;
     table.page = page;
     table.varColumnCount = int(get16(p + f.varColumnsOffset));
     const int columnCount = int(get16(p + f.columnsOffset));
@@ -490,6 +511,26 @@ Result<JetTable> readTableDefinition(const JetImage &image, quint32 page, const 
         if (table.columns[i].number == table.columns[i - 1].number)
             return corrupt(
                 QStringLiteral("two columns share the number %1").arg(table.columns[i].number));
+    }
+    // Each variable-length column has its own slot in a row's offset table, and the definition
+    // counts them: a count that disagrees would have every row read with the wrong slots (with
+    // a count of 0, every text as null).
+    const auto variable = std::count_if(table.columns.begin(), table.columns.end(),
+                                        [](const JetColumn &c) { return !c.fixed; });
+    if (variable != table.varColumnCount)
+        return corrupt(QStringLiteral("it counts %1 variable-length columns but defines %2")
+                           .arg(table.varColumnCount)
+                           .arg(variable));
+    std::vector<bool> slotTaken(size_t(variable), false);
+    for (const JetColumn &c : table.columns) {
+        if (c.fixed)
+            continue;
+        if (c.varIndex >= variable || slotTaken[size_t(c.varIndex)])
+            return corrupt(QStringLiteral("column %1 has the variable-length slot %2, which is "
+                                          "out of range or another column's")
+                               .arg(c.name)
+                               .arg(c.varIndex));
+        slotTaken[size_t(c.varIndex)] = true;
     }
     return table;
 }
@@ -595,11 +636,13 @@ std::optional<StoreError> walkRows(const JetImage &image, const JetTable &table,
                                    .arg(at.row)
                                    .arg(at.page));
             for (int c : memoColumns) {
-                if (!memoReadable(image, rowPage, fields[size_t(c)]))
-                    return corrupt(
-                        QStringLiteral("a long value in row %1 of data page %2 is damaged")
-                            .arg(at.row)
-                            .arg(at.page));
+                if (const auto problem = memoProblem(image, rowPage, fields[size_t(c)]))
+                    return corrupt(QStringLiteral("%1: the long value of column %2 in row %3 of "
+                                                  "data page %4 is damaged: %5")
+                                       .arg(table.what, table.columns[size_t(c)].name)
+                                       .arg(at.row)
+                                       .arg(at.page)
+                                       .arg(*problem));
             }
             if (!visit(at, rowPage, fields))
                 return std::nullopt;

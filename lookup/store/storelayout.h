@@ -59,6 +59,7 @@ struct JetColumn
 
 struct JetTable
 {
+    QString what;     // how messages name it: "table cv", "the catalog"
     quint32 page = 0; // the first page of its definition
     int varColumnCount = 0;
     std::vector<JetColumn> columns;     // in libmdb's order: by number

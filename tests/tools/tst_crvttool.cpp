@@ -9,6 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,7 +32,8 @@ QString toolPath()
     return QStringLiteral(ZC_BIN_DIR "/crvt-tool");
 }
 
-Run runTool(const QStringList &arguments, const QString &locale = u"C.UTF-8"_s)
+Run runTool(const QStringList &arguments, const QString &locale = u"C.UTF-8"_s,
+            const QByteArray &input = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -33,6 +41,8 @@ Run runTool(const QStringList &arguments, const QString &locale = u"C.UTF-8"_s)
     env.insert(u"LANG"_s, locale);
     p.setProcessEnvironment(env);
     p.start(toolPath(), arguments);
+    p.write(input);
+    p.closeWriteChannel();
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return {};
     return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
@@ -48,6 +58,35 @@ QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Makes a FIFO, a socket, a directory or a device node (like /dev/null's) at `path`.
+bool makeNode(const QString &path, QStringView kind)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == u"FIFO")
+        return ::mkfifo(name.constData(), 0600) == 0;
+    if (kind == u"directory")
+        return ::mkdir(name.constData(), 0700) == 0;
+    if (kind == u"device")
+        return ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound =
+        fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd); // the socket's file stays
+    return bound;
+}
+
+mode_t typeOf(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
 
 // The quiz list most cases build from, and what dump must print for it.
@@ -90,6 +129,8 @@ private slots:
     void outputIsUtf8WhateverTheLocale();
     void emptyPasswordBuildsOpenStore();
     void buildReplacesExistingStore();
+    void buildReadsStandardInput();
+    void dumpEscapesWhatWouldBreakItsLines();
 
     void query_data();
     void query();
@@ -105,6 +146,8 @@ private slots:
     void storeFailures();
     void outputUntouchedWhenBuildFails_data();
     void outputUntouchedWhenBuildFails();
+    void specialFilesAreRefused_data();
+    void specialFilesAreRefused();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -235,6 +278,44 @@ void TestCrvtTool::dumpPrintsNullsAsEmpty()
     const Run d = runTool({u"dump"_s, store});
     QCOMPARE(d.exitCode, 0);
     QCOMPARE(d.out, "\t无题\twt\n无答\t\t\n\t\t\n\t\t\n"_ba);
+}
+
+void TestCrvtTool::buildReadsStandardInput()
+{
+    const QString store = path(u"stdin.dat"_s);
+    const Run b = runTool({u"build"_s, u"-"_s, store}, u"C.UTF-8"_s, sampleList);
+    QCOMPARE(b.err, QByteArray());
+    QCOMPARE(b.exitCode, 0);
+    QCOMPARE(runTool({u"dump"_s, store}).out, sampleDump);
+
+    const Run bad = runTool({u"build"_s, u"-"_s, store}, u"C.UTF-8"_s, "q\ta\nno answer\n"_ba);
+    QCOMPARE(bad.exitCode, 1);
+    QCOMPARE(bad.err, "crvt-tool: standard input:2: missing answer\n"_ba);
+}
+
+// A value holding a line break, a tab or a backslash (from a store made elsewhere) is printed
+// escaped, one row per line, and build reads the dump back into the same rows.
+void TestCrvtTool::dumpEscapesWhatWouldBreakItsLines()
+{
+    const QString store = path(u"escapes.dat"_s);
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    cv.rows.push_back({u"两行\n题目"_s, u"制表\t答案"_s, u"lh"_s});
+    cv.rows.push_back({u"回车\r\n"_s, u"C:\\目录\\n"_s, u"hc"_s});
+    QCOMPARE(jetwriter::writeJet4(store, u"qzv.lan/mt"_s, {cv}), std::nullopt);
+
+    const Run d = runTool({u"dump"_s, store});
+    QCOMPARE(d.exitCode, 0);
+    const QByteArray dumped = "两行\\n题目\t制表\\t答案\tlh\n"
+                              "回车\\r\\n\tC:\\\\目录\\\\n\thc\n"_ba;
+    QCOMPARE(d.out, dumped);
+    const Run q = runTool({u"query"_s, store, u"hc"_s});
+    QCOMPARE(q.out, "回车\\r\\n\tC:\\\\目录\\\\n\n"_ba);
+
+    // Built again from the dump, the store dumps the same.
+    const QString rebuilt = path(u"escapes2.dat"_s);
+    QVERIFY(writeFile(path(u"escapes.tsv"_s), dumped));
+    QCOMPARE(runTool({u"build"_s, path(u"escapes.tsv"_s), rebuilt}).exitCode, 0);
+    QCOMPARE(runTool({u"dump"_s, rebuilt}).out, dumped);
 }
 
 void TestCrvtTool::outputIsUtf8WhateverTheLocale_data()
@@ -504,6 +585,8 @@ void TestCrvtTool::storeFailures_data()
         << u"the database has no table cv"_s;
     QTest::newRow("our store without table cv")
         << u"other.dat"_s << none << program << u"the database has no table cv"_s;
+    QTest::newRow("socket") << u"socket"_s << none << program
+                            << u"is a socket, not an ordinary file"_s;
 }
 
 void TestCrvtTool::storeFailures()
@@ -515,6 +598,8 @@ void TestCrvtTool::storeFailures()
     const QString file = QDir(m_dir.path()).filePath(store);
     if (!bytes.isNull())
         QVERIFY(writeFile(file, bytes));
+    if (store == u"socket")
+        QVERIFY(makeNode(file, u"socket"));
     if (store == u"other.dat") {
         const jetwriter::TextTable other{
             u"other"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {{u"q"_s, u"a"_s, u"p"_s}}};
@@ -562,6 +647,54 @@ void TestCrvtTool::outputUntouchedWhenBuildFails()
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(readFile(output), readFile(m_sampleStore));
     // No temporary file left beside it either.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
+// Something other than an ordinary file as OUTPUT is named and left as it is; as INPUT it is
+// refused before it is read (an endless one included), and standard input is given as "-".
+void TestCrvtTool::specialFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("asOutput");
+    QTest::addColumn<QString>("cause");
+    for (const bool output : {true, false}) {
+        const QString suffix = output ? u", not an ordinary file"_s : QString();
+        const char *role = output ? "output" : "input";
+        QTest::addRow("%s is a FIFO", role) << u"FIFO"_s << output << u"is a FIFO"_s + suffix;
+        QTest::addRow("%s is a socket", role) << u"socket"_s << output << u"is a socket"_s + suffix;
+        QTest::addRow("%s is a device node", role)
+            << u"device"_s << output << u"is a device"_s + suffix;
+        QTest::addRow("%s is a link to a FIFO", role)
+            << u"link to FIFO"_s << output << u"is a FIFO"_s + suffix;
+    }
+    QTest::newRow("output is a directory")
+        << u"directory"_s << true << u"is a directory, not an ordinary file"_s;
+    QTest::newRow("input is /dev/zero") << u"/dev/zero"_s << false << u"is a device"_s;
+}
+
+void TestCrvtTool::specialFilesAreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, asOutput);
+    QFETCH(QString, cause);
+    QTemporaryDir dir;
+    QString special = kind.startsWith(u'/') ? kind : dir.filePath(u"node"_s);
+    if (kind == u"link to FIFO") {
+        QVERIFY(makeNode(dir.filePath(u"fifo"_s), u"FIFO"));
+        QVERIFY(QFile::link(dir.filePath(u"fifo"_s), special));
+    } else if (!kind.startsWith(u'/') && !makeNode(special, kind)) {
+        QSKIP("cannot make a device node here (not root)");
+    }
+    const QString list = dir.filePath(u"in.tsv"_s);
+    QVERIFY(writeFile(list, "q\ta\n"_ba));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const mode_t type = typeOf(special);
+
+    const Run r = runTool(
+        {u"build"_s, asOutput ? list : special, asOutput ? special : dir.filePath(u"out.dat"_s)});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.err), u"crvt-tool: %1: %2\n"_s.arg(special, cause));
+    QCOMPARE(typeOf(special), type);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 

@@ -46,8 +46,13 @@ void TestTsv::accepted_data()
         << "q\ta\n\xEF\xBB\xBFq2\ta2\n"_ba << QStringList{u"1|q|a|"_s, u"2|q2|a2|"_s};
     QTest::newRow("double quotes are ordinary characters")
         << "\"引号\"\t\"a\"\"b\"\t\"\n"_ba << QStringList{u"1|\"引号\"|\"a\"\"b\"|\""_s};
-    QTest::newRow("single quote, percent, underscore, backslash kept")
-        << "it's 100%\ta_b\\n\n"_ba << QStringList{u"1|it's 100%|a_b\\n|"_s};
+    QTest::newRow("single quote, percent, underscore kept, backslash written as escape")
+        << "it's 100%\ta_b\\\\n\n"_ba << QStringList{u"1|it's 100%|a_b\\n|"_s};
+    QTest::newRow("escapes read: backslash, tab, line feed, carriage return")
+        << "a\\tb\\\\\tc\\nd\\r\tp\\\\\n"_ba << QStringList{u"1|a\tb\\|c\nd\r|p\\"_s};
+    QTest::newRow("escaped characters count once towards 255")
+        << "q\t"_ba + QByteArray(254, 'a') + "\\n\n"
+        << QStringList{u"1|q|"_s + QString(254, u'a') + u"\n|"_s};
     QTest::newRow("spaces around values kept") << " q \t a \n"_ba << QStringList{u"1| q | a |"_s};
     QTest::newRow("255 characters is the limit")
         << QByteArray(255, 'q') + "\t" + QByteArray(255, 'a') + "\t" + QByteArray(255, 'p')
@@ -108,6 +113,12 @@ void TestTsv::rejected_data()
     QTest::newRow("answer of 256 Chinese characters")
         << "q\t"_ba + QString(256, QChar(0x7B54)).toUtf8() << qsizetype(1)
         << u"answer longer than 255 characters (256)"_s;
+    QTest::newRow("backslash before another letter")
+        << "C:\\dir\ta\n"_ba << qsizetype(1)
+        << u"a backslash in the question starts no escape (\\\\ is a backslash)"_s;
+    QTest::newRow("backslash at the end of a value")
+        << "q\ta\tp\\\n"_ba << qsizetype(1)
+        << u"a backslash in the pinyin starts no escape (\\\\ is a backslash)"_s;
     QTest::newRow("pinyin of 300 characters") << "q\ta\t"_ba + QByteArray(300, 'p') << qsizetype(1)
                                               << u"pinyin longer than 255 characters (300)"_s;
 }

@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <csignal>
 #include <map>
+#include <sys/resource.h>
 
 #include <mdbtools.h>
 
@@ -241,6 +244,8 @@ private slots:
     // Writing the file.
     void replacesExistingFileOnlyOnSuccess();
     void unwritableTargetLeavesNothing();
+    void fileLimitStopsBeforeWriting();
+    void cutShortWriteNamesTheCause();
 
 private:
     QString storePath(const QString &name = u"crvt.dat"_s) const { return dir_->filePath(name); }
@@ -567,6 +572,41 @@ void TestJetWriter::unwritableTargetLeavesNothing()
 
     QCOMPARE(outcome(jetwriter::writeJet4(QString(), kStorePassword, {numberedCv(3)})),
              u"no file name given"_s);
+}
+
+// The 2 GiB limit, lowered so that a few hundred rows reach it: the writer stops, names the
+// row, and writes nothing. Within the limit the same rows are written.
+void TestJetWriter::fileLimitStopsBeforeWriting()
+{
+    const jetwriter::TextTable cv = numberedCv(3000);
+    const qint64 limit = 16 * jet::kJet4PageSize;
+    const auto refused = jetwriter::writeJet4(storePath(), kStorePassword, {cv}, limit);
+    QVERIFY(refused);
+    QVERIFY2(refused->startsWith(u"table cv, row "_s) &&
+                 refused->endsWith(
+                     u"larger than %1 bytes, the most a Jet 4 database can hold"_s.arg(limit)),
+             qPrintable(*refused));
+    QCOMPARE(filesIn(dir_->path()), QStringList());
+
+    WRITE_OK(storePath(), kStorePassword, {cv}, jetwriter::kMaxFileSize);
+    QVERIFY(QFileInfo(storePath()).size() > limit);
+}
+
+// A write that the system cuts short (a full disk, here a file size limit) is finished or fails
+// with the system's own cause, never "Unknown error".
+void TestJetWriter::cutShortWriteNamesTheCause()
+{
+    struct rlimit saved;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 5 * jet::kJet4PageSize + 100; // not on a page boundary: a short write
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto refused = jetwriter::writeJet4(storePath(), kStorePassword, {numberedCv(3000)});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(outcome(refused), u"cannot write %1: %2"_s.arg(storePath(), qt_error_string(EFBIG)));
+    QCOMPARE(filesIn(dir_->path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestJetWriter)

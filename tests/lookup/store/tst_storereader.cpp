@@ -122,6 +122,8 @@ private slots:
     void badFiles();
     void unreadableFile();
     void fifoIsRefusedAtOnce();
+    void headerIsCheckedFirst_data();
+    void headerIsCheckedFirst();
     void followsASymlinkToAStore();
 
     void damagedStructuresAreRefused_data();
@@ -399,6 +401,61 @@ void TestStoreReader::fifoIsRefusedAtOnce()
     QVERIFY(read.error().message.contains(u"FIFO"_s));
 }
 
+// The header page decides before anything else is read: a huge file that is not a Jet
+// database (sparse, so it takes no disk) yields its first page only, and one that is a Jet
+// database but larger than any can be is refused by its size.
+void TestStoreReader::headerIsCheckedFirst_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("version"); // the version byte of a Jet 4 header; -1 all zeros
+    QTest::addColumn<StoreError::Kind>("kind");
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<qsizetype>("bytesRead"); // by readStore, when it succeeds
+    const qint64 gib = qint64(1) << 30;
+    const QString damaged = u"the header is damaged: its version byte does not match the file"_s;
+    QTest::newRow("2 GiB of zeros")
+        << 2 * gib << -1 << StoreError::NotJet << u"not a Jet database"_s << qsizetype(4096);
+    QTest::newRow("3 GiB behind a Jet 4 header")
+        << 3 * gib << 1 << StoreError::NotJet << u"larger than any Jet database can be"_s
+        << qsizetype(-1);
+    QTest::newRow("Jet 4 store, version byte says Jet 3")
+        << qint64(0) << 0 << StoreError::Corrupt << damaged << qsizetype(-1);
+    QTest::newRow("Jet 4 store, version byte says ACE with the Jet magic")
+        << qint64(0) << 5 << StoreError::Corrupt << damaged << qsizetype(4096);
+    QTest::newRow("only the header page")
+        << qint64(4096) << 1 << StoreError::Corrupt
+        << u"truncated: 1 page is too short for a Jet database"_s << qsizetype(4096);
+}
+
+void TestStoreReader::headerIsCheckedFirst()
+{
+    QFETCH(qint64, size);
+    QFETCH(int, version);
+    QFETCH(StoreError::Kind, kind);
+    QFETCH(QString, cause);
+    QFETCH(qsizetype, bytesRead);
+    if (version >= 0) {
+        WRITE_STORE(storePath(), {cvTable({row(u"q"_s, u"a"_s, u"p"_s)})});
+        QByteArray bytes = readAll(storePath());
+        bytes[0x14] = char(version);
+        QVERIFY(writeAll(storePath(), bytes));
+    } else {
+        QVERIFY(writeAll(storePath(), {}));
+    }
+    if (size > 0)
+        QCOMPARE(::truncate(QFile::encodeName(storePath()).constData(), off_t(size)), 0);
+
+    const auto read = store::readCvTable(storePath(), kPassword);
+    QVERIFY2(!read.ok(), qPrintable(describe(read)));
+    QCOMPARE(read.error().kind, kind);
+    QCOMPARE(read.error().message, storePath() + u": "_s + cause);
+    if (bytesRead >= 0) {
+        const auto file = store::detail::readStore(storePath());
+        QVERIFY(file.ok());
+        QCOMPARE(file->bytes.size(), bytesRead);
+    }
+}
+
 void TestStoreReader::followsASymlinkToAStore()
 {
     const QString target = storePath(u"real.dat"_s);
@@ -412,22 +469,31 @@ void TestStoreReader::followsASymlinkToAStore()
 void TestStoreReader::damagedStructuresAreRefused_data()
 {
     QTest::addColumn<int>("which");
-    QTest::newRow("the catalog's page is not a table definition") << 0;
-    QTest::newRow("cv's definition page is a data page") << 1;
-    QTest::newRow("cv's page map starts beyond the file") << 2;
-    QTest::newRow("cv's page map is of an unknown kind") << 3;
-    QTest::newRow("a row offset past the page's end") << 4;
-    QTest::newRow("a row claims more columns than it has bytes") << 5;
-    QTest::newRow("a data page claims too many rows") << 6;
-    QTest::newRow("the definition's page chain points back at itself") << 7;
-    QTest::newRow("a part page after the last page") << 8;
-    QTest::newRow("a variable column ends past its row") << 9;
-    QTest::newRow("cv's page map row is missing") << 10;
+    QTest::addColumn<QString>("cause"); // the end of the message, when it matters
+    QTest::newRow("the catalog's page is not a table definition") << 0 << QString();
+    QTest::newRow("cv's definition page is a data page") << 1 << QString();
+    QTest::newRow("cv's page map starts beyond the file") << 2 << QString();
+    QTest::newRow("cv's page map is of an unknown kind") << 3 << QString();
+    QTest::newRow("a row offset past the page's end") << 4 << QString();
+    QTest::newRow("a row claims more columns than it has bytes") << 5 << QString();
+    QTest::newRow("a data page claims too many rows") << 6 << QString();
+    QTest::newRow("the definition's page chain points back at itself") << 7 << QString();
+    QTest::newRow("a part page after the last page") << 8 << QString();
+    QTest::newRow("a variable column ends past its row") << 9 << QString();
+    QTest::newRow("cv's page map row is missing") << 10 << QString();
+    // Read as they stand, these two would give every text null, or an empty question.
+    QTest::newRow("cv counts no variable-length columns")
+        << 11 << u"table cv: it counts 0 variable-length columns but defines 3"_s;
+    QTest::newRow("a memo field shorter than a long value's header")
+        << 12
+        << u"table cv: the long value of column question in row 0 of data page %1 is damaged: "
+           u"2 bytes is shorter than a long value's 12-byte header"_s;
 }
 
 void TestStoreReader::damagedStructuresAreRefused()
 {
     QFETCH(int, which);
+    QFETCH(QString, cause);
     WRITE_STORE(storePath(), {cvTable(manyRows(2000))});
     QByteArray bytes = readAll(storePath());
     const Layout layout = layoutOf(bytes);
@@ -483,11 +549,25 @@ void TestStoreReader::damagedStructuresAreRefused()
     case 10:
         put32(bytes, definition + 55, quint32(bytes.size() / 4096 + 5) << 8);
         break;
+    case 11:
+        put16(bytes, definition + 43, 0);
+        break;
+    case 12: {
+        // A question of one character (two bytes) in a column whose type says memo: column
+        // entries follow the 63-byte header, question's first, its type in its first byte.
+        WRITE_STORE(storePath(), {cvTable({row(u"q"_s, u"答"_s, u"p"_s)})});
+        bytes = readAll(storePath());
+        const Layout small = layoutOf(bytes);
+        bytes[qsizetype(small.cvDefinition) * 4096 + 63] = 0x0C;
+        cause = cause.arg(small.firstDataPage);
+        break;
+    }
     }
     QVERIFY(writeAll(storePath(), bytes));
     const auto read = store::readCvTable(storePath(), kPassword);
     QVERIFY2(!read.ok(), qPrintable(describe(read)));
     QVERIFY2(read.error().kind == StoreError::Corrupt, qPrintable(describe(read)));
+    QVERIFY2(read.error().message.endsWith(cause), qPrintable(describe(read)));
 }
 
 // Bytes overwritten at random after the header: the reader either reads rows (damage in bytes
