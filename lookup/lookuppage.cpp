@@ -6,6 +6,7 @@
 #include "lookup/copytext.h"
 #include "lookup/resultmodel.h"
 #include "lookup/store/store.h"
+#include "lookup/store/storelog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -162,6 +163,9 @@ bool LookupPage::OpenStoreQuery(const QString &text)
 {
     // The session builds the connection string from the program's folder as it is now and
     // checks the file anew; the text is bound to the statement, never pasted into it.
-    return !m_session->OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
-                                      store::searchParameters(text));
+    const auto error = m_session->OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
+                                                 store::searchParameters(text));
+    if (error)
+        qCDebug(store::lcStore).noquote() << "store refused:" << error->message;
+    return !error;
 }

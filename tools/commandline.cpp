@@ -15,10 +15,11 @@ struct CommandForm
     QStringList operandNames;
 };
 
-const std::array<CommandForm, 3> &commandForms()
+const std::array<CommandForm, 4> &commandForms()
 {
-    static const std::array<CommandForm, 3> forms = {{
+    static const std::array<CommandForm, 4> forms = {{
         {u"build", Invocation::Command::Build, {u"INPUT.tsv"_s, u"OUTPUT"_s}},
+        {u"install", Invocation::Command::Install, {u"INPUT.tsv"_s}},
         {u"dump", Invocation::Command::Dump, {u"STORE"_s}},
         {u"query", Invocation::Command::Query, {u"STORE"_s, u"TEXT"_s}},
     }};
@@ -95,6 +96,7 @@ QString helpText()
 {
     return uR"(Usage:
   crvt-tool build INPUT.tsv OUTPUT [--password P]
+  crvt-tool install INPUT.tsv [--password P]
   crvt-tool dump STORE [--password P]
   crvt-tool query STORE TEXT [--password P]
   crvt-tool --help
@@ -103,10 +105,19 @@ Makes and inspects crvt.dat, the answer store that ZembrikCorvanth多功能答�
 a Jet 4 database with a database password and one table, cv, of three text columns
 (question, answer, pinyin).
 
+Where the program looks for crvt.dat: first in the player's own folder,
+$XDG_DATA_HOME/zembrik-corvanth/ (by default ~/.local/share/zembrik-corvanth/),
+then in its own folder, beside the program (once installed, /usr/lib/zembrik-corvanth/).
+Whatever stands in the player's folder under that name is used; if it cannot be
+opened, the search stays as it is (QT_LOGGING_RULES="zc.*=true" shows why).
+
 Commands:
   build   Reads the quiz list INPUT.tsv and writes a new store to OUTPUT. OUTPUT is
           written to a temporary file beside it and renamed into place, so a failed
           build leaves any existing OUTPUT as it was.
+  install Builds INPUT.tsv as build does into the player's own store,
+          $XDG_DATA_HOME/zembrik-corvanth/crvt.dat (by default
+          ~/.local/share/zembrik-corvanth/crvt.dat), making the folder if needed.
   dump    Prints every row of table cv in store order: question TAB answer TAB
           pinyin, one line each; a null field prints as nothing.
   query   Runs the program's own search for TEXT on the store and prints every match

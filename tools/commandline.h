@@ -14,9 +14,9 @@ inline constexpr QStringView defaultPassword = u"qzv.lan/mt";
 
 struct Invocation
 {
-    enum class Command { Help, Build, Dump, Query };
+    enum class Command { Help, Build, Install, Dump, Query };
     Command command = Command::Help;
-    QStringList operands; // build: INPUT OUTPUT; dump: STORE; query: STORE TEXT
+    QStringList operands; // build: INPUT OUTPUT; install: INPUT; dump: STORE; query: STORE TEXT
     QString password = defaultPassword.toString();
 };
 

@@ -4,6 +4,7 @@
 #include "lookup/store/sqliteimage.h"
 #include "lookup/store/storefile.h"
 #include "lookup/store/storelayout.h"
+#include "lookup/store/storelocation.h"
 #include "lookup/store/storemdb.h"
 #include "lookup/store/storesql.h"
 
@@ -373,7 +374,9 @@ QString Connection::path() const
 
 // --- StoreSession ---
 
-StoreSession::StoreSession() : StoreSession([] { return QCoreApplication::applicationDirPath(); })
+// The player's own store in the data home first, else the one beside the program.
+StoreSession::StoreSession()
+    : StoreSession([] { return storeFolder(QCoreApplication::applicationDirPath()); })
 {}
 
 StoreSession::StoreSession(FolderSource applicationFolder)
