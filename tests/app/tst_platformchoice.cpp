@@ -83,8 +83,6 @@ void TestPlatformChoice::choice_data()
         << "wayland-0"_ba << ":0"_ba << ""_ba << QList<QByteArray>{"--platform", "xcb"} << false;
     QTest::newRow("-platform without a name is no choice")
         << "wayland-0"_ba << ":0"_ba << ""_ba << QList<QByteArray>{"-platform"} << true;
-    QTest::newRow("other arguments are no choice")
-        << "wayland-0"_ba << ":0"_ba << ""_ba << QList<QByteArray>{"-style", "fusion"} << true;
 }
 
 void TestPlatformChoice::choice()

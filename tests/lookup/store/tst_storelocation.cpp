@@ -75,8 +75,6 @@ void TestStoreLocation::layOut(const QByteArray &playerEntry, bool programStore)
         QFile f(playerDir() + u'/' + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a Jet database");
-    } else if (playerEntry == "folder") {
-        QVERIFY(QDir().mkpath(playerDir() + u'/' + name));
     } else if (playerEntry == "dangling link") {
         QVERIFY(QDir().mkpath(playerDir()));
         QVERIFY(QFile::link(m_dir->path() + u"/gone"_s, playerDir() + u'/' + name));
@@ -97,7 +95,6 @@ void TestStoreLocation::lookUpOrder_data()
     QTest::newRow("only beside the program") << ""_ba << true << false;
     QTest::newRow("none: beside the program") << ""_ba << false << false;
     QTest::newRow("player's unreadable: still the player's") << "garbage"_ba << true << true;
-    QTest::newRow("player's is a folder: still the player's") << "folder"_ba << true << true;
     QTest::newRow("player's is a dangling link: still the player's") << "dangling link"_ba << true << true;
 }
 
