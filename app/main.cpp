@@ -1,3 +1,4 @@
+#include "app/platformchoice.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -9,7 +10,9 @@ int main(int argc, char **argv)
 {
     // The web engine shares one graphics context across views; this must be set first.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    // On a Wayland desktop, XWayland unless the player chose a platform (platformchoice.h).
+    app::PlatformArguments arguments(argc, argv);
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
     // Lets desktops match the window to its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.zembrik.zembrik_corvanth"));

@@ -1,6 +1,6 @@
-# Settings every target of the project shares.
+# Settings every target of the project shares. The language standard, C++20 without
+# extensions, is set for every target in the top CMakeLists.txt.
 add_library(zc_common INTERFACE)
-target_compile_features(zc_common INTERFACE cxx_std_20)
 target_compile_definitions(zc_common INTERFACE
   QT_NO_CAST_FROM_ASCII
   QT_NO_CAST_TO_ASCII
@@ -17,7 +17,7 @@ target_include_directories(zc_common INTERFACE
 configure_file(${PROJECT_SOURCE_DIR}/cmake/siteconfig.h.in
                ${PROJECT_BINARY_DIR}/generated/siteconfig.h @ONLY)
 
-# zc_add_library(name [CORE] SOURCES ... LIBS ...): one static library with
+# zc_add_library(name SOURCES ... LIBS ...): one static library with
 # moc where it needs it.
 function(zc_add_library name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})

@@ -14,7 +14,6 @@ function(zc_add_test name)
   target_link_libraries(${name} PRIVATE zc_common Qt6::Test ${A_LIBS})
   target_compile_definitions(${name} PRIVATE
     ZC_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/tests/data"
-    ZC_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     ZC_BIN_DIR="${PROJECT_BINARY_DIR}/bin")
   add_test(NAME ${name} COMMAND ${name})
   if(NOT A_TIMEOUT)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds into ./build (or $ZC_BUILD_DIR).
+# Configures with the CMake preset "default" (RelWithDebInfo, warnings as errors) and builds
+# into ./build, or into $ZC_BUILD_DIR. Extra arguments go to the configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${ZC_BUILD_DIR:-build}"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --preset default -B "$build" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt into a fresh Debian 12 root made by
+# Builds the Debian package, checks it with lintian (no error and no warning allowed), installs it with apt into a fresh Debian 12 root made by
 # debootstrap, starts the installed program there under Xvfb, types a query and takes a
 # screenshot. Run as root on Debian 12 (it mounts, chroots and installs packages); it needs
 # the network to reach Debian's mirror. See docs/packaging.md.
@@ -26,7 +26,7 @@ step() { printf '\n== %s\n' "$*"; }
 
 # What this check needs on the host beyond the project's own set-up.
 need=()
-for p in debootstrap xvfb xdotool imagemagick dpkg-dev; do
+for p in debootstrap xvfb xdotool imagemagick dpkg-dev lintian; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -36,11 +36,15 @@ fi
 
 step "building the package in $build"
 "$here/setup-debian.sh"
-cmake -S "$src" -B "$build" >/dev/null
-cmake --build "$build" -j2
+ZC_BUILD_DIR="$build" "$here/build.sh"
 (cd "$build" && rm -f zembrik-corvanth_*.deb && cpack -G DEB >/dev/null)
 deb="$(ls "$build"/zembrik-corvanth_*.deb)"
-dpkg-deb --field "$deb" Package Version Depends Recommends Installed-Size
+dpkg-deb --field "$deb" Package Version Section Depends Recommends Installed-Size
+
+step "lintian $(basename "$deb")"
+# Root may run lintian; every tag of severity error or warning fails the check.
+lintian --allow-root --fail-on error,warning --display-level '>=warning' "$deb"
+echo "lintian: no error, no warning"
 
 # Everything mounted into the root is undone on exit, whatever happens.
 xvfb_pid=""

@@ -10,6 +10,7 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   xvfb xauth xdotool x11-utils
+  weston qt6-wayland
   desktop-file-utils appstream
 )
 

@@ -17,10 +17,11 @@ struct CommandForm
     QStringList operandNames;
 };
 
-const std::array<CommandForm, 3> &commandForms()
+const std::array<CommandForm, 4> &commandForms()
 {
-    static const std::array<CommandForm, 3> kForms = {{
+    static const std::array<CommandForm, 4> kForms = {{
         {u"build", Invocation::Command::Build, {u"INPUT.tsv"_s, u"OUTPUT"_s}},
+        {u"install", Invocation::Command::Install, {u"INPUT.tsv"_s}},
         {u"dump", Invocation::Command::Dump, {u"STORE"_s}},
         {u"query", Invocation::Command::Query, {u"STORE"_s, u"TEXT"_s}},
     }};
@@ -97,6 +98,7 @@ QString helpText()
 {
     return uR"(Usage:
   crvt-tool build INPUT.tsv OUTPUT [--password P]
+  crvt-tool install INPUT.tsv [--password P]
   crvt-tool dump STORE [--password P]
   crvt-tool query STORE TEXT [--password P]
   crvt-tool --help
@@ -105,6 +107,12 @@ Makes and inspects crvt.dat, the answer store that ZembrikCorvanth多功能答�
 a Jet 4 database with a database password and one table, cv, of three text columns
 (question, answer, pinyin).
 
+Where the program looks for crvt.dat: first in the player's own folder,
+$XDG_DATA_HOME/zembrik-corvanth/ (by default ~/.local/share/zembrik-corvanth/),
+then in its own folder, beside the program (once installed, /usr/lib/zembrik-corvanth/).
+Whatever stands in the player's folder under that name is used; if it cannot be
+opened, the search stays as it is (QT_LOGGING_RULES="zc.*=true" shows why).
+
 Commands:
   build   Reads the quiz list INPUT.tsv (an ordinary file, or standard input for -)
           and writes a new store to OUTPUT. OUTPUT is written to a temporary file
@@ -112,6 +120,9 @@ Commands:
           OUTPUT as it was; an OUTPUT that exists and is not an ordinary file (a
           directory, FIFO, socket or device) is refused and left alone. A store
           larger than 2 GiB, the most Jet 4 holds, is refused.
+  install Builds INPUT.tsv as build does into the player's own store,
+          $XDG_DATA_HOME/zembrik-corvanth/crvt.dat (by default
+          ~/.local/share/zembrik-corvanth/crvt.dat), making the folder if needed.
   dump    Prints every row of table cv in store order: question TAB answer TAB
           pinyin, one line each, in the form build reads (see below: a backslash,
           tab, line feed or carriage return in a value is printed as \\, \t, \n

@@ -13,9 +13,9 @@ namespace tools {
 
 struct Invocation
 {
-    enum class Command { Help, Build, Dump, Query };
+    enum class Command { Help, Build, Install, Dump, Query };
     Command command = Command::Help;
-    QStringList operands; // build: INPUT OUTPUT; dump: STORE; query: STORE TEXT
+    QStringList operands; // build: INPUT OUTPUT; install: INPUT; dump: STORE; query: STORE TEXT
     QString password = QString::fromUtf16(store::kStorePassword); // the program's
 };
 

@@ -4,6 +4,7 @@
 #include "lookup/store/store.h"
 #include "tools/commandline.h"
 #include "tools/inputfile.h"
+#include "tools/install.h"
 #include "tools/pinyin.h"
 #include "tools/tsv.h"
 
@@ -162,6 +163,12 @@ int main(int argc, char **argv)
         return finishOutput();
     case Invocation::Command::Build:
         return build(inv);
+    case Invocation::Command::Install: {
+        const auto target = crvttool::prepareInstallTarget();
+        if (const auto *error = std::get_if<crvttool::InstallError>(&target))
+            return fail(error->file, error->cause);
+        return build({inv.command, {inv.operands[0], std::get<QString>(target)}, inv.password});
+    }
     case Invocation::Command::Dump:
         return dump(inv);
     case Invocation::Command::Query:

@@ -1,5 +1,6 @@
 #include "app/window/appicon.h"
 
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -44,10 +45,52 @@ QImage appIconImage(int size)
     return image;
 }
 
+namespace {
+
+// Draws the icon afresh at whatever size in device pixels is asked for, so that at a scale
+// factor of 1.25 or 1.5 it is drawn at 20 or 24 pixels rather than a 16-pixel picture scaled.
+// QIcon hands the engine the size already multiplied by the device pixel ratio.
+class AppIconEngine : public QIconEngine
+{
+public:
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMax(1, qMin(size.width(), size.height()));
+        return QPixmap::fromImage(appIconImage(side));
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        const int side = qMin(rect.width(), rect.height());
+        QPixmap drawn = pixmap(QSize(side, side) * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(QRectF(rect.center() - QPointF(side, side) / 2.0, QSizeF(side, side)),
+                            drawn, QRectF(drawn.rect()));
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        return QSize(side, side);
+    }
+
+    // The sizes window systems are offered (the X window icon, for one).
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int side : {16, 32, 48, 64, 128, 256})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+
+    QIconEngine *clone() const override { return new AppIconEngine; }
+    QString key() const override { return QStringLiteral("zc.appicon"); }
+};
+
+} // namespace
+
 QIcon appIcon()
 {
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(appIconImage(size)));
-    return icon;
+    return QIcon(new AppIconEngine);
 }

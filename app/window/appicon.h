@@ -2,6 +2,6 @@
 
 #include <QIcon>
 
-// The program's own icon, drawn at 16, 32, 48, 64, 128 and 256 pixels.
+// The program's own icon, drawn in code at the size and device pixel ratio it is shown at.
 QIcon appIcon();
 QImage appIconImage(int size);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,14 +62,32 @@ protected:
     bool event(QEvent *e) override
     {
         if (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
-            e->type() == QEvent::Show || e->type() == QEvent::Polish)
+            e->type() == QEvent::Show || e->type() == QEvent::Polish) {
             m_canvas->setGeometry(QRect(-mapTo(m_tabs, QPoint(0, 0)), m_tabs->size()));
+            keepCaptionsInside();
+        }
         return QWidget::event(e);
     }
 
 private:
+    // On a scaled screen a caption can draw relatively wider than at 1:1, and a label grown to
+    // the right to show it whole (fitSingleLine) can pass the page's edge; such a label stands
+    // left of its place just enough to be seen whole, and goes back when there is room.
+    void keepCaptionsInside()
+    {
+        const int right = mapTo(m_tabs, QPoint(0, 0)).x() + width(); // in the canvas's terms
+        if (width() <= 0 || !isVisible())
+            return; // not laid out yet
+        for (FormLabel *label : m_canvas->findChildren<FormLabel *>(Qt::FindDirectChildrenOnly)) {
+            const int placed = m_placed.value(label, label->x());
+            m_placed.insert(label, placed);
+            label->move(qMax(0, qMin(placed, right - label->width())), label->y());
+        }
+    }
+
     QTabWidget *m_tabs;
     QWidget *m_canvas;
+    QHash<const FormLabel *, int> m_placed; // each label's place as built
 };
 
 void applyLook(QWidget *w, unsigned look)

@@ -2,8 +2,9 @@
 // Qt's Chinese texts, startUp()), then, once the window is first exposed, one character typed
 // into Text1 and the list drawn with the store's answer; it reports the moment of the exposure
 // and the resident memory after the list is drawn.
-#include "app/window/form1.h"
+#include "app/platformchoice.h"
 #include "app/startup.h"
+#include "app/window/form1.h"
 #include "bench/startup/probe.h"
 
 #include <QAbstractItemModel>
@@ -19,7 +20,8 @@
 int main(int argc, char **argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    app::PlatformArguments arguments(argc, argv);
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),

@@ -117,7 +117,8 @@ class StoreSession
 public:
     using FolderSource = std::function<QString()>;
 
-    // The application folder is read at each query, from QCoreApplication by default.
+    // The store's folder is read at each query; by default the player's data folder when it
+    // holds a store, else the program's own (storelocation.h).
     StoreSession();
     explicit StoreSession(FolderSource applicationFolder);
     ~StoreSession();

@@ -1,4 +1,5 @@
 #include "lookup/store/store.h"
+#include "lookup/store/storelocation.h"
 
 #include "lookup/store/storecache.h"
 #include "lookup/store/storecheck.h"
@@ -35,7 +36,9 @@ QString Connection::path() const
     return m_store ? m_store->path : QString();
 }
 
-StoreSession::StoreSession() : StoreSession([] { return QCoreApplication::applicationDirPath(); })
+// The player's own store in the data home first, else the one beside the program.
+StoreSession::StoreSession()
+    : StoreSession([] { return storeFolder(QCoreApplication::applicationDirPath()); })
 {}
 
 StoreSession::StoreSession(FolderSource applicationFolder)

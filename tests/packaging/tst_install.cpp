@@ -76,6 +76,9 @@ private slots:
     void iconAtEverySize_data();
     void iconAtEverySize();
     void metainfoValidatesAndNamesTheInstalledFiles();
+    void manualPages_data();
+    void manualPages();
+    void changelogNamesThisVersion();
 
 private:
     QString path(const QString &relative) const { return m_prefix + u'/' + relative; }
@@ -212,6 +215,39 @@ void TestInstall::metainfoValidatesAndNamesTheInstalledFiles()
     QCOMPARE(binaries, (QStringList{u"zembrik-corvanth"_s, u"crvt-tool"_s}));
     for (const QString &binary : std::as_const(binaries))
         QVERIFY2(QFileInfo(path(u"bin/"_s) + binary).isExecutable(), qPrintable(binary));
+}
+
+void TestInstall::manualPages_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("the program") << u"share/man/man1/zembrik-corvanth.1.gz"_s;
+    QTest::newRow("the store tool") << u"share/man/man1/crvt-tool.1.gz"_s;
+}
+
+// Installed compressed, and read by man without a warning.
+void TestInstall::manualPages()
+{
+    QFETCH(QString, page);
+    QProcess man;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    env.insert(u"MANWIDTH"_s, u"80"_s);
+    man.setProcessEnvironment(env);
+    man.start(u"man"_s, {u"--warnings"_s, u"-E"_s, u"UTF-8"_s, u"-l"_s, path(page)});
+    QVERIFY(man.waitForFinished(60000));
+    QCOMPARE(man.exitCode(), 0);
+    QCOMPARE(man.readAllStandardError(), QByteArray());
+    QVERIFY(man.readAllStandardOutput().contains("SYNOPSIS"));
+}
+
+// The Debian changelog's newest entry is the version being installed.
+void TestInstall::changelogNamesThisVersion()
+{
+    const Run gunzip = run(u"gzip"_s, {u"-dc"_s, path(u"share/doc/zembrik-corvanth/changelog.gz"_s)});
+    QCOMPARE(gunzip.exitCode, 0);
+    QVERIFY2(gunzip.output.startsWith(u"zembrik-corvanth (" ZC_VERSION ") "_s),
+             qPrintable(gunzip.output.section(u'\n', 0, 0)));
+    QVERIFY(QFileInfo(path(u"share/doc/zembrik-corvanth/copyright"_s)).isFile());
 }
 
 QTEST_MAIN(TestInstall)

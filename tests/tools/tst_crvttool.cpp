@@ -149,6 +149,8 @@ private slots:
     void specialFilesAreRefused_data();
     void specialFilesAreRefused();
 
+    void installBuildsThePlayersStore();
+
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -696,6 +698,28 @@ void TestCrvtTool::specialFilesAreRefused()
     QCOMPARE(QString::fromUtf8(r.err), u"crvt-tool: %1: %2\n"_s.arg(special, cause));
     QCOMPARE(typeOf(special), type);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
+// install writes where the program looks first, making the folders on the way; a folder that
+// cannot be made is reported by name.
+void TestCrvtTool::installBuildsThePlayersStore()
+{
+    const QString dataHome = path(u"install/nested"_s);
+    const QString store = dataHome + u"/zembrik-corvanth/crvt.dat"_s;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+    const Run i = runTool({u"install"_s, path(u"sample.tsv"_s)});
+    QCOMPARE(i.err, QByteArray());
+    QCOMPARE(i.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(i.out), u"crvt-tool: %1: 7 rows written\n"_s.arg(store));
+    QCOMPARE(runTool({u"dump"_s, store}).out, sampleDump);
+
+    QVERIFY(writeFile(path(u"install/file"_s), "x"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(u"install/file"_s)));
+    const Run f = runTool({u"install"_s, path(u"sample.tsv"_s)});
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(f.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(f.err),
+             u"crvt-tool: %1/zembrik-corvanth: cannot create the folder\n"_s.arg(path(u"install/file"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCrvtTool)
