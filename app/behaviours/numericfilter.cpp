@@ -1,7 +1,5 @@
 #include "app/behaviours/numericfilter.h"
 
-#include "app/window/form1.h"
-
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -20,7 +18,7 @@ QString passingPart(const QString &typed)
 {
     QString kept;
     for (QChar c : typed) {
-        if (numericentry::passes(c.unicode()))
+        if (behaviours::passes(c.unicode()))
             kept.append(c);
     }
     return kept;
@@ -60,7 +58,7 @@ void filterInputMethod(QInputMethodEvent *event)
     QString kept;
     for (QChar c : committed) {
         // A committed Backspace code would be inserted literally, not delete: digits only.
-        if (numericentry::passes(c.unicode()) && c != u'\b')
+        if (behaviours::passes(c.unicode()) && c != u'\b')
             kept.append(c);
     }
     if (kept != committed)
@@ -69,10 +67,10 @@ void filterInputMethod(QInputMethodEvent *event)
 
 } // namespace
 
-NumericEntryFilter::NumericEntryFilter(Form1 &form)
+NumericEntryFilter::NumericEntryFilter(const window::Controls &controls)
 {
-    for (const char *name : numericentry::filteredBoxes)
-        attach(form.control<QLineEdit>(name));
+    for (QLineEdit *window::Controls::*box : behaviours::kFilteredBoxes)
+        attach(controls.*box);
 }
 
 void NumericEntryFilter::attach(QLineEdit *box)

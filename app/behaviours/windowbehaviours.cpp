@@ -1,7 +1,6 @@
 #include "app/behaviours/windowbehaviours.h"
 
 #include "app/window/design.h"
-#include "app/window/form1.h"
 #include "app/window/formlabel.h"
 
 #include <QCheckBox>
@@ -11,19 +10,15 @@
 #include <QWebEngineView>
 #include <QWindow>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 using namespace Qt::StringLiterals;
 
 namespace behaviours {
 
 StripStep stripStep(QStringView caption)
 {
-    if (caption == QStringView(design::expandText))
-        return {expandedWidth, QString::fromUtf16(design::collapseText)};
-    return {collapsedWidth, QString::fromUtf16(design::expandText)};
+    if (caption == QStringView(window::kExpandText))
+        return {kExpandedWidth, QString::fromUtf16(window::kCollapseText)};
+    return {kCollapsedWidth, QString::fromUtf16(window::kExpandText)};
 }
 
 int checkValue(Qt::CheckState state)
@@ -74,10 +69,9 @@ QString viewportHookScript()
 
 } // namespace behaviours
 
-WindowBehaviours::WindowBehaviours(Form1 &form)
-    : m_form(form), m_check2(form.control<QCheckBox>("Check2")),
-      m_label7(form.control<FormLabel>("Label7")),
-      m_browser(form.control<QWebEngineView>("WebBrowser1"))
+WindowBehaviours::WindowBehaviours(const window::Controls &controls)
+    : m_form(controls.Form1), m_check2(controls.Check2), m_label7(controls.Label7),
+      m_browser(controls.WebBrowser1)
 {
     // A value set by the program runs the click handling too, as a click does.
     connect(m_check2, &QCheckBox::stateChanged, this, &WindowBehaviours::Check2_Click);
@@ -121,44 +115,38 @@ void WindowBehaviours::WebBrowser1_NavigateComplete2()
 
 void WindowBehaviours::setStaysOnTop(bool on)
 {
-#ifdef Q_OS_WIN
-    // The result is not examined: a failure leaves the window where it was.
-    SetWindowPos(reinterpret_cast<HWND>(m_form.winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-                 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-#else
-    Qt::WindowFlags flags = m_form.windowFlags();
+    Qt::WindowFlags flags = m_form->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
-    if (flags == m_form.windowFlags())
+    if (flags == m_form->windowFlags())
         return;
-    QWindow *native = m_form.windowHandle();
+    QWindow *native = m_form->windowHandle();
     if (!native) {
         // Not on the screen yet: the flag is taken when the window is created.
-        m_form.setWindowFlags(flags);
+        m_form->setWindowFlags(flags);
         return;
     }
     // QWidget::setWindowFlags would hide the window and map it anew, which lets the window
     // manager place it again and drops the focus. The native window takes the flag as it is: on
     // X11 Qt asks the window manager for the above state of the mapped window.
-    const QPoint topLeft = m_form.pos();
-    m_form.overrideWindowFlags(flags);
+    const QPoint topLeft = m_form->pos();
+    m_form->overrideWindowFlags(flags);
     native->setFlags(flags);
-    if (m_form.pos() != topLeft)
-        m_form.move(topLeft);
-#endif
+    if (m_form->pos() != topLeft)
+        m_form->move(topLeft);
 }
 
 int WindowBehaviours::frameWidth() const
 {
     // A shown window has its real frame, which is none at all without a window manager; before
     // it is shown the design's frame stands in.
-    if (m_form.isVisible() && m_form.windowHandle())
-        return m_form.frameGeometry().width() - m_form.width();
-    return 2 * behaviours::designFrame;
+    if (m_form->isVisible() && m_form->windowHandle())
+        return m_form->frameGeometry().width() - m_form->width();
+    return 2 * behaviours::kDesignFrame;
 }
 
 void WindowBehaviours::setOuterWidth(int twips)
 {
     // The window has a fixed size: its fixed width is its client width. Resizing keeps the left
     // edge, the top and the height.
-    m_form.setFixedWidth(design::px(twips) - frameWidth());
+    m_form->setFixedWidth(window::px(twips) - frameWidth());
 }

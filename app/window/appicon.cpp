@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace window {
+
 // A speech bubble on a deep blue tile with a gold question mark: the quiz helper's mark.
 QImage appIconImage(int size)
 {
@@ -51,3 +53,5 @@ QIcon appIcon()
         icon.addPixmap(QPixmap::fromImage(appIconImage(size)));
     return icon;
 }
+
+} // namespace window

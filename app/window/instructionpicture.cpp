@@ -1,19 +1,23 @@
 #include "app/window/instructionpicture.h"
 
-#include "app/window/form1.h"
+#include "app/window/controls.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPixmap>
 
-bool showInstructionPicture(Form1 &form)
+namespace window {
+
+bool showInstructionPicture(const Controls &controls)
 {
-    const QString resource = QString::fromUtf16(instructionPictureResource);
+    const QString resource = QString::fromUtf16(kInstructionPictureResource);
     if (!QFile::exists(resource))
         return false;
     QPixmap picture(resource);
     if (picture.isNull())
         return false;
-    form.control<QLabel>("Picture2")->setPixmap(picture);
+    controls.Picture2->setPixmap(picture);
     return true;
 }
+
+} // namespace window

@@ -3,6 +3,7 @@
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/behaviours/numericfilter.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/messageboxwatcher.h"
 #include "tests/common/testmain.h"
 #include "warsoul/warsoulevaluator.h"
@@ -70,22 +71,18 @@ void release(QWidget *w, Qt::Key key, const QString &text, bool autoRepeat = fal
 
 } // namespace
 
-class TestWarSoulEvaluator : public QObject
+class TestWarSoulEvaluator : public QObject, public FormFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
     std::unique_ptr<NumericEntryFilter> filter;
     std::unique_ptr<WarSoulEvaluator> evaluator;
 
-    QLineEdit *box(const QString &name) const { return form->findChild<QLineEdit *>(name); }
-    QCheckBox *check1() const { return form->control<QCheckBox>("Check1"); }
-    FormLabel *result() const { return form->control<FormLabel>("lbl_result"); }
-    FormLabel *rating() const { return form->control<FormLabel>("lbl_pingjia"); }
-    void click(const char *button) const
-    {
-        QTest::mouseClick(form->control<QPushButton>(button), Qt::LeftButton);
-    }
+    QLineEdit *box(const QString &name) const { return m_form->findChild<QLineEdit *>(name); }
+    QCheckBox *check1() const { return ui().Check1; }
+    FormLabel *result() const { return ui().lbl_result; }
+    FormLabel *rating() const { return ui().lbl_pingjia; }
+    void click(QPushButton *button) const { QTest::mouseClick(button, Qt::LeftButton); }
 
     // Types the texts into the boxes at the keyboard (through the filter and the clamp).
     void type(const QStringList &names, const QStringList &texts) const
@@ -121,12 +118,12 @@ class TestWarSoulEvaluator : public QObject
 private slots:
     void initTestCase()
     {
-        form = std::make_unique<Form1>();
-        filter = std::make_unique<NumericEntryFilter>(*form);
-        evaluator = std::make_unique<WarSoulEvaluator>(*form);
-        form->control<QTabWidget>("SSTab1")->setCurrentIndex(1);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        makeForm();
+        filter = std::make_unique<NumericEntryFilter>(ui());
+        evaluator = std::make_unique<WarSoulEvaluator>(ui());
+        ui().SSTab1->setCurrentIndex(1);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
     void init()
     {
@@ -140,21 +137,21 @@ private slots:
     {
         evaluator.reset();
         filter.reset();
-        form.reset();
+        m_form.reset();
     }
 
     void startState()
     {
         Form1 fresh;
-        WarSoulEvaluator attached(fresh);
+        WarSoulEvaluator attached(fresh.controls());
         for (const QString &name : twelve) {
             auto *b = fresh.findChild<QLineEdit *>(name);
             QVERIFY(b->text().isEmpty());
             QVERIFY(b->isEnabled());
         }
-        QVERIFY(!fresh.control<QCheckBox>("Check1")->isChecked());
-        QCOMPARE(fresh.control<FormLabel>("lbl_result")->text(), initialResult);
-        QCOMPARE(fresh.control<FormLabel>("lbl_pingjia")->text(), initialRating);
+        QVERIFY(!fresh.controls().Check1->isChecked());
+        QCOMPARE(fresh.controls().lbl_result->text(), initialResult);
+        QCOMPARE(fresh.controls().lbl_pingjia->text(), initialRating);
     }
 
     // ---- Evaluation ----
@@ -204,7 +201,7 @@ private slots:
         const bool checked = check1()->isChecked();
 
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(result()->text(), resultText);
         QCOMPARE(rating()->text(), ratingText);
@@ -220,7 +217,7 @@ private slots:
         type(starting, {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s});
         type(current, {u"10"_s, u"10"_s, u"10"_s, u"10"_s, u"10"_s});
         type({u"mq_dj"_s, u"jy_dj"_s}, {u"5"_s, u"1"_s});
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：-11"_s);
         QCOMPARE(rating()->text(), u"评价结果为：差"_s);
     }
@@ -245,7 +242,7 @@ private slots:
         type(starting, {u"40"_s, u"41"_s, u"42"_s, u"43"_s, u"44"_s});
         type(current, {u"60"_s, u"61"_s, u"62"_s, u"63"_s, u"64"_s});
         type({u"mq_dj"_s, u"jy_dj"_s}, {u"2"_s, u"1"_s});
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：25"_s);
         QCOMPARE(rating()->text(), u"评价结果为：极品"_s);
 
@@ -260,7 +257,7 @@ private slots:
         QSignalSpy resultChanges(result(), &FormLabel::captionChanged);
         QSignalSpy ratingChanges(rating(), &FormLabel::captionChanged);
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.seen().first().text, incomplete);
         QCOMPARE(boxes.seen().first().title, u"ZembrikCorvanth专区"_s);
@@ -286,13 +283,13 @@ private slots:
         QFETCH(QString, affinity);
         worked(level, affinity);
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.texts(), QStringList{incomplete});
         QCOMPARE(result()->text(), initialResult);
         QCOMPARE(rating()->text(), initialRating);
         // Zero growth over a zero divisor fails as well.
         type(current, {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s});
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(result()->text(), initialResult);
     }
@@ -305,7 +302,7 @@ private slots:
             QCOMPARE(box(name)->text(), u"32"_s);
         }
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(result()->text(), u"计算结果为：9"_s);
     }
@@ -317,17 +314,17 @@ private slots:
         QGuiApplication::clipboard()->setText(u"1234567"_s);
         box(u"mq_jx"_s)->clear();
         box(u"mq_jx"_s)->paste();
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：617283.5"_s);
     }
 
     void twoClicksSameCaptions()
     {
         worked(u"3"_s, u"0"_s);
-        click("Command2");
+        click(ui().Command2);
         const QString first = result()->text();
         const QString firstRating = rating()->text();
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(result()->text(), first);
         QCOMPARE(rating()->text(), firstRating);
         QCOMPARE(first, u"计算结果为：22.5"_s);
@@ -338,7 +335,7 @@ private slots:
         const QRect resultBefore = result()->geometry();
         const QRect ratingBefore = rating()->geometry();
         worked(u"3"_s, u"0"_s);
-        click("Command2");
+        click(ui().Command2);
         const QRect resultAfter = result()->geometry();
         const QRect ratingAfter = rating()->geometry();
         QCOMPARE(resultAfter.topLeft(), resultBefore.topLeft());
@@ -439,7 +436,7 @@ private slots:
 
     void clampOnlyInTheTwelveBoxes()
     {
-        QLineEdit *levelling = form->control<QLineEdit>("Text2");
+        QLineEdit *levelling = ui().Text2;
         levelling->setText(u"1234567"_s);
         QTest::keyClick(levelling, Qt::Key_End);
         QCOMPARE(levelling->text(), u"1234567"_s);
@@ -454,7 +451,7 @@ private slots:
         type(current, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
         type({u"mq_dj"_s, u"jy_dj"_s}, {u"6"_s, u"7"_s});
         result()->setText(u"kept"_s);
-        Recorder recorder(*form);
+        Recorder recorder(*m_form);
         QTest::mouseClick(check1(), Qt::LeftButton);
         QVERIFY(check1()->isChecked());
         QCOMPARE(recorder.log,
@@ -515,13 +512,13 @@ private slots:
         QFETCH(bool, checked);
         QFETCH(QStringList, log);
         worked(u"5"_s, u"1"_s);
-        click("Command2");
+        click(ui().Command2);
         if (!checked) {
             check1()->setChecked(false);
             type(starting, {u"40"_s, u"41"_s, u"42"_s, u"43"_s, u"44"_s});
         }
-        Recorder recorder(*form);
-        click("Command3");
+        Recorder recorder(*m_form);
+        click(ui().Command3);
         QCOMPARE(recorder.log, log);
         QVERIFY(!check1()->isChecked());
         QCOMPARE(texts(),
@@ -534,9 +531,9 @@ private slots:
     void command4()
     {
         worked(u"5"_s, u"1"_s);
-        click("Command2");
-        Recorder recorder(*form);
-        click("Command4");
+        click(ui().Command2);
+        Recorder recorder(*m_form);
+        click(ui().Command4);
         QCOMPARE(recorder.log, QStringList({u"mq_dj="_s, u"jy_dj="_s}));
         QVERIFY(check1()->isChecked());
         QCOMPARE(texts().mid(0, 10), QStringList({u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s,
@@ -545,7 +542,7 @@ private slots:
         QCOMPARE(rating()->text(), u"评价结果为：良好"_s);
         // The old score stays on screen; the emptied boxes now fail the next evaluation.
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(result()->text(), u"计算结果为：9"_s);
     }
@@ -553,9 +550,9 @@ private slots:
     void command5()
     {
         worked(u"5"_s, u"1"_s);
-        click("Command2");
-        Recorder recorder(*form);
-        click("Command5");
+        click(ui().Command2);
+        Recorder recorder(*m_form);
+        click(ui().Command5);
         QCOMPARE(recorder.log,
                  QStringList({u"mq_jx="_s, u"mq_qz="_s, u"mq_yq="_s, u"mq_lq="_s, u"mq_hp="_s}));
         QVERIFY(check1()->isChecked());

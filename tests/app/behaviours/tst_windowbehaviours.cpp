@@ -4,6 +4,7 @@
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/behaviours/windowbehaviours.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QCheckBox>
@@ -44,12 +45,12 @@ bool flaggedOnTop(const Form1 &form)
 
 QString expandText()
 {
-    return QString::fromUtf16(design::expandText);
+    return QString::fromUtf16(window::kExpandText);
 }
 
 QString collapseText()
 {
-    return QString::fromUtf16(design::collapseText);
+    return QString::fromUtf16(window::kCollapseText);
 }
 
 // Runs a script in the page's main world and waits for its result.
@@ -239,7 +240,7 @@ private:
 
 } // namespace
 
-class TestWindowBehaviours : public QObject
+class TestWindowBehaviours : public QObject, public FormFixture
 {
     Q_OBJECT
 
@@ -282,14 +283,13 @@ private:
     bool sawCancelledWheelWithoutScrolling(QWebEngineView *view);
     bool sawCancelledMenuWithoutQtMenu(QWebEngineView *view);
 
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<WindowBehaviours> m_behaviours;
 };
 
 void TestWindowBehaviours::init()
 {
-    m_form = std::make_unique<Form1>();
-    m_behaviours = std::make_unique<WindowBehaviours>(*m_form);
+    makeForm();
+    m_behaviours = std::make_unique<WindowBehaviours>(ui());
 }
 
 void TestWindowBehaviours::cleanup()
@@ -367,8 +367,8 @@ void TestWindowBehaviours::staysOnTop()
 void TestWindowBehaviours::check2PutsWindowOnTopInPlace()
 {
     showForm();
-    auto *check = m_form->control<QCheckBox>("Check2");
-    auto *tabs = m_form->control<QTabWidget>("SSTab1");
+    auto *check = ui().Check2;
+    auto *tabs = ui().SSTab1;
     QVERIFY(!flaggedOnTop(*m_form));
     const QRect frame = m_form->frameGeometry();
     const QRect client = m_form->geometry();
@@ -417,7 +417,7 @@ void TestWindowBehaviours::check2ValueSetByProgram()
 
     showForm();
     const QRect frame = m_form->frameGeometry();
-    auto *check = m_form->control<QCheckBox>("Check2");
+    auto *check = ui().Check2;
     for (Qt::CheckState state : states)
         check->setCheckState(state);
     QCOMPARE(flaggedOnTop(*m_form), onTop);
@@ -428,7 +428,7 @@ void TestWindowBehaviours::check2ValueSetByProgram()
 void TestWindowBehaviours::check2KeyToggle()
 {
     showForm();
-    auto *check = m_form->control<QCheckBox>("Check2");
+    auto *check = ui().Check2;
     check->setFocus();
     QTest::keyClick(check, Qt::Key_Space);
     QVERIFY(check->isChecked());
@@ -440,7 +440,7 @@ void TestWindowBehaviours::check2KeyToggle()
 
 void TestWindowBehaviours::check2BeforeWindowShown()
 {
-    m_form->control<QCheckBox>("Check2")->setChecked(true);
+    ui().Check2->setChecked(true);
     QVERIFY(m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(!m_form->isVisible());
     showForm();
@@ -464,10 +464,10 @@ void TestWindowBehaviours::label7TogglesWidth()
     QFETCH(bool, onTop);
 
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
-    auto *tabs = m_form->control<QTabWidget>("SSTab1");
+    auto *strip = ui().Label7;
+    auto *tabs = ui().SSTab1;
     tabs->setCurrentIndex(page);
-    m_form->control<QCheckBox>("Check2")->setChecked(onTop);
+    ui().Check2->setChecked(onTop);
     QCOMPARE(strip->text(), collapseText());
     const QPoint topLeft = m_form->frameGeometry().topLeft();
     const int height = m_form->frameGeometry().height();
@@ -485,7 +485,7 @@ void TestWindowBehaviours::label7TogglesWidth()
         QCOMPARE(tabs->currentIndex(), page);
         QCOMPARE(flaggedOnTop(*m_form), onTop);
         // The strip keeps its place and stays inside the window at both widths.
-        QCOMPARE(strip->x(), design::px(6720));
+        QCOMPARE(strip->x(), window::px(6720));
         QVERIFY(strip->x() < m_form->width());
     }
 }
@@ -504,7 +504,7 @@ void TestWindowBehaviours::label7AnyOtherCaptionCollapses()
     QFETCH(QString, caption);
 
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
+    auto *strip = ui().Label7;
     // Collapse first, so that collapsing again is seen to come from the caption alone.
     QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, strip->rect().center());
     QCOMPARE(outerWidth(*m_form), collapsedOuter);
@@ -520,7 +520,7 @@ void TestWindowBehaviours::label7AnyOtherCaptionCollapses()
 void TestWindowBehaviours::label7SetsWidthBeforeCaption()
 {
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
+    auto *strip = ui().Label7;
     QList<int> widthsAtCaption;
     connect(strip, &FormLabel::captionChanged, this,
             [&] { widthsAtCaption << outerWidth(*m_form); });
@@ -534,10 +534,10 @@ void TestWindowBehaviours::label7BeforeWindowShown()
     // Without a frame to measure, the design's frame of 3 pixels a side stands in.
     m_behaviours->Label7_Click();
     QCOMPARE(m_form->width(), collapsedOuter - 6);
-    QCOMPARE(m_form->control<FormLabel>("Label7")->text(), expandText());
+    QCOMPARE(ui().Label7->text(), expandText());
     m_behaviours->Label7_Click();
     QCOMPARE(m_form->width(), expandedOuter - 6);
-    QCOMPARE(m_form->height(), design::px(design::clientHeight));
+    QCOMPARE(m_form->height(), window::px(window::kClientHeight));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -595,7 +595,7 @@ void TestWindowBehaviours::viewportCancelsMenuAndWheel()
 
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(page)));
     if (page == u"rewriting.html")
         QVERIFY(evaluate(view->page(), u"rewrite()"_s).toBool());
@@ -608,7 +608,7 @@ void TestWindowBehaviours::viewportHoldsPageReachedByLink()
 {
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
     QSignalSpy finished(view, &QWebEngineView::loadFinished);
     evaluate(view->page(), u"document.getElementById('next').click(); true"_s);
@@ -623,12 +623,12 @@ void TestWindowBehaviours::viewportHooksDocumentOlderThanHook()
     // A document loaded before the behaviours existed has no hook: the engine asks the view for
     // its menu, and the view shows none all the same.
     m_behaviours.reset();
-    m_form = std::make_unique<Form1>();
+    makeForm();
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
-    m_behaviours = std::make_unique<WindowBehaviours>(*m_form);
+    m_behaviours = std::make_unique<WindowBehaviours>(ui());
     QVERIFY(deliver(view, rightClick, u"contextmenu"_s));
     QCOMPARE(counter(view->page(), u"contextmenuPrevented"_s), 0);
     QTRY_VERIFY_WITH_TIMEOUT(view->lastContextMenuRequest() != nullptr, 20000);
@@ -644,7 +644,7 @@ void TestWindowBehaviours::viewportOutlivesDocumentWithoutHook()
 {
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     // A plain text file and an address that does not exist: nothing of them can be hooked.
     // (Only a right click goes to the text: a wheel turn still on its way when the next
     // navigation starts leaves the engine's wheel queue waiting for good, with or without the
@@ -692,14 +692,14 @@ void TestWindowBehaviours::unhookedViewScrollsAndShowsMenu()
 void TestWindowBehaviours::otherControlsKeepMenuAndWheel()
 {
     showForm();
-    auto *text1 = m_form->control<QLineEdit>("Text1");
+    auto *text1 = ui().Text1;
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
                            text1->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(text1, &menu);
     QTRY_VERIFY(shownMenu() != nullptr);
     shownMenu()->close();
 
-    auto *list = m_form->control<QTreeView>("ListView1");
+    auto *list = ui().ListView1;
     QStandardItemModel rows(200, 2);
     for (int r = 0; r < 200; ++r)
         rows.setItem(r, 0, new QStandardItem(QString::number(r)));
