@@ -27,6 +27,9 @@ QString passingPart(const QString &typed)
 // Returns true when the key press is consumed.
 bool filterKeyPress(QObject *box, QKeyEvent *event)
 {
+    // Ctrl+Backspace would delete the word before the caret; in a number box it does nothing.
+    if (event->key() == Qt::Key_Backspace && event->modifiers().testFlag(Qt::ControlModifier))
+        return true;
     const QString typed = event->text();
     if (typed.isEmpty() || typesNoCharacter(event->key()))
         return false;

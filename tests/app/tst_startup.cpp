@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -109,6 +111,15 @@ private slots:
         // Three quarters and one quarter of the list's width (409 pixels).
         QCOMPARE(list->columnWidth(0), 306);
         QCOMPARE(list->columnWidth(1), 102);
+
+        // The columns are wider than the visible area: the horizontal scroll bar reaches the end
+        // of the answer column.
+        QVERIFY(QTest::qWaitForWindowExposed(&started.program->form()));
+        QCoreApplication::processEvents();
+        const int hidden = list->header()->length() - list->viewport()->width();
+        QVERIFY(hidden > 0);
+        QVERIFY(list->horizontalScrollBar()->isVisible());
+        QCOMPARE(list->horizontalScrollBar()->maximum(), hidden);
     }
 
     void aComponentThatCannotBeWrittenStopsStartUpBeforeAnyWindow()

@@ -74,6 +74,7 @@ private slots:
     void suggestionButtonAndLabelOpenSamePage();
     void keyboardPressOfButtonOpens();
     void otherMouseButtonsOpenNothing();
+    void doubleClickOnLinkOpensOnePage();
     void linkLooks_data();
     void linkLooks();
 
@@ -189,6 +190,17 @@ void TestWebShortcuts::otherMouseButtonsOpenNothing()
         QTest::mouseClick(control, Qt::MiddleButton, Qt::NoModifier, control->rect().center());
     }
     QVERIFY(m_browser.opened.isEmpty());
+}
+
+void TestWebShortcuts::doubleClickOnLinkOpensOnePage()
+{
+    FormLabel *link = ui().Label39;
+    const QPoint centre = link->rect().center();
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseRelease(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(m_browser.opened.size(), 1);
+    QCOMPARE(m_browser.opened.first().path(), u"/forum-2062-1.html"_s);
 }
 
 void TestWebShortcuts::linkLooks_data()

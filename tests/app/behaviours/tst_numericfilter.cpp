@@ -224,6 +224,16 @@ private slots:
             << u"123"_s << 3 << Strokes{ctrl(Qt::Key_A, 1), typed('7')} << u"1237"_s << 4;
         QTest::newRow("several characters in one press keep their digits")
             << u""_s << 0 << Strokes{plain(Qt::Key_unknown, u"4a2"_s)} << u"42"_s << 2;
+        // Ctrl+Backspace deletes no word, whatever text the system gives the key.
+        QTest::newRow("Ctrl+Backspace with Backspace text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, u"\b"_s}}
+            << u"1234"_s << 4;
+        QTest::newRow("Ctrl+Backspace with DEL text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, u"\x7f"_s}}
+            << u"1234"_s << 4;
+        QTest::newRow("Ctrl+Backspace without text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, QString()}}
+            << u"1234"_s << 4;
     }
     void keys()
     {

@@ -268,6 +268,7 @@ private slots:
     void label7AnyOtherCaptionCollapses();
     void label7SetsWidthBeforeCaption();
     void label7BeforeWindowShown();
+    void label7DoubleClickIsOneClick();
 
     // The fixed viewport.
     void viewportCancelsMenuAndWheel_data();
@@ -538,6 +539,23 @@ void TestWindowBehaviours::label7BeforeWindowShown()
     m_behaviours->Label7_Click();
     QCOMPARE(m_form->width(), expandedOuter - 6);
     QCOMPARE(m_form->height(), window::px(window::kClientHeight));
+}
+
+// A double-click is a click, then a double-click whose release is no second click: the window
+// collapses and stays collapsed.
+void TestWindowBehaviours::label7DoubleClickIsOneClick()
+{
+    showForm();
+    auto *strip = ui().Label7;
+    const QPoint centre = strip->rect().center();
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(outerWidth(*m_form), collapsedOuter);
+    QCOMPARE(strip->text(), expandText());
+    // The next click is a click again.
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, centre, 600);
+    QCOMPARE(outerWidth(*m_form), expandedOuter);
 }
 
 // ---------------------------------------------------------------------------------------------

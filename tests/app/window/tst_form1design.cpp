@@ -289,6 +289,19 @@ private slots:
         label->setText(u"计算结果："_s);
     }
 
+    // A caption that looks like markup is shown as it stands, in every label.
+    void labelsShowMarkupLiterally()
+    {
+        const QString question = u"H<sub>2</sub>O是什么？"_s;
+        const auto labels = m_form->findChildren<FormLabel *>();
+        QVERIFY(labels.size() > 50);
+        for (FormLabel *label : labels)
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        FormLabel *grows = m_form->controls().lbl_result;
+        grows->setText(question);
+        QVERIFY(grows->width() >= grows->fontMetrics().horizontalAdvance(question));
+    }
+
     void captionChangeIsSignalledAtOnceAndOnlyOnChange()
     {
         auto *label = qobject_cast<FormLabel *>(w("Label49"));
