@@ -2,8 +2,11 @@
 
 #include "app/window/design.h"
 #include "app/window/formlabel.h"
+#include "app/window/quietpage.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -67,6 +70,13 @@ QString viewportHookScript()
 )js"_s;
 }
 
+bool opensInSystemBrowser(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 } // namespace behaviours
 
 WindowBehaviours::WindowBehaviours(const window::Controls &controls)
@@ -88,6 +98,11 @@ WindowBehaviours::WindowBehaviours(const window::Controls &controls)
     m_browser->page()->scripts().insert(hook);
     connect(m_browser->page(), &QWebEnginePage::loadFinished, this,
             &WindowBehaviours::WebBrowser1_NavigateComplete2);
+
+    // A link that wants a new window opens in the system's browser, as the shortcuts do.
+    if (auto *quiet = qobject_cast<QuietPage *>(m_browser->page()))
+        connect(quiet, &QuietPage::newWindowRequested, this,
+                &WindowBehaviours::WebBrowser1_NewWindow);
 
     // The view's own menu would otherwise open when the engine asks for one.
     m_browser->setContextMenuPolicy(Qt::NoContextMenu);
@@ -111,6 +126,12 @@ void WindowBehaviours::WebBrowser1_NavigateComplete2()
     // one that has it already. A document that cannot run scripts is left as it is.
     m_browser->page()->runJavaScript(behaviours::viewportHookScript(),
                                      QWebEngineScript::ApplicationWorld);
+}
+
+void WindowBehaviours::WebBrowser1_NewWindow(const QUrl &url)
+{
+    if (behaviours::opensInSystemBrowser(url))
+        QDesktopServices::openUrl(url);
 }
 
 void WindowBehaviours::setStaysOnTop(bool on)

@@ -10,6 +10,7 @@
 
 class FormLabel;
 class QCheckBox;
+class QUrl;
 class QWebEngineView;
 class QWidget;
 
@@ -44,6 +45,9 @@ bool staysOnTop(int checkValue);
 // The script that cancels context menus and wheel turns in a document of the viewport.
 QString viewportHookScript();
 
+// Whether a new window of the viewport opens in the system's browser: web addresses only.
+bool opensInSystemBrowser(const QUrl &url);
+
 } // namespace behaviours
 
 class WindowBehaviours : public QObject
@@ -55,6 +59,7 @@ public:
     void Check2_Click();
     void Label7_Click();
     void WebBrowser1_NavigateComplete2();
+    void WebBrowser1_NewWindow(const QUrl &url);
 
 private:
     void setStaysOnTop(bool on);

@@ -3,12 +3,14 @@
 #include "app/window/design.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
+#include "app/window/quietpage.h"
 #include "app/behaviours/windowbehaviours.h"
 #include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -82,6 +84,28 @@ bool loadAndWait(QWebEngineView *view, const QUrl &url)
     view->load(url);
     return finished.wait(30000);
 }
+
+// Stands in for the system's browser: records every address handed to it.
+class SystemBrowser : public QObject
+{
+    Q_OBJECT
+public:
+    SystemBrowser()
+    {
+        QDesktopServices::setUrlHandler(u"http"_s, this, "open");
+        QDesktopServices::setUrlHandler(u"https"_s, this, "open");
+        QDesktopServices::setUrlHandler(u"file"_s, this, "open");
+    }
+    ~SystemBrowser() override
+    {
+        for (const QString &scheme : {u"http"_s, u"https"_s, u"file"_s})
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
 
 // The widget that takes the view's input: the engine's render widget.
 QWidget *renderWidget(QWebEngineView *view)
@@ -278,6 +302,9 @@ private slots:
     void viewportOutlivesDocumentWithoutHook();
     void unhookedViewScrollsAndShowsMenu();
     void otherControlsKeepMenuAndWheel();
+    void newWindowAddresses_data();
+    void newWindowAddresses();
+    void viewportNewWindowsOpenInSystemBrowser();
 
 private:
     void showForm();
@@ -559,6 +586,50 @@ void TestWindowBehaviours::label7DoubleClickIsOneClick()
 }
 
 // ---------------------------------------------------------------------------------------------
+
+void TestWindowBehaviours::newWindowAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("http") << u"http://cv.example/a.html"_s << true;
+    QTest::newRow("https") << u"https://cv.example/a.html"_s << true;
+    QTest::newRow("scheme in capitals") << u"HTTPS://cv.example/"_s << true;
+    QTest::newRow("file") << u"file:///etc/passwd"_s << false;
+    QTest::newRow("ftp") << u"ftp://cv.example/a"_s << false;
+    QTest::newRow("mailto") << u"mailto:a@cv.example"_s << false;
+    QTest::newRow("javascript") << u"javascript:alert(1)"_s << false;
+    QTest::newRow("data") << u"data:text/html,<b>x</b>"_s << false;
+    QTest::newRow("http without host") << u"http:///a.html"_s << false;
+}
+
+void TestWindowBehaviours::newWindowAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opens);
+    QCOMPARE(behaviours::opensInSystemBrowser(QUrl(address)), opens);
+}
+
+// A link with target=_blank and window.open in the silent viewport open their web addresses in
+// the system's browser; a new window to a file opens nothing.
+void TestWindowBehaviours::viewportNewWindowsOpenInSystemBrowser()
+{
+    SystemBrowser browser;
+    Site site;
+    showForm();
+    auto *view = ui().WebBrowser1;
+    static_cast<QuietPage *>(view->page())->setSilent(true);
+    QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
+    evaluate(view->page(), u"var a = document.createElement('a'); a.target = '_blank';"
+                           "a.href = 'http://127.0.0.1:9/blank.html'; document.body.appendChild(a);"
+                           "a.click(); true"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(browser.opened.size(), 1, 10000);
+    QCOMPARE(browser.opened.first(), QUrl(u"http://127.0.0.1:9/blank.html"_s));
+    evaluate(view->page(), u"window.open('%1'); true"_s.arg(site.url(u"next.html"_s).toString()));
+    evaluate(view->page(), u"window.open('https://127.0.0.1:9/open.html'); true"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(browser.opened.size(), 2, 10000);
+    QCOMPARE(browser.opened.last(), QUrl(u"https://127.0.0.1:9/open.html"_s));
+    QCOMPARE(view->url(), site.url(u"plain.html"_s));
+}
 
 bool TestWindowBehaviours::sawCancelledWheelWithoutScrolling(QWebEngineView *view)
 {
