@@ -6,6 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace app {
+
 std::span<const ComponentFile> programComponents()
 {
     return {};
@@ -38,3 +40,5 @@ std::optional<InstallFailure> installComponents(std::span<const ComponentFile> t
     }
     return std::nullopt;
 }
+
+} // namespace app

@@ -1,11 +1,14 @@
 // Component files the window's controls need from the system, written from the program's own
 // resources when missing. Qt supplies every control on this platform, so the program's table is
-// empty here; the routine is the same for any table.
+// empty here; the routine stays because it is start-up's first step, whose failure stops the
+// program with a message, and it serves any platform whose build lists components.
 #pragma once
 
 #include <QString>
 #include <optional>
 #include <span>
+
+namespace app {
 
 struct ComponentFile
 {
@@ -31,3 +34,5 @@ bool componentPresent(const QString &path);
 // missing one is written with exactly the resource's bytes. The first failure stops the walk
 // and is returned; the rows after it are not looked at.
 std::optional<InstallFailure> installComponents(std::span<const ComponentFile> table);
+
+} // namespace app

@@ -24,9 +24,9 @@ int main(int argc, char **argv)
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
-    StartResult started = startUp();
+    app::StartResult started = app::startUp();
     if (!started.program) {
-        const InstallFailure &f = *started.failure;
+        const app::InstallFailure &f = *started.failure;
         const QString text = QStringLiteral("无法写入运行组件 %1（资源 %2）：%3")
                                  .arg(f.targetPath)
                                  .arg(f.resourceId)

@@ -14,7 +14,6 @@
 
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTreeView>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -35,6 +34,8 @@ Program::~Program()
     m_parts.reset();
 }
 
+namespace app {
+
 struct StartUp
 {
     const StartOptions &options;
@@ -49,17 +50,17 @@ struct StartUp
     // The load-time steps, run once the controls exist and before the window is shown.
     void formLoad() const
     {
-        Form1 &form = program->form();
-        auto *browser = form.control<QWebEngineView>("WebBrowser1");
+        const window::Controls &controls = program->form().controls();
+        QWebEngineView *browser = controls.WebBrowser1;
         step("WebBrowser1.Navigate");
         browser->load(QUrl(QString::fromUtf16(site::zoneHomeAddress)));
         step("WebBrowser1.Silent");
         static_cast<QuietPage *>(browser->page())->setSilent(true);
         step("ListView1.shape");
-        shapeResultList(form.control<QTreeView>("ListView1"));
+        shapeResultList(controls.ListView1);
         step("load defaults");
-        form.control<QLineEdit>("Text4")->setText(QStringLiteral("1"));
-        form.control<QLineEdit>("Text5")->setText(QStringLiteral("60"));
+        controls.Text4->setText(QStringLiteral("1"));
+        controls.Text5->setText(QStringLiteral("60"));
     }
 
     StartResult run()
@@ -74,18 +75,18 @@ struct StartUp
         program = made.get();
         made->m_form = std::make_unique<Form1>();
         // The instruction picture belongs to the window's design: there before any load step.
-        showInstructionPicture(*made->m_form);
+        const window::Controls &controls = made->form().controls();
+        window::showInstructionPicture(controls);
         made->m_parts = std::make_unique<Program::Parts>();
-        Form1 &form = made->form();
-        made->m_parts->behaviours = std::make_unique<WindowBehaviours>(form);
-        made->m_parts->shortcuts = std::make_unique<WebShortcuts>(form);
-        made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(form);
-        made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(form);
-        made->m_parts->levelling = std::make_unique<LevellingCalculator>(form);
-        made->m_parts->lookup = std::make_unique<LookupPage>(form);
+        made->m_parts->behaviours = std::make_unique<WindowBehaviours>(controls);
+        made->m_parts->shortcuts = std::make_unique<WebShortcuts>(controls);
+        made->m_parts->numericFilter = std::make_unique<NumericEntryFilter>(controls);
+        made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(controls);
+        made->m_parts->levelling = std::make_unique<LevellingCalculator>(controls);
+        made->m_parts->lookup = std::make_unique<LookupPage>(controls);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
-        auto *portal = form.control<QWebEngineView>("WebBrowser2");
+        QWebEngineView *portal = controls.WebBrowser2;
         static_cast<QuietPage *>(portal->page())->setSilent(true);
 
         step("Form_Load");
@@ -94,8 +95,8 @@ struct StartUp
         portal->load(QUrl(QString::fromUtf16(site::portalHomeAddress)));
 
         step("show");
-        form.control<QTabWidget>("SSTab1")->setCurrentIndex(0);
-        form.show();
+        controls.SSTab1->setCurrentIndex(0);
+        made->form().show();
         result.program = std::move(made);
         return result;
     }
@@ -106,3 +107,5 @@ StartResult startUp(const StartOptions &options)
     StartUp s{options};
     return s.run();
 }
+
+} // namespace app

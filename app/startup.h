@@ -10,6 +10,10 @@
 
 class Form1;
 
+namespace app {
+struct StartUp;
+}
+
 // The running program: the window with every subsystem attached.
 class Program
 {
@@ -18,12 +22,14 @@ public:
     Form1 &form() const { return *m_form; }
 
 private:
-    friend struct StartUp;
+    friend struct app::StartUp;
     Program();
     struct Parts;
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<Parts> m_parts;
 };
+
+namespace app {
 
 struct StartOptions
 {
@@ -43,3 +49,5 @@ struct StartResult
 // "1" then end level "60"), then the portal page in WebBrowser2, then the window is shown on
 // its first page at its wide form.
 StartResult startUp(const StartOptions &options = {});
+
+} // namespace app

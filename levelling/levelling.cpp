@@ -88,7 +88,7 @@ std::optional<double> divide(double a, double b)
 
 bool levelInRange(double level)
 {
-    return level >= minLevel && level <= maxLevel;
+    return level >= kMinLevel && level <= kMaxLevel;
 }
 
 std::optional<double> requiredExperience(double start, double end, const QStringList &entries)

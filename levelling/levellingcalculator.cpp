@@ -1,9 +1,9 @@
 #include "levelling/levellingcalculator.h"
 
-#include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/window/messagebox.h"
 #include "levelling/levelling.h"
+#include "levelling/leveltable.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,16 +31,19 @@ bool filled(const QLineEdit *box)
 
 } // namespace
 
-LevellingCalculator::LevellingCalculator(Form1 &form)
-    : m_form(form), m_text2(form.control<QLineEdit>("Text2")),
-      m_text3(form.control<QLineEdit>("Text3")), m_text4(form.control<QLineEdit>("Text4")),
-      m_text5(form.control<QLineEdit>("Text5")), m_text9(form.control<QLineEdit>("Text9")),
-      m_text10(form.control<QLineEdit>("Text10")), m_text11(form.control<QLineEdit>("Text11")),
-      m_label5(form.control<FormLabel>("Label5")), m_label6(form.control<FormLabel>("Label6")),
-      m_label17(form.control<FormLabel>("Label17")), m_label18(form.control<FormLabel>("Label18")),
-      m_label20(form.control<FormLabel>("Label20")), m_label49(form.control<FormLabel>("Label49")),
-      m_label51(form.control<FormLabel>("Label51")), m_levels(form.control<QListWidget>("Lis_jy"))
+LevellingCalculator::LevellingCalculator(const window::Controls &controls)
+    : m_form(controls.Form1), m_text2(controls.Text2), m_text3(controls.Text3),
+      m_text4(controls.Text4), m_text5(controls.Text5), m_text9(controls.Text9),
+      m_text10(controls.Text10), m_text11(controls.Text11), m_label5(controls.Label5),
+      m_label6(controls.Label6), m_label17(controls.Label17), m_label18(controls.Label18),
+      m_label20(controls.Label20), m_label49(controls.Label49), m_label51(controls.Label51),
+      m_levels(controls.Lis_jy)
 {
+    // The window keeps the table as the list's items, and the level edit reads it back there.
+    m_levels->clear();
+    for (std::int32_t entry : kLevelTable)
+        m_levels->addItem(QString::number(entry));
+
     using C = LevellingCalculator;
     connect(m_text4, &QLineEdit::textChanged, this, &C::Text4_Change);
     connect(m_text5, &QLineEdit::textChanged, this, &C::Text5_Change);
@@ -51,8 +54,7 @@ LevellingCalculator::LevellingCalculator(Form1 &form)
     connect(m_text11, &QLineEdit::textChanged, this, &C::Text11_Change);
     connect(m_label5, &FormLabel::captionChanged, this, &C::Label5_Change);
     connect(m_label49, &FormLabel::captionChanged, this, &C::Label49_Change);
-    connect(form.control<QPushButton>("Command13"), &QPushButton::clicked, this,
-            &C::Command13_Click);
+    connect(controls.Command13, &QPushButton::clicked, this, &C::Command13_Click);
 }
 
 void LevellingCalculator::Text4_Change()
@@ -71,7 +73,7 @@ void LevellingCalculator::levelEdit(QLineEdit *changed, QLineEdit *other)
     if (!level)
         return;
     if (!levelInRange(*level)) {
-        showMessage(&m_form, u"超出范围,当前最小等级为0最大等级为60"_s);
+        window::showMessage(m_form, u"超出范围,当前最小等级为0最大等级为60"_s);
         // Whatever key made the level invalid, the last character goes; setting the text
         // runs this edit again, nested, on the shorter text.
         changed->setText(changed->text().chopped(1));
@@ -207,7 +209,7 @@ void LevellingCalculator::Text10_Change()
 void LevellingCalculator::Text11_Change()
 {
     if (!filled(m_text9) || !filled(m_text10)) {
-        showMessage(&m_form, QString());
+        window::showMessage(m_form, QString());
         return;
     }
     minutesExperienceStep();

@@ -7,18 +7,21 @@
 // failure to itself, except the kill count step, whose failure also ends the level edit.
 #pragma once
 
+#include "app/window/controls.h"
+
 #include <QObject>
 
-class Form1;
 class FormLabel;
 class QLineEdit;
 class QListWidget;
+class QWidget;
 
 class LevellingCalculator : public QObject
 {
     Q_OBJECT
 public:
-    explicit LevellingCalculator(Form1 &form);
+    // Fills the level list Lis_jy with the level table, then connects the controls.
+    explicit LevellingCalculator(const window::Controls &controls);
 
 private:
     // The edit handlings of the boxes, run on every change of their text.
@@ -41,7 +44,7 @@ private:
     bool perSecondTimeStep();
     bool minutesExperienceStep();
 
-    Form1 &m_form;
+    QWidget *m_form;
     QLineEdit *m_text2;
     QLineEdit *m_text3;
     QLineEdit *m_text4;

@@ -1,5 +1,6 @@
 // The level experience table: entry L is the experience needed to go from level L to L + 1.
-// The window lists these as the items of Lis_jy, and the calculator reads them back from there.
+// The calculator lists these as the items of the window's Lis_jy when it attaches, and reads
+// them back from there.
 #pragma once
 
 #include <array>
@@ -7,10 +8,10 @@
 
 namespace levelling {
 
-inline constexpr int minLevel = 0;
-inline constexpr int maxLevel = 60;
+inline constexpr int kMinLevel = 0;
+inline constexpr int kMaxLevel = 60;
 
-inline constexpr std::array<std::int32_t, maxLevel + 1> levelTable = {
+inline constexpr std::array<std::int32_t, kMaxLevel + 1> kLevelTable = {
     0,         36,        131,       382,       747,       1275,      1932,      2824,
     3928,      5281,      6630,      8423,      10701,     13385,     16331,     20555,
     25953,     31889,     39699,     50176,     70507,     135000,    250000,    415000,

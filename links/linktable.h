@@ -2,6 +2,8 @@
 // hosts are configuration; the paths are fixed.
 #pragma once
 
+#include "app/window/controls.h"
+
 #include <QString>
 #include <span>
 
@@ -15,7 +17,9 @@ enum class Host {
 
 struct Link
 {
-    const char *control; // design name of the button or label
+    // The control that opens the page: a button or a label, the other member is null.
+    QPushButton *window::Controls::*button;
+    FormLabel *window::Controls::*label;
     Host host;
     const char16_t *path;
 };

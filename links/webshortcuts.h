@@ -2,9 +2,9 @@
 // the link table in the system's default browser.
 #pragma once
 
-#include <QObject>
+#include "app/window/controls.h"
 
-class Form1;
+#include <QObject>
 
 namespace links {
 struct Link;
@@ -19,5 +19,5 @@ class WebShortcuts : public QObject
 {
     Q_OBJECT
 public:
-    explicit WebShortcuts(Form1 &form);
+    explicit WebShortcuts(const window::Controls &controls);
 };

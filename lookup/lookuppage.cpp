@@ -1,7 +1,7 @@
 #include "lookup/lookuppage.h"
 
 #include "app/window/design.h"
-#include "app/window/form1.h"
+#include "app/window/controls.h"
 #include "app/window/formlabel.h"
 #include "lookup/copytext.h"
 #include "lookup/resultmodel.h"
@@ -17,11 +17,9 @@
 
 using namespace Qt::StringLiterals;
 
-LookupPage::LookupPage(Form1 &form)
-    : m_text1(form.control<QLineEdit>("Text1")), m_listView1(form.control<QTreeView>("ListView1")),
-      m_label2(form.control<FormLabel>("Label2")), m_label4(form.control<FormLabel>("Label4")),
-      m_command1(form.control<QPushButton>("Command1")),
-      m_command12(form.control<QPushButton>("Command12")),
+LookupPage::LookupPage(const window::Controls &controls)
+    : m_text1(controls.Text1), m_listView1(controls.ListView1), m_label2(controls.Label2),
+      m_label4(controls.Label4), m_command1(controls.Command1), m_command12(controls.Command12),
       m_session(std::make_unique<store::StoreSession>())
 {
     connect(m_text1, &QLineEdit::textChanged, this, &LookupPage::Text1_Change);
@@ -131,7 +129,7 @@ void LookupPage::Command12_Click()
 void LookupPage::Command1_Click()
 {
     m_text1->setText(QString());
-    m_label2->setText(design::usageHint());
+    m_label2->setText(window::usageHint());
     m_label4->setText(QString());
     m_text1->setFocus(Qt::OtherFocusReason);
 }

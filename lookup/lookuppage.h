@@ -11,13 +11,16 @@
 
 #include <memory>
 
-class Form1;
 class FormLabel;
 class QLineEdit;
 class QItemSelectionModel;
 class QPushButton;
 class QTreeView;
 class ResultModel;
+
+namespace window {
+struct Controls;
+}
 
 namespace store {
 class StoreSession;
@@ -27,7 +30,7 @@ class LookupPage : public QObject
 {
     Q_OBJECT
 public:
-    explicit LookupPage(Form1 &form);
+    explicit LookupPage(const window::Controls &controls);
     ~LookupPage() override;
 
     void Text1_Change();

@@ -77,9 +77,11 @@ void shapeResultList(QTreeView *list)
 {
     ResultModel::of(list);
     list->setHeaderHidden(false);
-    // The two columns fill the list's outer width, a little more than fits inside its frame;
-    // a horizontal scroll bar for those two pixels would only hide a row.
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The two columns fill the list's outer width, a little more than fits inside its frame and
+    // beside the vertical scroll bar: as in a report-view list, the horizontal scroll bar comes
+    // whenever the columns are wider than the visible area, so the end of an answer can always
+    // be reached.
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // The widths are worked out in single precision from the list's width, as the column
     // headers of the list were always sized.
     const float width = float(list->width());

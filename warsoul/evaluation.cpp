@@ -13,8 +13,8 @@ namespace warsoul {
 
 namespace {
 
-constexpr std::int64_t one = Fixed4::unitsPerOne;
-constexpr int places = 4;
+constexpr std::int64_t kOne = Fixed4::kUnitsPerOne;
+constexpr int kPlaces = 4;
 
 bool isBlank(QChar c)
 {
@@ -53,7 +53,7 @@ std::optional<Fixed4> subtract(Fixed4 a, Fixed4 b)
 Fixed4 truncateToWhole(Fixed4 value)
 {
     // % truncates toward zero, so this drops the fraction toward zero for either sign.
-    return {value.units - value.units % one};
+    return {value.units - value.units % kOne};
 }
 
 // The sum of five box texts, truncated toward zero to a whole number.
@@ -114,14 +114,14 @@ std::variant<Fixed4, Failure> parseFixed4(QStringView text)
         if (!appendDigit(magnitude, d, limit))
             return Failure::OutOfRange;
     }
-    for (qsizetype k = 0; k < places; ++k) {
+    for (qsizetype k = 0; k < kPlaces; ++k) {
         if (!appendDigit(magnitude, k < fracDigits.size() ? fracDigits[k] : QChar(u'0'), limit))
             return Failure::OutOfRange;
     }
-    if (fracDigits.size() > places) {
+    if (fracDigits.size() > kPlaces) {
         // The digits past the fourth place round the last one, half to even, judged on the
         // exact decimal digits.
-        const QStringView dropped = fracDigits.sliced(places);
+        const QStringView dropped = fracDigits.sliced(kPlaces);
         const bool restNonZero =
             std::any_of(dropped.begin() + 1, dropped.end(), [](QChar c) { return c != u'0'; });
         const bool roundUp =
@@ -137,7 +137,7 @@ std::variant<Fixed4, Failure> parseFixed4(QStringView text)
 
 double toDouble(Fixed4 value)
 {
-    return double(value.units) / double(one);
+    return double(value.units) / double(kOne);
 }
 
 double roundToTenth(double value)
@@ -206,7 +206,7 @@ std::variant<Evaluation, Failure> evaluate(const Entries &entries)
         return *failure;
     // Level plus affinity level minus one, not truncated.
     const auto levels = add(std::get<Fixed4>(level), std::get<Fixed4>(affinity));
-    const auto divisor = levels ? subtract(*levels, Fixed4{one}) : std::nullopt;
+    const auto divisor = levels ? subtract(*levels, Fixed4{kOne}) : std::nullopt;
     if (!divisor)
         return Failure::OutOfRange;
     if (divisor->units == 0)

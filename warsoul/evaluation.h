@@ -23,7 +23,7 @@ enum class Failure {
 // Stat sums and differences are exact in it.
 struct Fixed4
 {
-    static constexpr std::int64_t unitsPerOne = 10000;
+    static constexpr std::int64_t kUnitsPerOne = 10000;
     std::int64_t units = 0;
 
     friend bool operator==(Fixed4, Fixed4) = default;

@@ -1,6 +1,5 @@
 #include "warsoul/warsoulevaluator.h"
 
-#include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/window/messagebox.h"
 #include "warsoul/evaluation.h"
@@ -14,38 +13,38 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Names = std::array<const char *, 5>;
+using Names = std::array<QLineEdit *window::Controls::*, 5>;
+using C = window::Controls;
 // The stats in the order the evaluation reads them.
-constexpr Names startingBoxes = {"qs_jx", "qs_yq", "qs_qz", "qs_lq", "qs_hp"};
-constexpr Names currentBoxes = {"mq_jx", "mq_yq", "mq_qz", "mq_lq", "mq_hp"};
+constexpr Names kStartingBoxes = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq, &C::qs_hp};
+constexpr Names kCurrentBoxes = {&C::mq_jx, &C::mq_yq, &C::mq_qz, &C::mq_lq, &C::mq_hp};
 // The order in which the default values and the clear buttons set them: each setting runs that
 // box's change handling at once, so the order is part of the behaviour.
-constexpr Names startingWriteOrder = {"qs_jx", "qs_qz", "qs_yq", "qs_lq", "qs_hp"};
-constexpr Names currentWriteOrder = {"mq_jx", "mq_qz", "mq_yq", "mq_lq", "mq_hp"};
+constexpr Names kStartingWriteOrder = {&C::qs_jx, &C::qs_qz, &C::qs_yq, &C::qs_lq, &C::qs_hp};
+constexpr Names kCurrentWriteOrder = {&C::mq_jx, &C::mq_qz, &C::mq_yq, &C::mq_lq, &C::mq_hp};
 
-constexpr qsizetype lengthLimit = 5;
-constexpr QStringView clampText = u"99999";
-constexpr QStringView defaultStat = u"32";
-constexpr QStringView incompleteMessage = u"请填写完整战魂评估内容！";
+constexpr qsizetype kLengthLimit = 5;
+constexpr QStringView kClampText = u"99999";
+constexpr QStringView kDefaultStat = u"32";
+constexpr QStringView kIncompleteMessage = u"请填写完整战魂评估内容！";
 
-std::array<QLineEdit *, 5> boxes(const Form1 &form, const Names &names)
+std::array<QLineEdit *, 5> boxes(const window::Controls &controls, const Names &members)
 {
     std::array<QLineEdit *, 5> found{};
-    for (size_t i = 0; i < names.size(); ++i)
-        found[i] = form.control<QLineEdit>(names[i]);
+    for (size_t i = 0; i < members.size(); ++i)
+        found[i] = controls.*members[i];
     return found;
 }
 
 } // namespace
 
-WarSoulEvaluator::WarSoulEvaluator(Form1 &form)
-    : m_form(form), m_starting(boxes(form, startingBoxes)), m_current(boxes(form, currentBoxes)),
-      m_startingWriteOrder(boxes(form, startingWriteOrder)),
-      m_currentWriteOrder(boxes(form, currentWriteOrder)),
-      m_level(form.control<QLineEdit>("mq_dj")), m_affinityLevel(form.control<QLineEdit>("jy_dj")),
-      m_defaults(form.control<QCheckBox>("Check1")),
-      m_result(form.control<FormLabel>("lbl_result")),
-      m_rating(form.control<FormLabel>("lbl_pingjia"))
+WarSoulEvaluator::WarSoulEvaluator(const window::Controls &controls)
+    : m_form(controls.Form1), m_starting(boxes(controls, kStartingBoxes)),
+      m_current(boxes(controls, kCurrentBoxes)),
+      m_startingWriteOrder(boxes(controls, kStartingWriteOrder)),
+      m_currentWriteOrder(boxes(controls, kCurrentWriteOrder)), m_level(controls.mq_dj),
+      m_affinityLevel(controls.jy_dj), m_defaults(controls.Check1), m_result(controls.lbl_result),
+      m_rating(controls.lbl_pingjia)
 {
     for (QLineEdit *box : m_starting)
         box->installEventFilter(this);
@@ -57,14 +56,10 @@ WarSoulEvaluator::WarSoulEvaluator(Form1 &form)
     // toggled comes with the player's click and with every change of value by the program,
     // which Command3 relies on.
     connect(m_defaults, &QCheckBox::toggled, this, &WarSoulEvaluator::Check1_Click);
-    connect(form.control<QPushButton>("Command2"), &QPushButton::clicked, this,
-            &WarSoulEvaluator::Command2_Click);
-    connect(form.control<QPushButton>("Command3"), &QPushButton::clicked, this,
-            &WarSoulEvaluator::Command3_Click);
-    connect(form.control<QPushButton>("Command4"), &QPushButton::clicked, this,
-            &WarSoulEvaluator::Command4_Click);
-    connect(form.control<QPushButton>("Command5"), &QPushButton::clicked, this,
-            &WarSoulEvaluator::Command5_Click);
+    connect(controls.Command2, &QPushButton::clicked, this, &WarSoulEvaluator::Command2_Click);
+    connect(controls.Command3, &QPushButton::clicked, this, &WarSoulEvaluator::Command3_Click);
+    connect(controls.Command4, &QPushButton::clicked, this, &WarSoulEvaluator::Command4_Click);
+    connect(controls.Command5, &QPushButton::clicked, this, &WarSoulEvaluator::Command5_Click);
 }
 
 bool WarSoulEvaluator::eventFilter(QObject *watched, QEvent *event)
@@ -79,14 +74,14 @@ bool WarSoulEvaluator::eventFilter(QObject *watched, QEvent *event)
 void WarSoulEvaluator::Box_KeyUp(QLineEdit *box)
 {
     // Not cut to five: any longer text becomes the largest five-digit number.
-    if (box->text().size() > lengthLimit)
-        box->setText(clampText.toString());
+    if (box->text().size() > kLengthLimit)
+        box->setText(kClampText.toString());
 }
 
 void WarSoulEvaluator::Check1_Click()
 {
     const bool defaults = m_defaults->isChecked();
-    const QString text = defaults ? defaultStat.toString() : QString();
+    const QString text = defaults ? kDefaultStat.toString() : QString();
     for (QLineEdit *box : m_startingWriteOrder)
         box->setText(text);
     for (QLineEdit *box : m_startingWriteOrder)
@@ -107,7 +102,7 @@ void WarSoulEvaluator::Command2_Click()
     const auto *evaluation = std::get_if<warsoul::Evaluation>(&outcome);
     if (!evaluation) {
         // Every cause gets the same message, and nothing is written.
-        showMessage(&m_form, incompleteMessage.toString());
+        window::showMessage(m_form, kIncompleteMessage.toString());
         return;
     }
     m_result->setText(evaluation->resultText);

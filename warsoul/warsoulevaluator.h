@@ -2,20 +2,22 @@
 // check box, the three clear buttons and the evaluate button, wired to the pure evaluation.
 #pragma once
 
+#include "app/window/controls.h"
+
 #include <QObject>
 
 #include <array>
 
-class Form1;
 class FormLabel;
 class QCheckBox;
 class QLineEdit;
+class QWidget;
 
 class WarSoulEvaluator : public QObject
 {
     Q_OBJECT
 public:
-    explicit WarSoulEvaluator(Form1 &form);
+    explicit WarSoulEvaluator(const window::Controls &controls);
 
     // The KeyUp handling shared by the twelve boxes: a text longer than five characters becomes
     // "99999".
@@ -32,7 +34,7 @@ protected:
 private:
     using Group = std::array<QLineEdit *, 5>;
 
-    Form1 &m_form;
+    QWidget *m_form;
     Group m_starting{}; // as the evaluation reads them: 精血, 元气, 强壮, 灵巧, 魂魄
     Group m_current{};
     Group m_startingWriteOrder{}; // as the defaults and the clear buttons write them

@@ -1,7 +1,5 @@
 #include "app/behaviours/numericfilter.h"
 
-#include "app/window/form1.h"
-
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -20,7 +18,7 @@ QString passingPart(const QString &typed)
 {
     QString kept;
     for (QChar c : typed) {
-        if (numericentry::passes(c.unicode()))
+        if (behaviours::passes(c.unicode()))
             kept.append(c);
     }
     return kept;
@@ -29,6 +27,9 @@ QString passingPart(const QString &typed)
 // Returns true when the key press is consumed.
 bool filterKeyPress(QObject *box, QKeyEvent *event)
 {
+    // Ctrl+Backspace would delete the word before the caret; in a number box it does nothing.
+    if (event->key() == Qt::Key_Backspace && event->modifiers().testFlag(Qt::ControlModifier))
+        return true;
     const QString typed = event->text();
     if (typed.isEmpty() || typesNoCharacter(event->key()))
         return false;
@@ -60,7 +61,7 @@ void filterInputMethod(QInputMethodEvent *event)
     QString kept;
     for (QChar c : committed) {
         // A committed Backspace code would be inserted literally, not delete: digits only.
-        if (numericentry::passes(c.unicode()) && c != u'\b')
+        if (behaviours::passes(c.unicode()) && c != u'\b')
             kept.append(c);
     }
     if (kept != committed)
@@ -69,10 +70,10 @@ void filterInputMethod(QInputMethodEvent *event)
 
 } // namespace
 
-NumericEntryFilter::NumericEntryFilter(Form1 &form)
+NumericEntryFilter::NumericEntryFilter(const window::Controls &controls)
 {
-    for (const char *name : numericentry::filteredBoxes)
-        attach(form.control<QLineEdit>(name));
+    for (QLineEdit *window::Controls::*box : behaviours::kFilteredBoxes)
+        attach(controls.*box);
 }
 
 void NumericEntryFilter::attach(QLineEdit *box)

@@ -3,35 +3,40 @@
 // the box. It limits neither length nor value: the boxes' own handlers do that.
 #pragma once
 
+#include "app/window/controls.h"
+
 #include <QObject>
 
 #include <array>
 #include <string_view>
 
-class Form1;
 class QLineEdit;
 
-namespace numericentry {
+namespace behaviours {
 
 // The characters a typed key may carry into a number box: the digits, then Backspace (code 8).
-inline constexpr std::u16string_view acceptedCharacters = u"0123456789\b";
+inline constexpr std::u16string_view kAcceptedCharacters = u"0123456789\b";
 
 // Whether one typed character reaches the box. The comparison is exact: no case folding and no
 // width folding, so the full-width digits U+FF10 to U+FF19 do not pass.
 constexpr bool passes(char16_t typed)
 {
-    return acceptedCharacters.find(typed) != std::u16string_view::npos;
+    return kAcceptedCharacters.find(typed) != std::u16string_view::npos;
 }
 
 // The boxes that use the filter; the query box Text1 is not among them.
-inline constexpr std::array<const char *, 19> filteredBoxes = {
-    "qs_jx", "qs_yq", "qs_qz", "qs_lq", "qs_hp",                     // starting stats
-    "mq_jx", "mq_yq", "mq_qz", "mq_lq", "mq_hp",                     // current stats
-    "mq_dj", "jy_dj",                                                // level, affinity level
-    "Text2", "Text3", "Text4", "Text5", "Text9", "Text10", "Text11", // levelling inputs
+inline constexpr std::array<QLineEdit *window::Controls::*, 19> kFilteredBoxes = {
+    &window::Controls::qs_jx, &window::Controls::qs_yq, &window::Controls::qs_qz,
+    &window::Controls::qs_lq, &window::Controls::qs_hp, // starting stats
+    &window::Controls::mq_jx, &window::Controls::mq_yq, &window::Controls::mq_qz,
+    &window::Controls::mq_lq, &window::Controls::mq_hp, // current stats
+    &window::Controls::mq_dj, &window::Controls::jy_dj, // level, affinity level
+    &window::Controls::Text2, &window::Controls::Text3, &window::Controls::Text4,
+    &window::Controls::Text5, &window::Controls::Text9, &window::Controls::Text10,
+    &window::Controls::Text11, // levelling inputs
 };
 
-} // namespace numericentry
+} // namespace behaviours
 
 // Applies the filter to the key presses and input-method text of the boxes it is installed on.
 // Text that enters without a key press (the context menu's paste, text set by the program) is
@@ -41,7 +46,7 @@ class NumericEntryFilter : public QObject
     Q_OBJECT
 public:
     // Installs itself on the nineteen boxes of the window.
-    explicit NumericEntryFilter(Form1 &form);
+    explicit NumericEntryFilter(const window::Controls &controls);
     // Installs itself on one box; for a box outside the window.
     void attach(QLineEdit *box);
 

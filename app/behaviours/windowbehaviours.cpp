@@ -1,19 +1,17 @@
 #include "app/behaviours/windowbehaviours.h"
 
 #include "app/window/design.h"
-#include "app/window/form1.h"
 #include "app/window/formlabel.h"
+#include "app/window/quietpage.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 #include <QWindow>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -21,9 +19,9 @@ namespace behaviours {
 
 StripStep stripStep(QStringView caption)
 {
-    if (caption == QStringView(design::expandText))
-        return {expandedWidth, QString::fromUtf16(design::collapseText)};
-    return {collapsedWidth, QString::fromUtf16(design::expandText)};
+    if (caption == QStringView(window::kExpandText))
+        return {kExpandedWidth, QString::fromUtf16(window::kCollapseText)};
+    return {kCollapsedWidth, QString::fromUtf16(window::kExpandText)};
 }
 
 int checkValue(Qt::CheckState state)
@@ -72,12 +70,18 @@ QString viewportHookScript()
 )js"_s;
 }
 
+bool opensInSystemBrowser(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 } // namespace behaviours
 
-WindowBehaviours::WindowBehaviours(Form1 &form)
-    : m_form(form), m_check2(form.control<QCheckBox>("Check2")),
-      m_label7(form.control<FormLabel>("Label7")),
-      m_browser(form.control<QWebEngineView>("WebBrowser1"))
+WindowBehaviours::WindowBehaviours(const window::Controls &controls)
+    : m_form(controls.Form1), m_check2(controls.Check2), m_label7(controls.Label7),
+      m_browser(controls.WebBrowser1)
 {
     // A value set by the program runs the click handling too, as a click does.
     connect(m_check2, &QCheckBox::stateChanged, this, &WindowBehaviours::Check2_Click);
@@ -94,6 +98,11 @@ WindowBehaviours::WindowBehaviours(Form1 &form)
     m_browser->page()->scripts().insert(hook);
     connect(m_browser->page(), &QWebEnginePage::loadFinished, this,
             &WindowBehaviours::WebBrowser1_NavigateComplete2);
+
+    // A link that wants a new window opens in the system's browser, as the shortcuts do.
+    if (auto *quiet = qobject_cast<QuietPage *>(m_browser->page()))
+        connect(quiet, &QuietPage::newWindowRequested, this,
+                &WindowBehaviours::WebBrowser1_NewWindow);
 
     // The view's own menu would otherwise open when the engine asks for one.
     m_browser->setContextMenuPolicy(Qt::NoContextMenu);
@@ -119,46 +128,46 @@ void WindowBehaviours::WebBrowser1_NavigateComplete2()
                                      QWebEngineScript::ApplicationWorld);
 }
 
+void WindowBehaviours::WebBrowser1_NewWindow(const QUrl &url)
+{
+    if (behaviours::opensInSystemBrowser(url))
+        QDesktopServices::openUrl(url);
+}
+
 void WindowBehaviours::setStaysOnTop(bool on)
 {
-#ifdef Q_OS_WIN
-    // The result is not examined: a failure leaves the window where it was.
-    SetWindowPos(reinterpret_cast<HWND>(m_form.winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-                 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-#else
-    Qt::WindowFlags flags = m_form.windowFlags();
+    Qt::WindowFlags flags = m_form->windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
-    if (flags == m_form.windowFlags())
+    if (flags == m_form->windowFlags())
         return;
-    QWindow *native = m_form.windowHandle();
+    QWindow *native = m_form->windowHandle();
     if (!native) {
         // Not on the screen yet: the flag is taken when the window is created.
-        m_form.setWindowFlags(flags);
+        m_form->setWindowFlags(flags);
         return;
     }
     // QWidget::setWindowFlags would hide the window and map it anew, which lets the window
     // manager place it again and drops the focus. The native window takes the flag as it is: on
     // X11 Qt asks the window manager for the above state of the mapped window.
-    const QPoint topLeft = m_form.pos();
-    m_form.overrideWindowFlags(flags);
+    const QPoint topLeft = m_form->pos();
+    m_form->overrideWindowFlags(flags);
     native->setFlags(flags);
-    if (m_form.pos() != topLeft)
-        m_form.move(topLeft);
-#endif
+    if (m_form->pos() != topLeft)
+        m_form->move(topLeft);
 }
 
 int WindowBehaviours::frameWidth() const
 {
     // A shown window has its real frame, which is none at all without a window manager; before
     // it is shown the design's frame stands in.
-    if (m_form.isVisible() && m_form.windowHandle())
-        return m_form.frameGeometry().width() - m_form.width();
-    return 2 * behaviours::designFrame;
+    if (m_form->isVisible() && m_form->windowHandle())
+        return m_form->frameGeometry().width() - m_form->width();
+    return 2 * behaviours::kDesignFrame;
 }
 
 void WindowBehaviours::setOuterWidth(int twips)
 {
     // The window has a fixed size: its fixed width is its client width. Resizing keeps the left
     // edge, the top and the height.
-    m_form.setFixedWidth(design::px(twips) - frameWidth());
+    m_form->setFixedWidth(window::px(twips) - frameWidth());
 }

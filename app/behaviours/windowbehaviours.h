@@ -2,23 +2,26 @@
 // strip Label7 and the fixed page viewport WebBrowser1.
 #pragma once
 
+#include "app/window/controls.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringView>
 
-class Form1;
 class FormLabel;
 class QCheckBox;
+class QUrl;
 class QWebEngineView;
+class QWidget;
 
 namespace behaviours {
 
 // Outer widths of the window, frame included, in twips.
-inline constexpr int expandedWidth = 13100;
-inline constexpr int collapsedWidth = 7150;
+inline constexpr int kExpandedWidth = 13100;
+inline constexpr int kCollapsedWidth = 7150;
 // The design's fixed single frame, on each side, in pixels; stands in for the real frame while
 // the window has none to measure.
-inline constexpr int designFrame = 3;
+inline constexpr int kDesignFrame = 3;
 
 // What a click on the strip makes of the window: the outer width it gets first and the caption
 // it gets after.
@@ -42,24 +45,28 @@ bool staysOnTop(int checkValue);
 // The script that cancels context menus and wheel turns in a document of the viewport.
 QString viewportHookScript();
 
+// Whether a new window of the viewport opens in the system's browser: web addresses only.
+bool opensInSystemBrowser(const QUrl &url);
+
 } // namespace behaviours
 
 class WindowBehaviours : public QObject
 {
     Q_OBJECT
 public:
-    explicit WindowBehaviours(Form1 &form);
+    explicit WindowBehaviours(const window::Controls &controls);
 
     void Check2_Click();
     void Label7_Click();
     void WebBrowser1_NavigateComplete2();
+    void WebBrowser1_NewWindow(const QUrl &url);
 
 private:
     void setStaysOnTop(bool on);
     void setOuterWidth(int twips);
     int frameWidth() const;
 
-    Form1 &m_form;
+    QWidget *m_form;
     QCheckBox *m_check2;
     FormLabel *m_label7;
     QWebEngineView *m_browser;

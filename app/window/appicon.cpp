@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace window {
+
 // A speech bubble on a deep blue tile with a gold question mark: the quiz helper's mark.
 QImage appIconImage(int size)
 {
@@ -94,3 +96,5 @@ QIcon appIcon()
 {
     return QIcon(new AppIconEngine);
 }
+
+} // namespace window

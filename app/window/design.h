@@ -5,15 +5,19 @@
 #include <QString>
 #include <span>
 
-namespace design {
+class QWidget;
+
+namespace window {
+
+struct Controls;
 
 // 15 twips make one logical pixel.
-inline constexpr int twipsPerPixel = 15;
+inline constexpr int kTwipsPerPixel = 15;
 // Twips to logical pixels, to the nearest pixel (halves away from zero).
 constexpr int px(int twips)
 {
-    return twips >= 0 ? (2 * twips + twipsPerPixel) / (2 * twipsPerPixel)
-                      : -((-2 * twips + twipsPerPixel) / (2 * twipsPerPixel));
+    return twips >= 0 ? (2 * twips + kTwipsPerPixel) / (2 * kTwipsPerPixel)
+                      : -((-2 * twips + kTwipsPerPixel) / (2 * kTwipsPerPixel));
 }
 
 enum class Kind {
@@ -47,6 +51,9 @@ enum Look : unsigned {
 struct Control
 {
     const char *name;
+    // Puts the built widget into its member of Controls; false when the widget is not of the
+    // member's type.
+    bool (*bind)(Controls &, QWidget *);
     Kind kind;
     const char *container;  // "Form1", "page0".."page2", or a frame / picture box
     int left, top, width, height;  // twips, relative to the container
@@ -54,7 +61,8 @@ struct Control
     unsigned look = Plain;
 };
 
-std::span<const Control> controls();
+// The design table, in building order: a container comes before what it holds.
+std::span<const Control> designTable();
 
 // Page texts of SSTab1, in page order.
 std::span<const char16_t *const> pageTitles();
@@ -63,18 +71,20 @@ std::span<const char16_t *const> pageTitles();
 std::span<const char *const> focusOrderPage0();
 std::span<const char *const> focusOrderPage1();
 
-inline constexpr char16_t windowCaption[] = u"ZembrikCorvanth多功能答题器";
-inline constexpr char16_t applicationTitle[] = u"ZembrikCorvanth专区";
-inline constexpr int clientWidth = 13020;   // twips
-inline constexpr int clientHeight = 7575;   // twips
+// The window's design name, the container of the controls outside the tab control.
+inline constexpr char kFormName[] = "Form1";
+inline constexpr char16_t kWindowCaption[] = u"ZembrikCorvanth多功能答题器";
+inline constexpr char16_t kApplicationTitle[] = u"ZembrikCorvanth专区";
+inline constexpr int kClientWidth = 13020;   // twips
+inline constexpr int kClientHeight = 7575;   // twips
 
 // The two captions of the strip Label7: 100 characters each.
-inline constexpr char16_t expandText[] =
+inline constexpr char16_t kExpandText[] =
     u"                                         点   击   此   处   展   开      >>>            >>>           >>>";
-inline constexpr char16_t collapseText[] =
+inline constexpr char16_t kCollapseText[] =
     u"                                         点   击   此   处   收   起      <<<            <<<           <<<";
 
 // The usage hint that Label2 holds at start and after every clear.
 QString usageHint();
 
-} // namespace design
+} // namespace window

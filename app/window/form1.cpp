@@ -4,7 +4,6 @@
 #include "app/window/design.h"
 #include "app/window/formlabel.h"
 #include "app/window/quietpage.h"
-#include "levelling/leveltable.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -20,16 +19,18 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <QHash>
+
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QRect place(const design::Control &c)
+QRect place(const window::Control &c)
 {
-    return QRect(design::px(c.left), design::px(c.top), design::px(c.width),
-                 design::px(c.height));
+    return QRect(window::px(c.left), window::px(c.top), window::px(c.width),
+                 window::px(c.height));
 }
 
 // The window's font: 宋体 where it exists, otherwise a Chinese font of this system.
@@ -93,25 +94,25 @@ private:
 void applyLook(QWidget *w, unsigned look)
 {
     QPalette pal = w->palette();
-    if (look & design::Blue)
+    if (look & window::Blue)
         pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    if (look & design::Red)
+    if (look & window::Red)
         pal.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    if (look & design::Black)
+    if (look & window::Black)
         pal.setColor(QPalette::WindowText, QColor(0, 0, 0));
-    if (look & design::Strip) {
+    if (look & window::Strip) {
         pal.setColor(QPalette::Window, pal.color(QPalette::Inactive, QPalette::Midlight));
         w->setAutoFillBackground(true);
     }
     w->setPalette(pal);
-    if (look & design::Underline) {
+    if (look & window::Underline) {
         QFont f = w->font();
         f.setUnderline(true);
         w->setFont(f);
     }
-    if (look & design::Hand)
+    if (look & window::Hand)
         w->setCursor(Qt::PointingHandCursor);
-    if (look & design::Hidden)
+    if (look & window::Hidden)
         w->setVisible(false);
 }
 
@@ -132,16 +133,16 @@ void fitSingleLine(FormLabel *label)
 
 Form1::Form1(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(u"Form1"_s);
-    setWindowTitle(QString::fromUtf16(design::windowCaption));
-    setWindowIcon(appIcon());
+    setObjectName(QString::fromLatin1(window::kFormName));
+    setWindowTitle(QString::fromUtf16(window::kWindowCaption));
+    setWindowIcon(window::appIcon());
     setFont(formFont(9));
     // A fixed single frame: the player cannot resize the window.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(design::px(design::clientWidth), design::px(design::clientHeight));
+    setFixedSize(window::px(window::kClientWidth), window::px(window::kClientHeight));
 
     // Off the record: the program keeps no browsing state between runs.
     m_profile = new QWebEngineProfile(this);
@@ -157,69 +158,65 @@ Form1::~Form1()
         delete view->page();
 }
 
-void Form1::missingControl(const char *name)
-{
-    qFatal("Form1 has no control named %s of the requested type", name);
-}
-
 void Form1::build()
 {
+    m_controls.Form1 = this;
     QHash<QByteArray, QWidget *> containers;
-    containers.insert("Form1", this);
+    containers.insert(objectName().toLatin1(), this);
 
-    for (const design::Control &c : design::controls()) {
-        const QString caption = c.caption ? QString::fromUtf16(c.caption) : design::usageHint();
+    for (const window::Control &c : window::designTable()) {
+        const QString caption = c.caption ? QString::fromUtf16(c.caption) : window::usageHint();
         QWidget *container = containers.value(c.container);
         Q_ASSERT(container);
         QWidget *w = nullptr;
 
         switch (c.kind) {
-        case design::Kind::TabControl: {
+        case window::Kind::TabControl: {
             auto *tabs = new QTabWidget(container);
             tabs->setFocusPolicy(Qt::TabFocus);
             w = tabs;
             break;
         }
-        case design::Kind::Page: {
+        case window::Kind::Page: {
             auto *tabs = static_cast<QTabWidget *>(container);
             const int index = tabs->count();
             auto *page = new TabPage(tabs, c.name);
-            tabs->addTab(page, QString::fromUtf16(design::pageTitles()[index]));
+            tabs->addTab(page, QString::fromUtf16(window::pageTitles()[index]));
             containers.insert(c.name, page->canvas());
-            m_controls.insert(c.name, page->canvas());
+            bindControl(c, page->canvas());
             continue;
         }
-        case design::Kind::Label: {
+        case window::Kind::Label: {
             auto *label = new FormLabel(container);
             label->setText(caption);
             w = label;
             break;
         }
-        case design::Kind::StripLabel: {
+        case window::Kind::StripLabel: {
             auto *label = new StripLabel(container);
             label->setText(caption);
             w = label;
             break;
         }
-        case design::Kind::TextBox: {
+        case window::Kind::TextBox: {
             auto *box = new QLineEdit(container);
             box->setMaxLength(std::numeric_limits<int>::max());
             w = box;
             break;
         }
-        case design::Kind::Button: {
+        case window::Kind::Button: {
             auto *button = new QPushButton(caption, container);
             button->setAutoDefault(false);
             w = button;
             break;
         }
-        case design::Kind::CheckBox:
+        case window::Kind::CheckBox:
             w = new QCheckBox(caption, container);
             break;
-        case design::Kind::Frame:
+        case window::Kind::Frame:
             w = new QGroupBox(caption, container);
             break;
-        case design::Kind::ListView: {
+        case window::Kind::ListView: {
             auto *view = new QTreeView(container);
             view->setRootIsDecorated(false);
             view->setItemsExpandable(false);
@@ -233,21 +230,19 @@ void Form1::build()
             w = view;
             break;
         }
-        case design::Kind::ListBox: {
+        case window::Kind::ListBox: {
             auto *list = new QListWidget(container);
             list->setFocusPolicy(Qt::NoFocus);
-            for (std::int32_t entry : levelling::levelTable)
-                list->addItem(QString::number(entry));
             w = list;
             break;
         }
-        case design::Kind::Picture: {
+        case window::Kind::Picture: {
             auto *box = new QFrame(container);
             box->setFrameShape(QFrame::NoFrame);
             w = box;
             break;
         }
-        case design::Kind::PictureImage: {
+        case window::Kind::PictureImage: {
             auto *picture = new QLabel(container);
             picture->setFrameShape(QFrame::Box);
             picture->setLineWidth(1);
@@ -257,7 +252,7 @@ void Form1::build()
             w = picture;
             break;
         }
-        case design::Kind::Browser: {
+        case window::Kind::Browser: {
             auto *view = new QWebEngineView(container);
             view->setPage(new QuietPage(m_profile, view));
             view->setFocusPolicy(Qt::ClickFocus);
@@ -270,26 +265,32 @@ void Form1::build()
         w->setObjectName(QString::fromLatin1(c.name));
         w->setGeometry(place(c));
         applyLook(w, c.look);
-        if (c.look & design::AutoSize)
+        if (c.look & window::AutoSize)
             static_cast<FormLabel *>(w)->setAutoSize(true);
-        else if (c.kind == design::Kind::Label)
+        else if (c.kind == window::Kind::Label)
             fitSingleLine(static_cast<FormLabel *>(w));
-        if (c.kind == design::Kind::Frame || c.kind == design::Kind::Picture ||
-            c.kind == design::Kind::TabControl)
+        if (c.kind == window::Kind::Frame || c.kind == window::Kind::Picture ||
+            c.kind == window::Kind::TabControl)
             containers.insert(c.name, w);
-        m_controls.insert(c.name, w);
+        bindControl(c, w);
     }
 
     // The pages are stacked in the tab control; the lookup page shows first.
-    control<QTabWidget>("SSTab1")->setCurrentIndex(0);
+    m_controls.SSTab1->setCurrentIndex(0);
+}
+
+void Form1::bindControl(const window::Control &c, QWidget *w)
+{
+    if (!c.bind(m_controls, w))
+        qFatal("The window's control %s is not of its member's type", c.name);
 }
 
 void Form1::setFocusOrder()
 {
-    QWidget *previous = control<QTabWidget>("SSTab1")->tabBar();
-    for (const auto &order : {design::focusOrderPage0(), design::focusOrderPage1()}) {
+    QWidget *previous = m_controls.SSTab1->tabBar();
+    for (const auto &order : {window::focusOrderPage0(), window::focusOrderPage1()}) {
         for (const char *name : order) {
-            QWidget *next = m_controls.value(name);
+            QWidget *next = findChild<QWidget *>(QLatin1StringView(name));
             Q_ASSERT(next);
             setTabOrder(previous, next);
             previous = next;

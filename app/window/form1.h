@@ -9,13 +9,19 @@
 // change handling at once, nested inside the handling that set it, before the setter returns.
 // QLineEdit::textChanged does this for text boxes, FormLabel::captionChanged for labels.
 //
-// Controls are found by their design names ("Text1", "Label18", "qs_jx", ...) with control<T>().
+// The controls are reached through controls(), typed and named as the design names them
+// (Text1, Label18, qs_jx, ...).
 #pragma once
 
-#include <QHash>
+#include "app/window/controls.h"
+
 #include <QWidget>
 
 class QWebEngineProfile;
+
+namespace window {
+struct Control;
+}
 
 class Form1 : public QWidget
 {
@@ -24,22 +30,15 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The control with that design name, which must exist with that type.
-    template <class T> T *control(const char *name) const
-    {
-        T *typed = qobject_cast<T *>(m_controls.value(QByteArray(name)));
-        if (!typed)
-            missingControl(name);
-        return typed;
-    }
+    const window::Controls &controls() const { return m_controls; }
 
     QWebEngineProfile *browserProfile() const { return m_profile; }
 
 private:
-    [[noreturn]] static void missingControl(const char *name);
     void build();
+    void bindControl(const window::Control &c, QWidget *w);
     void setFocusOrder();
 
     QWebEngineProfile *m_profile = nullptr;
-    QHash<QByteArray, QWidget *> m_controls;
+    window::Controls m_controls;
 };

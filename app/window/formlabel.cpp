@@ -7,6 +7,7 @@ FormLabel::FormLabel(QWidget *parent) : QLabel(parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWordWrap(true);
+    setTextFormat(Qt::PlainText);
 }
 
 void FormLabel::setText(const QString &text)
@@ -34,10 +35,23 @@ void FormLabel::setAutoSize(bool on)
     }
 }
 
+void FormLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QLabel::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        m_inDoubleClick = true;
+}
+
 void FormLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (m_inDoubleClick) {
+        m_inDoubleClick = false;
+        return;
+    }
+    if (rect().contains(event->position().toPoint()))
         emit clicked();
 }
 

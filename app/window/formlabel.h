@@ -1,4 +1,6 @@
-// The window's label: a QLabel whose caption change and click can drive behaviour.
+// The window's label: a QLabel whose caption change and click can drive behaviour. It shows its
+// caption as plain text, whatever the caption holds (a question from a player's store may look
+// like markup).
 #pragma once
 
 #include <QLabel>
@@ -23,10 +25,13 @@ signals:
     void clicked();
 
 protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool m_autoSize = false;
+    // A double-click is one click, then a double-click: its second release is no click.
+    bool m_inDoubleClick = false;
 };
 
 // The expand/collapse strip: its caption is drawn wrapped into the narrow column so that the

@@ -1,14 +1,16 @@
 #include "app/window/instructionpicture.h"
 
-#include "app/window/form1.h"
+#include "app/window/controls.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPixmap>
 
-bool showInstructionPicture(Form1 &form)
+namespace window {
+
+bool showInstructionPicture(const Controls &controls)
 {
-    const QString resource = QString::fromUtf16(instructionPictureResource);
+    const QString resource = QString::fromUtf16(kInstructionPictureResource);
     if (!QFile::exists(resource))
         return false;
     QPixmap picture(resource);
@@ -16,12 +18,14 @@ bool showInstructionPicture(Form1 &form)
         return false;
     // On a scaled screen the picture is enlarged once, smoothly, to the screen's pixels;
     // left to the label, it would be stretched pixel by pixel at every paint.
-    const qreal ratio = form.devicePixelRatioF();
+    const qreal ratio = controls.Form1->devicePixelRatioF();
     if (ratio != 1.0) {
         picture = picture.scaled(picture.size() * ratio, Qt::IgnoreAspectRatio,
                                  Qt::SmoothTransformation);
         picture.setDevicePixelRatio(ratio);
     }
-    form.control<QLabel>("Picture2")->setPixmap(picture);
+    controls.Picture2->setPixmap(picture);
     return true;
 }
+
+} // namespace window

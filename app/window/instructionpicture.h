@@ -6,9 +6,13 @@
 // itself, most tests) leaves Picture2 empty.
 #pragma once
 
-class Form1;
+namespace window {
 
-inline constexpr char16_t instructionPictureResource[] = u":/zembrik-corvanth/instructions.jpg";
+struct Controls;
+
+inline constexpr char16_t kInstructionPictureResource[] = u":/zembrik-corvanth/instructions.jpg";
 
 // Puts the picture into Picture2 where the executable carries it; true when it did.
-bool showInstructionPicture(Form1 &form);
+bool showInstructionPicture(const Controls &controls);
+
+} // namespace window

@@ -4,9 +4,13 @@
 
 #include <QMessageBox>
 
+namespace window {
+
 void showMessage(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(design::applicationTitle), text,
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kApplicationTitle), text,
                     QMessageBox::Ok, parent);
     box.exec();
 }
+
+} // namespace window

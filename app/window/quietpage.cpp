@@ -4,6 +4,38 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
+namespace {
+
+// Stands in for the new window a silent page asks for: it loads nothing, hands the address of
+// its first navigation to the page that asked, and goes.
+class NewWindowCatcher : public QWebEnginePage
+{
+public:
+    explicit NewWindowCatcher(QuietPage *opener)
+        : QWebEnginePage(opener->profile(), opener), m_opener(opener)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (!isMainFrame || url.isEmpty() || url.scheme() == QLatin1String("about"))
+            return true;
+        if (!m_done) {
+            m_done = true;
+            emit m_opener->newWindowRequested(url);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QuietPage *m_opener;
+    bool m_done = false;
+};
+
+} // namespace
+
 QuietPage::QuietPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
@@ -28,7 +60,6 @@ QuietPage::QuietPage(QWebEngineProfile *profile, QObject *parent)
 void QuietPage::setSilent(bool on)
 {
     m_silent = on;
-    settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, !on);
 }
 
 void QuietPage::javaScriptAlert(const QUrl &securityOrigin, const QString &msg)
@@ -66,5 +97,5 @@ QStringList QuietPage::chooseFiles(FileSelectionMode mode, const QStringList &ol
 
 QWebEnginePage *QuietPage::createWindow(WebWindowType type)
 {
-    return m_silent ? nullptr : QWebEnginePage::createWindow(type);
+    return m_silent ? new NewWindowCatcher(this) : QWebEnginePage::createWindow(type);
 }

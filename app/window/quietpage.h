@@ -1,7 +1,10 @@
 // A web page that can be told to stay silent: no dialog boxes of its own (script errors,
-// JavaScript alerts, confirmations, prompts, file choosers, log-in requests, new windows).
+// JavaScript alerts, confirmations, prompts, file choosers, log-in requests). A new window it
+// asks for (a link with target=_blank, window.open) is never made: a silent page only names the
+// address the window would have loaded, through newWindowRequested.
 #pragma once
 
+#include <QUrl>
 #include <QWebEnginePage>
 
 class QuietPage : public QWebEnginePage
@@ -12,6 +15,9 @@ public:
 
     void setSilent(bool on);
     bool isSilent() const { return m_silent; }
+
+signals:
+    void newWindowRequested(const QUrl &url);
 
 protected:
     void javaScriptAlert(const QUrl &securityOrigin, const QString &msg) override;

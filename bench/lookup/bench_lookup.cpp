@@ -142,10 +142,10 @@ int main(int argc, char **argv)
     const QString store = QDir(QCoreApplication::applicationDirPath())
                               .filePath(QString::fromUtf16(store::kStoreFileName));
     Form1 form;
-    LookupPage page(form);
-    auto *text1 = form.control<QLineEdit>("Text1");
-    auto *list = form.control<QTreeView>("ListView1");
-    auto *label2 = form.control<FormLabel>("Label2");
+    LookupPage page(form.controls());
+    QLineEdit *text1 = form.controls().Text1;
+    QTreeView *list = form.controls().ListView1;
+    FormLabel *label2 = form.controls().Label2;
     shapeResultList(list);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) {

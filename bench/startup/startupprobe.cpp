@@ -3,6 +3,8 @@
 // into Text1 and the list drawn with the store's answer; it reports the moment of the exposure
 // and the resident memory after the list is drawn.
 #include "app/platformchoice.h"
+#include "app/window/design.h"
+#include "app/window/form1.h"
 #include "app/startup.h"
 #include "app/window/form1.h"
 #include "bench/startup/probe.h"
@@ -50,10 +52,10 @@ int main(int argc, char **argv)
         }
     } listPainted;
 
-    startupbench::FirstExpose firstExpose(QStringLiteral("Form1"), [&] {
+    startupbench::FirstExpose firstExpose(QString::fromLatin1(window::kFormName), [&] {
         startupbench::report("shown", firstExpose.at());
-        auto *text1 = form->control<QLineEdit>("Text1");
-        auto *list = form->control<QTreeView>("ListView1");
+        QLineEdit *text1 = form->controls().Text1;
+        QTreeView *list = form->controls().ListView1;
         list->viewport()->installEventFilter(&listPainted);
         // The search runs inside the key's handling; the list draws at its next update.
         text1->setFocus(Qt::OtherFocusReason);
@@ -71,7 +73,7 @@ int main(int argc, char **argv)
     });
     app.installEventFilter(&firstExpose);
 
-    StartResult started = startUp();
+    app::StartResult started = app::startUp();
     if (!started.program) {
         std::fprintf(stderr, "start-up failed\n");
         return 1;

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include <QWebEngineView>
 
 using namespace Qt::StringLiterals;
+using namespace app;
 
 namespace {
 QUrl requested(QWebEngineView *view)
@@ -37,11 +40,11 @@ private slots:
             Form1 &form = program.form();
             const QString name = QString::fromLatin1(step);
             steps << name;
-            auto *web1 = form.control<QWebEngineView>("WebBrowser1");
-            auto *web2 = form.control<QWebEngineView>("WebBrowser2");
-            auto *list = form.control<QTreeView>("ListView1");
-            const QString text4 = form.control<QLineEdit>("Text4")->text();
-            const QString text5 = form.control<QLineEdit>("Text5")->text();
+            auto *web1 = form.controls().WebBrowser1;
+            auto *web2 = form.controls().WebBrowser2;
+            auto *list = form.controls().ListView1;
+            const QString text4 = form.controls().Text4->text();
+            const QString text5 = form.controls().Text5->text();
             auto expect = [&](bool ok, const char *what) {
                 if (!ok)
                     problems << name + u": "_s + QString::fromLatin1(what);
@@ -74,16 +77,16 @@ private slots:
 
         Form1 &form = started.program->form();
         QVERIFY(form.isVisible());
-        QCOMPARE(form.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        QCOMPARE(form.controls().SSTab1->currentIndex(), 0);
         QCOMPARE(form.width(), 868);
-        QCOMPARE(form.control<QLineEdit>("Text4")->text(), u"1"_s);
-        QCOMPARE(form.control<QLineEdit>("Text5")->text(), u"60"_s);
+        QCOMPARE(form.controls().Text4->text(), u"1"_s);
+        QCOMPARE(form.controls().Text5->text(), u"60"_s);
         // The engine writes the empty path of the zone address as "/".
-        QCOMPARE(requested(form.control<QWebEngineView>("WebBrowser1")),
+        QCOMPARE(requested(form.controls().WebBrowser1),
                  QUrl(QString::fromUtf16(site::zoneHomeAddress) + u'/'));
-        QCOMPARE(requested(form.control<QWebEngineView>("WebBrowser2")),
+        QCOMPARE(requested(form.controls().WebBrowser2),
                  QUrl(QString::fromUtf16(site::portalHomeAddress)));
-        auto *page1 = static_cast<QuietPage *>(form.control<QWebEngineView>("WebBrowser1")->page());
+        auto *page1 = static_cast<QuietPage *>(form.controls().WebBrowser1->page());
         QVERIFY(page1->isSilent());
     }
 
@@ -100,7 +103,7 @@ private slots:
     {
         StartResult started = startUp();
         QVERIFY(started.program);
-        auto *list = started.program->form().control<QTreeView>("ListView1");
+        auto *list = started.program->form().controls().ListView1;
         QCOMPARE(list->model()->columnCount(), 2);
         QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), u"题目"_s);
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), u"答案"_s);
@@ -108,6 +111,15 @@ private slots:
         // Three quarters and one quarter of the list's width (409 pixels).
         QCOMPARE(list->columnWidth(0), 306);
         QCOMPARE(list->columnWidth(1), 102);
+
+        // The columns are wider than the visible area: the horizontal scroll bar reaches the end
+        // of the answer column.
+        QVERIFY(QTest::qWaitForWindowExposed(&started.program->form()));
+        QCoreApplication::processEvents();
+        const int hidden = list->header()->length() - list->viewport()->width();
+        QVERIFY(hidden > 0);
+        QVERIFY(list->horizontalScrollBar()->isVisible());
+        QCOMPARE(list->horizontalScrollBar()->maximum(), hidden);
     }
 
     void aComponentThatCannotBeWrittenStopsStartUpBeforeAnyWindow()

@@ -14,7 +14,7 @@ namespace {
 QStringList tableTexts()
 {
     QStringList texts;
-    for (std::int32_t entry : levelTable)
+    for (std::int32_t entry : kLevelTable)
         texts << QString::number(entry);
     return texts;
 }
@@ -164,14 +164,14 @@ void TestLevelling::toInt32()
 
 void TestLevelling::table()
 {
-    QCOMPARE(levelTable.size(), std::size_t(61));
-    QCOMPARE(levelTable.front(), 0);
-    QCOMPARE(levelTable.back(), 177870000);
+    QCOMPARE(kLevelTable.size(), std::size_t(61));
+    QCOMPARE(kLevelTable.front(), 0);
+    QCOMPARE(kLevelTable.back(), 177870000);
     std::int64_t sum = 0;
-    for (int level = 0; level < maxLevel; ++level) {
-        QVERIFY2(levelTable[level] < levelTable[level + 1] || level == 0,
+    for (int level = 0; level < kMaxLevel; ++level) {
+        QVERIFY2(kLevelTable[level] < kLevelTable[level + 1] || level == 0,
                  qPrintable(QString::number(level)));
-        sum += levelTable[level];
+        sum += kLevelTable[level];
     }
     QCOMPARE(sum, 1527515785);
 }

@@ -4,6 +4,7 @@
 #include "app/window/formlabel.h"
 #include "app/startup.h"
 #include "levelling/levellingcalculator.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/messageboxwatcher.h"
 #include "tests/common/testmain.h"
 
@@ -24,7 +25,7 @@ const QString rangeMessage = u"超出范围,当前最小等级为0最大等级�
 
 } // namespace
 
-class TestLevellingCalculator : public QObject
+class TestLevellingCalculator : public QObject, public FormFixture
 {
     Q_OBJECT
 
@@ -33,6 +34,7 @@ private slots:
     void cleanup();
 
     void loadDefaults();
+    void levelTableListHoldsSixtyOneDecimalTexts();
 
     void levelPair_data();
     void levelPair();
@@ -66,22 +68,18 @@ private slots:
     void clearOnEmptyFrame();
 
 private:
-    QLineEdit *box(const char *name) const { return m_form->control<QLineEdit>(name); }
-    FormLabel *label(const char *name) const { return m_form->control<FormLabel>(name); }
-    QString caption(const char *name) const { return label(name)->text(); }
     // The required experience as the estimates read it; its change refreshes Label18.
-    void setRequired(const QString &digits) { label("Label5")->setText(digits); }
+    void setRequired(const QString &digits) { ui().Label5->setText(digits); }
     void fillFrame();
 
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<LevellingCalculator> m_calculator;
 };
 
 void TestLevellingCalculator::init()
 {
-    m_form = std::make_unique<Form1>();
-    m_calculator = std::make_unique<LevellingCalculator>(*m_form);
-    m_form->control<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    makeForm();
+    m_calculator = std::make_unique<LevellingCalculator>(ui());
+    ui().SSTab1->setCurrentIndex(1);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
 }
@@ -94,13 +92,13 @@ void TestLevellingCalculator::cleanup()
 
 void TestLevellingCalculator::fillFrame()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text3")->setText(u"1000"_s);
-    box("Text2")->setText(u"100000"_s);
-    box("Text9")->setText(u"10"_s);
-    box("Text10")->setText(u"50"_s);
-    box("Text11")->setText(u"30"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text3->setText(u"1000"_s);
+    ui().Text2->setText(u"100000"_s);
+    ui().Text9->setText(u"10"_s);
+    ui().Text10->setText(u"50"_s);
+    ui().Text11->setText(u"30"_s);
 }
 
 // The whole program: start-up fills the level boxes, which computes the figure at once.
@@ -108,19 +106,39 @@ void TestLevellingCalculator::loadDefaults()
 {
     cleanup();
     MessageBoxWatcher watcher;
-    StartResult started = startUp();
+    app::StartResult started = app::startUp();
     QVERIFY(started.program);
     Form1 &form = started.program->form();
-    QCOMPARE(form.control<QLineEdit>("Text4")->text(), u"1"_s);
-    QCOMPARE(form.control<QLineEdit>("Text5")->text(), u"60"_s);
-    QCOMPARE(form.control<FormLabel>("Label5")->text(), u"1527515785"_s);
-    QCOMPARE(form.control<FormLabel>("Label18")->text(), u"1,527,515,785 "_s);
-    for (const char *name : {"Label6", "Label17", "Label20", "Label49", "Label51"})
-        QVERIFY2(form.control<FormLabel>(name)->text().isEmpty(), name);
-    for (const char *name : {"Text2", "Text3", "Text9", "Text10", "Text11"})
-        QVERIFY2(form.control<QLineEdit>(name)->text().isEmpty(), name);
+    QCOMPARE(form.controls().Text4->text(), u"1"_s);
+    QCOMPARE(form.controls().Text5->text(), u"60"_s);
+    QCOMPARE(form.controls().Label5->text(), u"1527515785"_s);
+    QCOMPARE(form.controls().Label18->text(), u"1,527,515,785 "_s);
+    for (FormLabel *c : {form.controls().Label6, form.controls().Label17, form.controls().Label20,
+                         form.controls().Label49, form.controls().Label51})
+        QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
+    for (QLineEdit *c : {form.controls().Text2, form.controls().Text3, form.controls().Text9,
+                         form.controls().Text10, form.controls().Text11})
+        QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
     QCoreApplication::processEvents();
     QCOMPARE(watcher.count(), 0);
+}
+
+// Start-up attaches the calculator, which lists the level table in the hidden Lis_jy.
+void TestLevellingCalculator::levelTableListHoldsSixtyOneDecimalTexts()
+{
+    cleanup();
+    app::StartResult started = app::startUp();
+    QVERIFY(started.program);
+    QListWidget *list = started.program->form().controls().Lis_jy;
+    QCOMPARE(list->count(), 61);
+    QCOMPARE(list->item(0)->text(), u"0"_s);
+    QCOMPARE(list->item(1)->text(), u"36"_s);
+    QCOMPARE(list->item(20)->text(), u"70507"_s);
+    QCOMPARE(list->item(60)->text(), u"177870000"_s);
+    qint64 sum = 0;
+    for (int i = 0; i < 60; ++i)
+        sum += list->item(i)->text().toLongLong();
+    QCOMPARE(sum, 1527515785LL);
 }
 
 void TestLevellingCalculator::levelPair_data()
@@ -149,103 +167,103 @@ void TestLevellingCalculator::levelPair()
     QFETCH(QString, required);
     QFETCH(QString, shown);
     MessageBoxWatcher watcher;
-    box("Text4")->setText(start);
-    box("Text5")->setText(end);
-    QCOMPARE(caption("Label5"), required);
-    QCOMPARE(caption("Label18"), shown);
+    ui().Text4->setText(start);
+    ui().Text5->setText(end);
+    QCOMPARE(ui().Label5->text(), required);
+    QCOMPARE(ui().Label18->text(), shown);
     QCOMPARE(watcher.count(), 0);
 }
 
 void TestLevellingCalculator::onlyOneLevelBox()
 {
-    box("Text3")->setText(u"10"_s);
-    box("Text2")->setText(u"1000"_s);
-    box("Text9")->setText(u"7"_s);
-    box("Text10")->setText(u"1"_s);
-    QTest::keyClicks(box("Text5"), u"60"_s);
-    for (const char *name : {"Label5", "Label18", "Label6", "Label20", "Label49", "Label51"})
-        QVERIFY2(caption(name).isEmpty(), name);
+    ui().Text3->setText(u"10"_s);
+    ui().Text2->setText(u"1000"_s);
+    ui().Text9->setText(u"7"_s);
+    ui().Text10->setText(u"1"_s);
+    QTest::keyClicks(ui().Text5, u"60"_s);
+    for (FormLabel *c : {ui().Label5, ui().Label18, ui().Label6, ui().Label20, ui().Label49, ui().Label51})
+        QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
 }
 
 void TestLevellingCalculator::typedPastSixty()
 {
     MessageBoxWatcher watcher;
-    box("Text4")->setText(u"1"_s);
-    box("Text2")->setText(u"1000"_s);
-    QTest::keyClick(box("Text5"), Qt::Key_6);
-    QCOMPARE(caption("Label5"), u"2571"_s);
-    const QString hourlyAtSix = caption("Label6");
+    ui().Text4->setText(u"1"_s);
+    ui().Text2->setText(u"1000"_s);
+    QTest::keyClick(ui().Text5, Qt::Key_6);
+    QCOMPARE(ui().Label5->text(), u"2571"_s);
+    const QString hourlyAtSix = ui().Label6->text();
     QCOMPARE(hourlyAtSix, u"0天2小时33分钟"_s);
     // Marks the result so that the nested edit's recomputation shows.
-    label("Label6")->setText(u"-"_s);
+    ui().Label6->setText(u"-"_s);
 
-    QTest::keyClick(box("Text5"), Qt::Key_1);
+    QTest::keyClick(ui().Text5, Qt::Key_1);
     QCOMPARE(watcher.texts(), QStringList{rangeMessage});
     QCOMPARE(watcher.seen().front().title, u"ZembrikCorvanth专区"_s);
-    QCOMPARE(box("Text5")->text(), u"6"_s);
-    QCOMPARE(caption("Label5"), u"2571"_s);
-    QCOMPARE(caption("Label18"), u"2,571 "_s);
-    QCOMPARE(caption("Label6"), hourlyAtSix);
+    QCOMPARE(ui().Text5->text(), u"6"_s);
+    QCOMPARE(ui().Label5->text(), u"2571"_s);
+    QCOMPARE(ui().Label18->text(), u"2,571 "_s);
+    QCOMPARE(ui().Label6->text(), hourlyAtSix);
 }
 
 void TestLevellingCalculator::typedInFront()
 {
     MessageBoxWatcher watcher;
-    box("Text4")->setText(u"1"_s);
-    QTest::keyClick(box("Text5"), Qt::Key_6);
-    QTest::keyClick(box("Text5"), Qt::Key_Home);
-    QTest::keyClick(box("Text5"), Qt::Key_9);
+    ui().Text4->setText(u"1"_s);
+    QTest::keyClick(ui().Text5, Qt::Key_6);
+    QTest::keyClick(ui().Text5, Qt::Key_Home);
+    QTest::keyClick(ui().Text5, Qt::Key_9);
     QCOMPARE(watcher.texts(), QStringList{rangeMessage});
     // The last character goes, not the one just typed.
-    QCOMPARE(box("Text5")->text(), u"9"_s);
-    QCOMPARE(caption("Label5"), u"11255"_s);
+    QCOMPARE(ui().Text5->text(), u"9"_s);
+    QCOMPARE(ui().Label5->text(), u"11255"_s);
 }
 
 void TestLevellingCalculator::pastedNegative()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text3")->setText(u"1000"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text3->setText(u"1000"_s);
     MessageBoxWatcher watcher;
     QApplication::clipboard()->setText(u"-3"_s);
-    box("Text4")->selectAll();
-    box("Text4")->paste();
-    QCOMPARE(box("Text4")->text(), u"-"_s);
+    ui().Text4->selectAll();
+    ui().Text4->paste();
+    QCOMPARE(ui().Text4->text(), u"-"_s);
     QCoreApplication::processEvents();
     QCOMPARE(watcher.texts(), QStringList{rangeMessage});
-    QCOMPARE(caption("Label5"), u"1527515785"_s);
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
+    QCOMPARE(ui().Label5->text(), u"1527515785"_s);
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
 }
 
 void TestLevellingCalculator::deletedStartLevel()
 {
     fillFrame();
     QStringList before;
-    const char *results[] = {"Label5",  "Label18", "Label6", "Label17",
-                             "Label20", "Label49", "Label51"};
-    for (const char *name : results)
-        before << caption(name);
+    const FormLabel *results[] = {ui().Label5,  ui().Label18, ui().Label6, ui().Label17,
+                                  ui().Label20, ui().Label49, ui().Label51};
+    for (const FormLabel *label : results)
+        before << label->text();
     MessageBoxWatcher watcher;
-    QLineEdit *start = box("Text4");
+    QLineEdit *start = ui().Text4;
     start->setFocus();
     start->end(false);
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, u"\x08"_s);
     QApplication::sendEvent(start, &backspace);
     QCOMPARE(start->text(), QString());
     QStringList after;
-    for (const char *name : results)
-        after << caption(name);
+    for (const FormLabel *label : results)
+        after << label->text();
     QCOMPARE(after, before);
 
     // With the start box empty, new rates and an edit of the end box compute nothing that
     // needs the levels; the minutes, which do not, follow the new seconds.
-    box("Text3")->setText(u"500"_s);
-    box("Text9")->setText(u"3"_s);
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace);
+    ui().Text3->setText(u"500"_s);
+    ui().Text9->setText(u"3"_s);
+    QTest::keyClick(ui().Text5, Qt::Key_Backspace);
     before[3] = u"30000"_s;
     after.clear();
-    for (const char *name : results)
-        after << caption(name);
+    for (const FormLabel *label : results)
+        after << label->text();
     QCOMPARE(after, before);
     QCOMPARE(watcher.count(), 0);
 }
@@ -253,14 +271,14 @@ void TestLevellingCalculator::deletedStartLevel()
 void TestLevellingCalculator::sameLevelsAfterClearShowFigureAgain()
 {
     MessageBoxWatcher watcher;
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    m_form->control<QPushButton>("Command13")->click();
-    QCOMPARE(caption("Label18"), QString());
-    box("Text5")->setText(u"60"_s);
-    box("Text4")->setText(u"1"_s);
-    QCOMPARE(caption("Label5"), u"1527515785"_s);
-    QCOMPARE(caption("Label18"), u"1,527,515,785 "_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Command13->click();
+    QCOMPARE(ui().Label18->text(), QString());
+    ui().Text5->setText(u"60"_s);
+    ui().Text4->setText(u"1"_s);
+    QCOMPARE(ui().Label5->text(), u"1527515785"_s);
+    QCOMPARE(ui().Label18->text(), u"1,527,515,785 "_s);
 }
 
 void TestLevellingCalculator::hourly_data()
@@ -279,8 +297,8 @@ void TestLevellingCalculator::hourly()
     QFETCH(QString, perHour);
     QFETCH(QString, time);
     setRequired(required);
-    QTest::keyClicks(box("Text2"), perHour);
-    QCOMPARE(caption("Label6"), time);
+    QTest::keyClicks(ui().Text2, perHour);
+    QCOMPARE(ui().Label6->text(), time);
 }
 
 void TestLevellingCalculator::perSecond_data()
@@ -300,13 +318,13 @@ void TestLevellingCalculator::perSecond()
     QFETCH(QString, seconds);
     QFETCH(QString, experience);
     QFETCH(QString, time);
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
     setRequired(required);
-    QTest::keyClicks(box("Text9"), seconds);
-    QCOMPARE(caption("Label20"), QString()); // no experience yet
-    QTest::keyClicks(box("Text10"), experience);
-    QCOMPARE(caption("Label20"), time);
+    QTest::keyClicks(ui().Text9, seconds);
+    QCOMPARE(ui().Label20->text(), QString()); // no experience yet
+    QTest::keyClicks(ui().Text10, experience);
+    QCOMPARE(ui().Label20->text(), time);
 }
 
 void TestLevellingCalculator::kills_data()
@@ -326,25 +344,25 @@ void TestLevellingCalculator::kills()
     QFETCH(QString, perKill);
     QFETCH(QString, hidden);
     QFETCH(QString, shown);
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
     setRequired(required);
-    QTest::keyClicks(box("Text3"), perKill);
-    QCOMPARE(caption("Label49"), hidden);
-    QCOMPARE(caption("Label51"), shown);
+    QTest::keyClicks(ui().Text3, perKill);
+    QCOMPARE(ui().Label49->text(), hidden);
+    QCOMPARE(ui().Label51->text(), shown);
 }
 
 // Label49 only signals a new count: Label51 is computed from Label5 and Text3.
 void TestLevellingCalculator::killCountRefreshReadsItsInputs()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text3")->setText(u"1000"_s);
-    label("Label49")->setText(u"7只"_s);
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
-    label("Label51")->setText(QString());
-    label("Label49")->setText(QString());
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text3->setText(u"1000"_s);
+    ui().Label49->setText(u"7只"_s);
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
+    ui().Label51->setText(QString());
+    ui().Label49->setText(QString());
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
 }
 
 void TestLevellingCalculator::minutes_data()
@@ -366,189 +384,192 @@ void TestLevellingCalculator::minutes()
     QFETCH(QString, gained);
     MessageBoxWatcher watcher;
     // Typed in each order the handlings allow: minutes last, then seconds last.
-    QTest::keyClicks(box("Text9"), seconds);
-    QTest::keyClicks(box("Text10"), experience);
-    QTest::keyClicks(box("Text11"), minutes);
-    QCOMPARE(caption("Label17"), gained);
-    label("Label17")->setText(QString());
-    box("Text9")->clear();
-    QTest::keyClicks(box("Text9"), seconds);
-    QCOMPARE(caption("Label17"), gained);
+    QTest::keyClicks(ui().Text9, seconds);
+    QTest::keyClicks(ui().Text10, experience);
+    QTest::keyClicks(ui().Text11, minutes);
+    QCOMPARE(ui().Label17->text(), gained);
+    ui().Label17->setText(QString());
+    ui().Text9->clear();
+    QTest::keyClicks(ui().Text9, seconds);
+    QCOMPARE(ui().Label17->text(), gained);
     QCOMPARE(watcher.count(), 0);
 }
 
 void TestLevellingCalculator::nothingRequired()
 {
-    box("Text2")->setText(u"1000"_s);
-    box("Text3")->setText(u"10"_s);
-    box("Text9")->setText(u"7"_s);
-    box("Text10")->setText(u"1"_s);
-    box("Text4")->setText(u"5"_s);
-    box("Text5")->setText(u"5"_s);
-    QCOMPARE(caption("Label5"), u"0"_s);
-    QCOMPARE(caption("Label18"), u" "_s);
-    QCOMPARE(caption("Label51"), u"1 只"_s);
-    QCOMPARE(caption("Label6"), u"0天0小时0分钟"_s);
-    QCOMPARE(caption("Label20"), u"0天0小时0分钟"_s);
+    ui().Text2->setText(u"1000"_s);
+    ui().Text3->setText(u"10"_s);
+    ui().Text9->setText(u"7"_s);
+    ui().Text10->setText(u"1"_s);
+    ui().Text4->setText(u"5"_s);
+    ui().Text5->setText(u"5"_s);
+    QCOMPARE(ui().Label5->text(), u"0"_s);
+    QCOMPARE(ui().Label18->text(), u" "_s);
+    QCOMPARE(ui().Label51->text(), u"1 只"_s);
+    QCOMPARE(ui().Label6->text(), u"0天0小时0分钟"_s);
+    QCOMPARE(ui().Label20->text(), u"0天0小时0分钟"_s);
 }
 
 // A level edit runs the hourly estimate, the kill count and the per-second time again.
 void TestLevellingCalculator::levelEditRerunsEstimates()
 {
-    box("Text2")->setText(u"100000"_s);
-    box("Text3")->setText(u"1000"_s);
-    box("Text9")->setText(u"3"_s);
-    box("Text10")->setText(u"100"_s);
-    box("Text4")->setText(u"1"_s);
-    QCOMPARE(caption("Label6"), QString());
-    box("Text5")->setText(u"60"_s);
-    QCOMPARE(caption("Label6"), u"636天11小时9分钟"_s);
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
-    QCOMPARE(caption("Label20"), u"530天9小时17分钟"_s);
-    box("Text4")->setText(u"0"_s);                    // same figure: only the start box changed
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace); // "6": 0 to 6
-    QCOMPARE(caption("Label5"), u"2571"_s);
-    QCOMPARE(caption("Label6"), u"0天0小时1分钟"_s);
-    QCOMPARE(caption("Label49"), u"3只"_s);
-    QCOMPARE(caption("Label51"), u"3 只"_s);
-    QCOMPARE(caption("Label20"), u"0天0小时1分钟"_s);
+    ui().Text2->setText(u"100000"_s);
+    ui().Text3->setText(u"1000"_s);
+    ui().Text9->setText(u"3"_s);
+    ui().Text10->setText(u"100"_s);
+    ui().Text4->setText(u"1"_s);
+    QCOMPARE(ui().Label6->text(), QString());
+    ui().Text5->setText(u"60"_s);
+    QCOMPARE(ui().Label6->text(), u"636天11小时9分钟"_s);
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
+    QCOMPARE(ui().Label20->text(), u"530天9小时17分钟"_s);
+    ui().Text4->setText(u"0"_s);                    // same figure: only the start box changed
+    QTest::keyClick(ui().Text5, Qt::Key_Backspace); // "6": 0 to 6
+    QCOMPARE(ui().Label5->text(), u"2571"_s);
+    QCOMPARE(ui().Label6->text(), u"0天0小时1分钟"_s);
+    QCOMPARE(ui().Label49->text(), u"3只"_s);
+    QCOMPARE(ui().Label51->text(), u"3 只"_s);
+    QCOMPARE(ui().Label20->text(), u"0天0小时1分钟"_s);
 }
 
 void TestLevellingCalculator::failureKeepsResult_data()
 {
-    QTest::addColumn<QByteArray>("input");
+    using C = window::Controls;
+    using Labels = QList<LabelMember>;
+    QTest::addColumn<BoxMember>("input");
     QTest::addColumn<QString>("good");
     QTest::addColumn<QString>("bad");
-    QTest::addColumn<QByteArrayList>("results");
+    QTest::addColumn<QList<LabelMember>>("results");
     QTest::newRow("zero per kill")
-        << QByteArray("Text3") << u"1000"_s << u"0"_s << QByteArrayList{"Label49", "Label51"};
+        << &C::Text3 << u"1000"_s << u"0"_s << Labels{&C::Label49, &C::Label51};
     QTest::newRow("zero per hour")
-        << QByteArray("Text2") << u"1000"_s << u"0"_s << QByteArrayList{"Label6"};
+        << &C::Text2 << u"1000"_s << u"0"_s << Labels{&C::Label6};
     QTest::newRow("hourly rate beyond 32 bits")
-        << QByteArray("Text2") << u"1000"_s << u"3000000000"_s << QByteArrayList{"Label6"};
+        << &C::Text2 << u"1000"_s << u"3000000000"_s << Labels{&C::Label6};
     QTest::newRow("whole hours beyond 32 bits")
-        << QByteArray("Text9") << u"3"_s << u"600000"_s << QByteArrayList{"Label20"};
-    QTest::newRow("zero seconds") << QByteArray("Text9") << u"3"_s << u"0"_s
-                                  << QByteArrayList{"Label20", "Label17"};
+        << &C::Text9 << u"3"_s << u"600000"_s << Labels{&C::Label20};
+    QTest::newRow("zero seconds") << &C::Text9 << u"3"_s << u"0"_s
+                                  << Labels{&C::Label20, &C::Label17};
     QTest::newRow("zero experience per seconds")
-        << QByteArray("Text10") << u"100"_s << u"0"_s << QByteArrayList{"Label20"};
+        << &C::Text10 << u"100"_s << u"0"_s << Labels{&C::Label20};
     QTest::newRow("emptied hourly rate")
-        << QByteArray("Text2") << u"1000"_s << QString() << QByteArrayList{"Label6"};
+        << &C::Text2 << u"1000"_s << QString() << Labels{&C::Label6};
 }
 
 void TestLevellingCalculator::failureKeepsResult()
 {
-    QFETCH(QByteArray, input);
+    QFETCH(BoxMember, input);
     QFETCH(QString, good);
     QFETCH(QString, bad);
-    QFETCH(QByteArrayList, results);
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text9")->setText(u"3"_s);
-    box("Text10")->setText(u"100"_s);
-    box("Text11")->setText(u"30"_s);
-    box(input.constData())->setText(good);
+    QFETCH(QList<LabelMember>, results);
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text9->setText(u"3"_s);
+    ui().Text10->setText(u"100"_s);
+    ui().Text11->setText(u"30"_s);
+    (ui().*input)->setText(good);
     QStringList before;
-    for (const QByteArray &name : results) {
-        before << caption(name.constData());
-        QVERIFY2(!before.last().isEmpty(), name.constData());
+    for (LabelMember label : results) {
+        before << (ui().*label)->text();
+        QVERIFY2(!before.last().isEmpty(), qPrintable((ui().*label)->objectName()));
     }
     MessageBoxWatcher watcher;
-    box(input.constData())->setText(bad);
+    (ui().*input)->setText(bad);
     QStringList after;
-    for (const QByteArray &name : results)
-        after << caption(name.constData());
+    for (LabelMember label : results)
+        after << (ui().*label)->text();
     QCOMPARE(after, before);
     QCOMPARE(watcher.count(), 0);
 }
 
 void TestLevellingCalculator::killFailureEndsLevelEdit()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text9")->setText(u"3"_s);
-    box("Text10")->setText(u"100"_s);
-    box("Text3")->setText(u"0"_s);
-    const QString perSecondAtSixty = caption("Label20");
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text9->setText(u"3"_s);
+    ui().Text10->setText(u"100"_s);
+    ui().Text3->setText(u"0"_s);
+    const QString perSecondAtSixty = ui().Label20->text();
     QCOMPARE(perSecondAtSixty, u"530天9小时17分钟"_s);
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace); // "6"
-    QCOMPARE(caption("Label5"), u"2571"_s);
-    QCOMPARE(caption("Label20"), perSecondAtSixty);
+    QTest::keyClick(ui().Text5, Qt::Key_Backspace); // "6"
+    QCOMPARE(ui().Label5->text(), u"2571"_s);
+    QCOMPARE(ui().Label20->text(), perSecondAtSixty);
 
-    box("Text3")->setText(u"1"_s); // the same edit with a kill count that computes
-    QTest::keyClick(box("Text5"), Qt::Key_Backspace);
-    QTest::keyClick(box("Text5"), Qt::Key_7);
-    QCOMPARE(caption("Label20"), u"0天0小时2分钟"_s);
+    ui().Text3->setText(u"1"_s); // the same edit with a kill count that computes
+    QTest::keyClick(ui().Text5, Qt::Key_Backspace);
+    QTest::keyClick(ui().Text5, Qt::Key_7);
+    QCOMPARE(ui().Label20->text(), u"0天0小时2分钟"_s);
 }
 
 void TestLevellingCalculator::hourlyFailureInsideLevelEditGoesOn()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text2")->setText(u"0"_s);
-    box("Text3")->setText(u"1000"_s);
-    box("Text9")->setText(u"3"_s);
-    box("Text10")->setText(u"100"_s);
-    box("Text5")->setText(u"60"_s);
-    QCOMPARE(caption("Label6"), QString());
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
-    QCOMPARE(caption("Label20"), u"530天9小时17分钟"_s);
+    ui().Text4->setText(u"1"_s);
+    ui().Text2->setText(u"0"_s);
+    ui().Text3->setText(u"1000"_s);
+    ui().Text9->setText(u"3"_s);
+    ui().Text10->setText(u"100"_s);
+    ui().Text5->setText(u"60"_s);
+    QCOMPARE(ui().Label6->text(), QString());
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
+    QCOMPARE(ui().Label20->text(), u"530天9小时17分钟"_s);
 }
 
 void TestLevellingCalculator::minutesFailureSkipsPerSecond()
 {
-    box("Text4")->setText(u"1"_s);
-    box("Text5")->setText(u"60"_s);
-    box("Text9")->setText(u"3"_s);
-    box("Text10")->setText(u"100"_s);
-    const QString before = caption("Label20");
+    ui().Text4->setText(u"1"_s);
+    ui().Text5->setText(u"60"_s);
+    ui().Text9->setText(u"3"_s);
+    ui().Text10->setText(u"100"_s);
+    const QString before = ui().Label20->text();
     QVERIFY(!before.isEmpty());
     // A minutes text that does not read (only a paste can bring one).
     MessageBoxWatcher watcher;
-    box("Text11")->setText(u"x"_s);
-    box("Text9")->setText(u"30"_s);
-    QCOMPARE(caption("Label20"), before);
-    box("Text11")->setText(u"1"_s);
-    box("Text9")->setText(u"3"_s);
-    QCOMPARE(caption("Label17"), u"2000"_s);
+    ui().Text11->setText(u"x"_s);
+    ui().Text9->setText(u"30"_s);
+    QCOMPARE(ui().Label20->text(), before);
+    ui().Text11->setText(u"1"_s);
+    ui().Text9->setText(u"3"_s);
+    QCOMPARE(ui().Label17->text(), u"2000"_s);
     QCOMPARE(watcher.count(), 0);
 }
 
 void TestLevellingCalculator::minutesWithoutRateShowsEmptyBox()
 {
     MessageBoxWatcher watcher;
-    box("Text10")->setText(u"50"_s);
-    QTest::keyClicks(box("Text11"), u"123"_s);
-    QCOMPARE(box("Text11")->text(), u"123"_s);
+    ui().Text10->setText(u"50"_s);
+    QTest::keyClicks(ui().Text11, u"123"_s);
+    QCOMPARE(ui().Text11->text(), u"123"_s);
     QCOMPARE(watcher.texts(), (QStringList{QString(), QString(), QString()}));
     for (const SeenMessageBox &seen : watcher.seen()) {
         QCOMPARE(seen.title, u"ZembrikCorvanth专区"_s);
         QCOMPARE(seen.icon, 0);
         QCOMPARE(seen.buttonCount, 1);
     }
-    QCOMPARE(caption("Label17"), QString());
+    QCOMPARE(ui().Label17->text(), QString());
 }
 
 void TestLevellingCalculator::clearAfterFullCalculation()
 {
     fillFrame();
-    QCOMPARE(caption("Label6"), u"636天11小时9分钟"_s);
-    QCOMPARE(caption("Label17"), u"9000"_s);
-    QCOMPARE(caption("Label20"), u"3535天21小时59分钟"_s);
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
+    QCOMPARE(ui().Label6->text(), u"636天11小时9分钟"_s);
+    QCOMPARE(ui().Label17->text(), u"9000"_s);
+    QCOMPARE(ui().Label20->text(), u"3535天21小时59分钟"_s);
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
 
     MessageBoxWatcher watcher;
-    QTest::mouseClick(m_form->control<QPushButton>("Command13"), Qt::LeftButton);
+    QTest::mouseClick(ui().Command13, Qt::LeftButton);
     QCOMPARE(watcher.texts(), QStringList{QString()});
-    for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text9", "Text10", "Text11"})
-        QVERIFY2(box(name)->text().isEmpty(), name);
-    for (const char *name : {"Label6", "Label17", "Label18", "Label20", "Label49"})
-        QVERIFY2(caption(name).isEmpty(), name);
-    QCOMPARE(caption("Label5"), u"1527515785"_s);
-    QCOMPARE(caption("Label51"), u"1,527,516 只"_s);
+    for (QLineEdit *c :
+         {ui().Text2, ui().Text3, ui().Text4, ui().Text5, ui().Text9, ui().Text10, ui().Text11})
+        QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
+    for (FormLabel *c : {ui().Label6, ui().Label17, ui().Label18, ui().Label20, ui().Label49})
+        QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
+    QCOMPARE(ui().Label5->text(), u"1527515785"_s);
+    QCOMPARE(ui().Label51->text(), u"1,527,516 只"_s);
 
     // The last required experience still serves the hourly estimate.
-    QTest::keyClicks(box("Text2"), u"1000"_s);
-    QCOMPARE(caption("Label6"), u"63646天11小时46分钟"_s);
+    QTest::keyClicks(ui().Text2, u"1000"_s);
+    QCOMPARE(ui().Label6->text(), u"63646天11小时46分钟"_s);
     QCOMPARE(watcher.count(), 1);
 }
 
@@ -556,7 +577,7 @@ void TestLevellingCalculator::clearAfterFullCalculation()
 void TestLevellingCalculator::clearOnEmptyFrame()
 {
     MessageBoxWatcher watcher;
-    m_form->control<QPushButton>("Command13")->click();
+    ui().Command13->click();
     QCOMPARE(watcher.count(), 0);
 }
 

@@ -15,10 +15,20 @@ QString zone()
     return QString::fromUtf16(site::zoneHost);
 }
 
-const links::Link *row(const char *control)
+using C = window::Controls;
+
+const links::Link *row(QPushButton *C::*button)
 {
     for (const links::Link &link : links::linkTable())
-        if (qstrcmp(link.control, control) == 0)
+        if (link.button == button)
+            return &link;
+    return nullptr;
+}
+
+const links::Link *row(FormLabel *C::*label)
+{
+    for (const links::Link &link : links::linkTable())
+        if (link.label == label)
             return &link;
     return nullptr;
 }
@@ -45,12 +55,13 @@ void TestLinkTable::plainWebAddresses()
                                QString::fromUtf16(site::officialHost)};
     for (const links::Link &link : links::linkTable()) {
         const QString address = links::address(link);
+        const QByteArray where = address.toUtf8();
         for (QChar c : address)
-            QVERIFY2(c.unicode() > 0x20 && c.unicode() < 0x7f, link.control);
+            QVERIFY2(c.unicode() > 0x20 && c.unicode() < 0x7f, where.constData());
         const QUrl url(address, QUrl::StrictMode);
-        QVERIFY2(url.isValid(), link.control);
+        QVERIFY2(url.isValid(), where.constData());
         QCOMPARE(url.scheme(), u"http"_s);
-        QVERIFY2(hosts.contains(url.host()), link.control);
+        QVERIFY2(hosts.contains(url.host()), where.constData());
         QCOMPARE(url.path(), QString::fromUtf16(link.path));
         QCOMPARE(url.toString(QUrl::FullyEncoded), address);
     }
@@ -58,16 +69,19 @@ void TestLinkTable::plainWebAddresses()
 
 void TestLinkTable::seventeenControlsOnce()
 {
-    QSet<QByteArray> controls;
-    for (const links::Link &link : links::linkTable())
-        controls.insert(QByteArray(link.control));
-    QCOMPARE(links::linkTable().size(), std::size_t(17));
-    QCOMPARE(controls.size(), 17);
+    const auto table = links::linkTable();
+    QCOMPARE(table.size(), std::size_t(17));
+    for (size_t i = 0; i < table.size(); ++i) {
+        // Exactly one control per row, and no control in two rows.
+        QVERIFY((table[i].button == nullptr) != (table[i].label == nullptr));
+        for (size_t j = 0; j < i; ++j)
+            QVERIFY(table[i].button != table[j].button || table[i].label != table[j].label);
+    }
 }
 
 void TestLinkTable::suggestionPageTwice()
 {
-    QCOMPARE(links::address(*row("Command8")), links::address(*row("Label34")));
+    QCOMPARE(links::address(*row(&C::Command8)), links::address(*row(&C::Label34)));
     QSet<QString> addresses;
     for (const links::Link &link : links::linkTable())
         addresses.insert(links::address(link));
@@ -77,7 +91,7 @@ void TestLinkTable::suggestionPageTwice()
 
 void TestLinkTable::zoneHomeWithTrailingSlash()
 {
-    QCOMPARE(links::address(*row("Label35")), QString::fromUtf16(site::zoneHomeAddress) + u'/');
+    QCOMPARE(links::address(*row(&C::Label35)), QString::fromUtf16(site::zoneHomeAddress) + u'/');
 }
 
 void TestLinkTable::hostsFromConfiguration()

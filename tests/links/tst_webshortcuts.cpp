@@ -5,11 +5,13 @@
 #include "app/window/formlabel.h"
 #include "links/webshortcuts.h"
 #include "siteconfig.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -44,9 +46,9 @@ struct WindowState
 
 WindowState stateOf(const Form1 &form)
 {
-    return {form.control<QTabWidget>("SSTab1")->currentIndex(), form.frameGeometry(),
-            form.control<FormLabel>("Label7")->text(), form.windowFlags(),
-            form.control<QLineEdit>("Text1")->text()};
+    return {form.controls().SSTab1->currentIndex(), form.frameGeometry(),
+            form.controls().Label7->text(), form.windowFlags(),
+            form.controls().Text1->text()};
 }
 
 void click(QWidget *control)
@@ -56,7 +58,7 @@ void click(QWidget *control)
 
 } // namespace
 
-class TestWebShortcuts : public QObject
+class TestWebShortcuts : public QObject, public FormFixture
 {
     Q_OBJECT
 
@@ -72,12 +74,12 @@ private slots:
     void suggestionButtonAndLabelOpenSamePage();
     void keyboardPressOfButtonOpens();
     void otherMouseButtonsOpenNothing();
+    void doubleClickOnLinkOpensOnePage();
     void linkLooks_data();
     void linkLooks();
 
 private:
     Browser m_browser;
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<WebShortcuts> m_shortcuts;
 };
 
@@ -94,8 +96,8 @@ void TestWebShortcuts::cleanupTestCase()
 void TestWebShortcuts::init()
 {
     m_browser.opened.clear();
-    m_form = std::make_unique<Form1>();
-    m_shortcuts = std::make_unique<WebShortcuts>(*m_form);
+    makeForm();
+    m_shortcuts = std::make_unique<WebShortcuts>(ui());
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
 }
@@ -108,39 +110,40 @@ void TestWebShortcuts::cleanup()
 
 void TestWebShortcuts::clickOpensAddress_data()
 {
-    QTest::addColumn<QByteArray>("control");
+    using C = window::Controls;
+    QTest::addColumn<ControlPick>("control");
     QTest::addColumn<QString>("address");
 
     const QString zone = u"http://"_s + QString::fromUtf16(site::zoneHost);
     const QString forum = u"http://"_s + QString::fromUtf16(site::forumHost);
     const QString official = u"http://"_s + QString::fromUtf16(site::officialHost);
-    QTest::newRow("Command6") << "Command6"_ba << zone + u"/zhanhun/index.html"_s;
-    QTest::newRow("Command7") << "Command7"_ba << zone + u"/cv/gx/zhjy/529918.shtml"_s;
-    QTest::newRow("Command8") << "Command8"_ba << zone + u"/cv/gx/736896.shtml"_s;
-    QTest::newRow("Command9") << "Command9"_ba << zone + u"/cv/gx/736898.shtml"_s;
-    QTest::newRow("Command10") << "Command10"_ba << zone + u"/zl/186532.shtml"_s;
-    QTest::newRow("Command11") << "Command11"_ba << zone + u"/cv/gx/zyxd/vlm/117468.shtml"_s;
-    QTest::newRow("Label34") << "Label34"_ba << zone + u"/cv/gx/736896.shtml"_s;
-    QTest::newRow("Label35") << "Label35"_ba << zone + u"/"_s;
-    QTest::newRow("Label36") << "Label36"_ba << official + u"/"_s;
-    QTest::newRow("Label37") << "Label37"_ba << zone + u"/cv/gx/fb/index.shtml"_s;
-    QTest::newRow("Label38") << "Label38"_ba << zone + u"/cv/gx/jt/index.shtml"_s;
-    QTest::newRow("Label39") << "Label39"_ba << forum + u"/forum-2062-1.html"_s;
-    QTest::newRow("Label40") << "Label40"_ba << zone + u"/cv/gx/zyxd/index.shtml"_s;
-    QTest::newRow("Label41") << "Label41"_ba << zone + u"/cv/gx/zyxd/vlm/index.shtml"_s;
-    QTest::newRow("Label42") << "Label42"_ba << zone + u"/cv/gx/zyxd/osk/index.shtml"_s;
-    QTest::newRow("Label43") << "Label43"_ba << zone + u"/cv/gx/zyxd/trn/index.shtml"_s;
-    QTest::newRow("Label44") << "Label44"_ba << zone + u"/cv/gx/zyxd/ysl/index.shtml"_s;
+    QTest::newRow("Command6") << pick(&C::Command6) << zone + u"/zhanhun/index.html"_s;
+    QTest::newRow("Command7") << pick(&C::Command7) << zone + u"/cv/gx/zhjy/529918.shtml"_s;
+    QTest::newRow("Command8") << pick(&C::Command8) << zone + u"/cv/gx/736896.shtml"_s;
+    QTest::newRow("Command9") << pick(&C::Command9) << zone + u"/cv/gx/736898.shtml"_s;
+    QTest::newRow("Command10") << pick(&C::Command10) << zone + u"/zl/186532.shtml"_s;
+    QTest::newRow("Command11") << pick(&C::Command11) << zone + u"/cv/gx/zyxd/vlm/117468.shtml"_s;
+    QTest::newRow("Label34") << pick(&C::Label34) << zone + u"/cv/gx/736896.shtml"_s;
+    QTest::newRow("Label35") << pick(&C::Label35) << zone + u"/"_s;
+    QTest::newRow("Label36") << pick(&C::Label36) << official + u"/"_s;
+    QTest::newRow("Label37") << pick(&C::Label37) << zone + u"/cv/gx/fb/index.shtml"_s;
+    QTest::newRow("Label38") << pick(&C::Label38) << zone + u"/cv/gx/jt/index.shtml"_s;
+    QTest::newRow("Label39") << pick(&C::Label39) << forum + u"/forum-2062-1.html"_s;
+    QTest::newRow("Label40") << pick(&C::Label40) << zone + u"/cv/gx/zyxd/index.shtml"_s;
+    QTest::newRow("Label41") << pick(&C::Label41) << zone + u"/cv/gx/zyxd/vlm/index.shtml"_s;
+    QTest::newRow("Label42") << pick(&C::Label42) << zone + u"/cv/gx/zyxd/osk/index.shtml"_s;
+    QTest::newRow("Label43") << pick(&C::Label43) << zone + u"/cv/gx/zyxd/trn/index.shtml"_s;
+    QTest::newRow("Label44") << pick(&C::Label44) << zone + u"/cv/gx/zyxd/ysl/index.shtml"_s;
 }
 
 void TestWebShortcuts::clickOpensAddress()
 {
-    QFETCH(QByteArray, control);
+    QFETCH(ControlPick, control);
     QFETCH(QString, address);
 
-    m_form->control<QLineEdit>("Text1")->setText(u"题"_s);
+    ui().Text1->setText(u"题"_s);
     const WindowState before = stateOf(*m_form);
-    click(m_form->control<QWidget>(control.constData()));
+    click(control(ui()));
     QCOMPARE(m_browser.opened.size(), 1);
     QCOMPARE(m_browser.opened.first().toString(QUrl::FullyEncoded), address);
     QVERIFY(stateOf(*m_form) == before);
@@ -148,8 +151,8 @@ void TestWebShortcuts::clickOpensAddress()
 
 void TestWebShortcuts::everyClickOpensAgain()
 {
-    auto *button = m_form->control<QWidget>("Command6");
-    auto *label = m_form->control<QWidget>("Label39");
+    auto *button = ui().Command6;
+    auto *label = ui().Label39;
     for (int round = 0; round < 3; ++round) {
         click(button);
         click(label);
@@ -163,8 +166,8 @@ void TestWebShortcuts::everyClickOpensAgain()
 
 void TestWebShortcuts::suggestionButtonAndLabelOpenSamePage()
 {
-    click(m_form->control<QWidget>("Command8"));
-    click(m_form->control<QWidget>("Label34"));
+    click(ui().Command8);
+    click(ui().Label34);
     QCOMPARE(m_browser.opened.size(), 2);
     QCOMPARE(m_browser.opened.at(0), m_browser.opened.at(1));
     QCOMPARE(m_browser.opened.at(0).path(), u"/cv/gx/736896.shtml"_s);
@@ -172,7 +175,7 @@ void TestWebShortcuts::suggestionButtonAndLabelOpenSamePage()
 
 void TestWebShortcuts::keyboardPressOfButtonOpens()
 {
-    auto *button = m_form->control<QAbstractButton>("Command11");
+    auto *button = ui().Command11;
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Space);
     QCOMPARE(m_browser.opened.size(), 1);
@@ -181,35 +184,48 @@ void TestWebShortcuts::keyboardPressOfButtonOpens()
 
 void TestWebShortcuts::otherMouseButtonsOpenNothing()
 {
-    for (const char *name : {"Label35", "Label34", "Command7"}) {
-        QWidget *control = m_form->control<QWidget>(name);
+    for (QWidget *control : std::initializer_list<QWidget *>{ui().Label35, ui().Label34,
+                                                            ui().Command7}) {
         QTest::mouseClick(control, Qt::RightButton, Qt::NoModifier, control->rect().center());
         QTest::mouseClick(control, Qt::MiddleButton, Qt::NoModifier, control->rect().center());
     }
     QVERIFY(m_browser.opened.isEmpty());
 }
 
+void TestWebShortcuts::doubleClickOnLinkOpensOnePage()
+{
+    FormLabel *link = ui().Label39;
+    const QPoint centre = link->rect().center();
+    QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseRelease(link, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(m_browser.opened.size(), 1);
+    QCOMPARE(m_browser.opened.first().path(), u"/forum-2062-1.html"_s);
+}
+
 void TestWebShortcuts::linkLooks_data()
 {
-    QTest::addColumn<QByteArray>("label");
+    using C = window::Controls;
+    QTest::addColumn<LabelMember>("label");
     QTest::addColumn<QColor>("colour");
     QTest::addColumn<bool>("underlined");
 
     QTest::newRow("Label34 suggestion: red, underlined")
-        << "Label34"_ba << QColor(255, 0, 0) << true;
-    for (int n = 35; n <= 44; ++n) {
-        const QByteArray name = "Label" + QByteArray::number(n);
-        QTest::newRow((name + ": blue").constData()) << name << QColor(0, 0, 255) << false;
-    }
+        << &C::Label34 << QColor(255, 0, 0) << true;
+    const LabelMember blue[] = {&C::Label35, &C::Label36, &C::Label37, &C::Label38, &C::Label39,
+                                &C::Label40, &C::Label41, &C::Label42, &C::Label43, &C::Label44};
+    int n = 35;
+    for (LabelMember label : blue)
+        QTest::addRow("Label%d: blue", n++) << label << QColor(0, 0, 255) << false;
 }
 
 void TestWebShortcuts::linkLooks()
 {
-    QFETCH(QByteArray, label);
+    QFETCH(LabelMember, label);
     QFETCH(QColor, colour);
     QFETCH(bool, underlined);
 
-    auto *link = m_form->control<FormLabel>(label.constData());
+    FormLabel *link = ui().*label;
     QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
     QCOMPARE(link->palette().color(QPalette::WindowText), colour);
     QCOMPARE(link->font().underline(), underlined);

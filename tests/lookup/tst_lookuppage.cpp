@@ -9,6 +9,7 @@
 #include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QClipboard>
@@ -60,11 +61,10 @@ const std::vector<Row> kQuiz = {
 
 } // namespace
 
-class TestLookupPage : public QObject
+class TestLookupPage : public QObject, public FormFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<LookupPage> m_page;
     QLineEdit *m_text1 = nullptr;
     QTreeView *m_list = nullptr;
@@ -116,12 +116,12 @@ private slots:
     void init()
     {
         QFile::remove(storePath());
-        m_form = std::make_unique<Form1>();
-        m_page = std::make_unique<LookupPage>(*m_form);
-        m_text1 = m_form->control<QLineEdit>("Text1");
-        m_list = m_form->control<QTreeView>("ListView1");
-        m_label2 = m_form->control<FormLabel>("Label2");
-        m_label4 = m_form->control<FormLabel>("Label4");
+        makeForm();
+        m_page = std::make_unique<LookupPage>(ui());
+        m_text1 = ui().Text1;
+        m_list = ui().ListView1;
+        m_label2 = ui().Label2;
+        m_label4 = ui().Label4;
         // As at load, before anyone types.
         shapeResultList(m_list);
         m_form->show();
@@ -419,7 +419,7 @@ private slots:
 
     void tabbingIntoAnEmptyListSendsTheFocusBack()
     {
-        m_form->control<QPushButton>("Command1")->setFocus(Qt::OtherFocusReason);
+        ui().Command1->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), m_text1);
     }
@@ -506,7 +506,7 @@ private slots:
         writeStore(kQuiz);
         type(u"cc"_s);
         QApplication::clipboard()->setText(u"old"_s);
-        QTest::mouseClick(m_form->control<QPushButton>("Command12"), Qt::LeftButton);
+        QTest::mouseClick(ui().Command12, Qt::LeftButton);
         const QString zone = QString::fromUtf16(site::zoneHomeAddress);
         QCOMPARE(
             QApplication::clipboard()->text(),
@@ -521,22 +521,22 @@ private slots:
         writeStore(kQuiz);
         type(u"cc"_s);
         pair(u"写在标签上的题"_s, u"标签上的答"_s);
-        QTest::mouseClick(m_form->control<QPushButton>("Command12"), Qt::LeftButton);
+        QTest::mouseClick(ui().Command12, Qt::LeftButton);
         QVERIFY(QApplication::clipboard()->text().startsWith(
             u"题目：写在标签上的题\r答案：标签上的答\r("_s));
     }
 
     void copyAfterStartOrClearGivesTheHint()
     {
-        QTest::mouseClick(m_form->control<QPushButton>("Command12"), Qt::LeftButton);
-        const QString expected = u"题目："_s + design::usageHint() +
+        QTest::mouseClick(ui().Command12, Qt::LeftButton);
+        const QString expected = u"题目："_s + window::usageHint() +
                                  u"\r答案：\r(此答题内容来至ZembrikCorvanth智能答题器 "_s +
                                  QString::fromUtf16(site::zoneHomeAddress) + u")"_s;
         QCOMPARE(QApplication::clipboard()->text(), expected);
         writeStore(kQuiz);
         type(u"cc"_s);
-        QTest::mouseClick(m_form->control<QPushButton>("Command1"), Qt::LeftButton);
-        QTest::mouseClick(m_form->control<QPushButton>("Command12"), Qt::LeftButton);
+        QTest::mouseClick(ui().Command1, Qt::LeftButton);
+        QTest::mouseClick(ui().Command12, Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(), expected);
     }
 
@@ -547,10 +547,10 @@ private slots:
         press(m_text1, Qt::Key_Return, u"\r"_s);
         press(m_list, Qt::Key_Down, QString());
         QSignalSpy changed(m_text1, &QLineEdit::textChanged);
-        QTest::mouseClick(m_form->control<QPushButton>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(ui().Command1, Qt::LeftButton);
         QCOMPARE(m_text1->text(), QString());
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(m_label2->text(), design::usageHint());
+        QCOMPARE(m_label2->text(), window::usageHint());
         QCOMPARE(m_label4->text(), QString());
         QCOMPARE(QApplication::focusWidget(), m_text1);
         QCOMPARE(m_list->model()->rowCount(), 5);
@@ -559,8 +559,8 @@ private slots:
         press(m_text1, Qt::Key_Down, QString());
         QCOMPARE(m_label2->text(), u"世界杯冠军最多的国家？"_s);
         // Clear with the box already empty still restores the hint.
-        QTest::mouseClick(m_form->control<QPushButton>("Command1"), Qt::LeftButton);
-        QCOMPARE(m_label2->text(), design::usageHint());
+        QTest::mouseClick(ui().Command1, Qt::LeftButton);
+        QCOMPARE(m_label2->text(), window::usageHint());
         QCOMPARE(QApplication::focusWidget(), m_text1);
     }
 };

@@ -180,7 +180,7 @@ void TestInstall::iconAtEverySize()
     QVERIFY2(!installed.isNull(), qPrintable(file));
     QCOMPARE(installed.size(), QSize(size, size));
     // The very picture the window uses as its icon, pixel for pixel.
-    const QImage drawn = appIconImage(size).convertToFormat(QImage::Format_ARGB32);
+    const QImage drawn = window::appIconImage(size).convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(installed.convertToFormat(QImage::Format_ARGB32), drawn);
 }
 

@@ -3,6 +3,7 @@
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/behaviours/numericfilter.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/messageboxwatcher.h"
 #include "tests/common/testmain.h"
 #include "warsoul/warsoulevaluator.h"
@@ -22,10 +23,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The twelve boxes in the order the evaluation reads them.
-const QStringList twelve = {u"qs_jx"_s, u"qs_yq"_s, u"qs_qz"_s, u"qs_lq"_s, u"qs_hp"_s, u"mq_jx"_s,
-                            u"mq_yq"_s, u"mq_qz"_s, u"mq_lq"_s, u"mq_hp"_s, u"mq_dj"_s, u"jy_dj"_s};
-const QStringList starting = twelve.mid(0, 5);
-const QStringList current = twelve.mid(5, 5);
+using C = window::Controls;
+const QList<BoxMember> twelve = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq,
+                                 &C::qs_hp, &C::mq_jx, &C::mq_yq, &C::mq_qz,
+                                 &C::mq_lq, &C::mq_hp, &C::mq_dj, &C::jy_dj};
+const QList<BoxMember> starting = twelve.mid(0, 5);
+const QList<BoxMember> current = twelve.mid(5, 5);
 
 const QString initialResult = u"计算结果："_s;
 const QString initialRating = u"战魂评价："_s;
@@ -37,10 +40,11 @@ class Recorder : public QObject
 public:
     explicit Recorder(const Form1 &form)
     {
-        for (const QString &name : twelve) {
-            auto *box = form.findChild<QLineEdit *>(name);
-            connect(box, &QLineEdit::textChanged, this,
-                    [this, name](const QString &text) { log << name + u"="_s + text; });
+        for (BoxMember member : twelve) {
+            QLineEdit *box = form.controls().*member;
+            connect(box, &QLineEdit::textChanged, this, [this, box](const QString &text) {
+                log << box->objectName() + u"="_s + text;
+            });
             box->installEventFilter(this);
         }
     }
@@ -70,25 +74,21 @@ void release(QWidget *w, Qt::Key key, const QString &text, bool autoRepeat = fal
 
 } // namespace
 
-class TestWarSoulEvaluator : public QObject
+class TestWarSoulEvaluator : public QObject, public FormFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
     std::unique_ptr<NumericEntryFilter> filter;
     std::unique_ptr<WarSoulEvaluator> evaluator;
 
-    QLineEdit *box(const QString &name) const { return form->findChild<QLineEdit *>(name); }
-    QCheckBox *check1() const { return form->control<QCheckBox>("Check1"); }
-    FormLabel *result() const { return form->control<FormLabel>("lbl_result"); }
-    FormLabel *rating() const { return form->control<FormLabel>("lbl_pingjia"); }
-    void click(const char *button) const
-    {
-        QTest::mouseClick(form->control<QPushButton>(button), Qt::LeftButton);
-    }
+    QLineEdit *box(BoxMember member) const { return ui().*member; }
+    QCheckBox *check1() const { return ui().Check1; }
+    FormLabel *result() const { return ui().lbl_result; }
+    FormLabel *rating() const { return ui().lbl_pingjia; }
+    void click(QPushButton *button) const { QTest::mouseClick(button, Qt::LeftButton); }
 
     // Types the texts into the boxes at the keyboard (through the filter and the clamp).
-    void type(const QStringList &names, const QStringList &texts) const
+    void type(const QList<BoxMember> &names, const QStringList &texts) const
     {
         for (qsizetype i = 0; i < names.size(); ++i) {
             QLineEdit *b = box(names[i]);
@@ -101,19 +101,19 @@ class TestWarSoulEvaluator : public QObject
         if (!check1()->isChecked())
             QTest::mouseClick(check1(), Qt::LeftButton);
         type(current, {u"60"_s, u"55"_s, u"50"_s, u"45"_s, u"40"_s});
-        type({u"mq_dj"_s, u"jy_dj"_s}, {level, affinity});
+        type({&C::mq_dj, &C::jy_dj}, {level, affinity});
     }
     // Zero starting stats, one current stat given, two levels.
     void growth(const QString &g, const QString &level, const QString &affinity) const
     {
         type(starting, {u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s});
         type(current, {g, u"0"_s, u"0"_s, u"0"_s, u"0"_s});
-        type({u"mq_dj"_s, u"jy_dj"_s}, {level, affinity});
+        type({&C::mq_dj, &C::jy_dj}, {level, affinity});
     }
     QStringList texts() const
     {
         QStringList out;
-        for (const QString &name : twelve)
+        for (BoxMember name : twelve)
             out << box(name)->text();
         return out;
     }
@@ -121,17 +121,17 @@ class TestWarSoulEvaluator : public QObject
 private slots:
     void initTestCase()
     {
-        form = std::make_unique<Form1>();
-        filter = std::make_unique<NumericEntryFilter>(*form);
-        evaluator = std::make_unique<WarSoulEvaluator>(*form);
-        form->control<QTabWidget>("SSTab1")->setCurrentIndex(1);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        makeForm();
+        filter = std::make_unique<NumericEntryFilter>(ui());
+        evaluator = std::make_unique<WarSoulEvaluator>(ui());
+        ui().SSTab1->setCurrentIndex(1);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
     void init()
     {
         check1()->setChecked(false);
-        for (const QString &name : twelve)
+        for (BoxMember name : twelve)
             box(name)->clear();
         result()->setText(initialResult);
         rating()->setText(initialRating);
@@ -140,21 +140,21 @@ private slots:
     {
         evaluator.reset();
         filter.reset();
-        form.reset();
+        m_form.reset();
     }
 
     void startState()
     {
         Form1 fresh;
-        WarSoulEvaluator attached(fresh);
-        for (const QString &name : twelve) {
-            auto *b = fresh.findChild<QLineEdit *>(name);
+        WarSoulEvaluator attached(fresh.controls());
+        for (BoxMember name : twelve) {
+            auto *b = fresh.controls().*name;
             QVERIFY(b->text().isEmpty());
             QVERIFY(b->isEnabled());
         }
-        QVERIFY(!fresh.control<QCheckBox>("Check1")->isChecked());
-        QCOMPARE(fresh.control<FormLabel>("lbl_result")->text(), initialResult);
-        QCOMPARE(fresh.control<FormLabel>("lbl_pingjia")->text(), initialRating);
+        QVERIFY(!fresh.controls().Check1->isChecked());
+        QCOMPARE(fresh.controls().lbl_result->text(), initialResult);
+        QCOMPARE(fresh.controls().lbl_pingjia->text(), initialRating);
     }
 
     // ---- Evaluation ----
@@ -204,14 +204,14 @@ private slots:
         const bool checked = check1()->isChecked();
 
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(result()->text(), resultText);
         QCOMPARE(rating()->text(), ratingText);
         // The evaluation writes the two captions only.
         QCOMPARE(texts(), before);
         QCOMPARE(check1()->isChecked(), checked);
-        for (const QString &name : starting)
+        for (BoxMember name : starting)
             QCOMPARE(box(name)->isEnabled(), !checked);
     }
 
@@ -219,8 +219,8 @@ private slots:
     {
         type(starting, {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s});
         type(current, {u"10"_s, u"10"_s, u"10"_s, u"10"_s, u"10"_s});
-        type({u"mq_dj"_s, u"jy_dj"_s}, {u"5"_s, u"1"_s});
-        click("Command2");
+        type({&C::mq_dj, &C::jy_dj}, {u"5"_s, u"1"_s});
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：-11"_s);
         QCOMPARE(rating()->text(), u"评价结果为：差"_s);
     }
@@ -228,24 +228,25 @@ private slots:
     // A failure shows exactly one box and leaves both captions as the last success left them.
     void failure_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<BoxMember>("name");
         QTest::addColumn<QString>("pasted"); // empty: the box is emptied
-        for (const QString &name : twelve) {
-            QTest::addRow("%s empty", qPrintable(name)) << name << QString();
-            QTest::addRow("%s pasted letters", qPrintable(name)) << name << u"abc"_s;
-            QTest::addRow("%s pasted full-width", qPrintable(name)) << name << u"\uFF15"_s;
+        for (BoxMember name : twelve) {
+            const QByteArray tag = box(name)->objectName().toLatin1();
+            QTest::addRow("%s empty", tag.constData()) << name << QString();
+            QTest::addRow("%s pasted letters", tag.constData()) << name << u"abc"_s;
+            QTest::addRow("%s pasted full-width", tag.constData()) << name << u"\uFF15"_s;
         }
-        QTest::newRow("mq_dj pasted grouping") << u"mq_dj"_s << u"1,000"_s;
-        QTest::newRow("mq_jx pasted out of range") << u"mq_jx"_s << u"99999999999999999999"_s;
+        QTest::newRow("mq_dj pasted grouping") << &C::mq_dj << u"1,000"_s;
+        QTest::newRow("mq_jx pasted out of range") << &C::mq_jx << u"99999999999999999999"_s;
     }
     void failure()
     {
-        QFETCH(QString, name);
+        QFETCH(BoxMember, name);
         QFETCH(QString, pasted);
         type(starting, {u"40"_s, u"41"_s, u"42"_s, u"43"_s, u"44"_s});
         type(current, {u"60"_s, u"61"_s, u"62"_s, u"63"_s, u"64"_s});
-        type({u"mq_dj"_s, u"jy_dj"_s}, {u"2"_s, u"1"_s});
-        click("Command2");
+        type({&C::mq_dj, &C::jy_dj}, {u"2"_s, u"1"_s});
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：25"_s);
         QCOMPARE(rating()->text(), u"评价结果为：极品"_s);
 
@@ -260,7 +261,7 @@ private slots:
         QSignalSpy resultChanges(result(), &FormLabel::captionChanged);
         QSignalSpy ratingChanges(rating(), &FormLabel::captionChanged);
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.seen().first().text, incomplete);
         QCOMPARE(boxes.seen().first().title, u"ZembrikCorvanth专区"_s);
@@ -286,13 +287,13 @@ private slots:
         QFETCH(QString, affinity);
         worked(level, affinity);
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.texts(), QStringList{incomplete});
         QCOMPARE(result()->text(), initialResult);
         QCOMPARE(rating()->text(), initialRating);
         // Zero growth over a zero divisor fails as well.
         type(current, {u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s});
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(result()->text(), initialResult);
     }
@@ -300,12 +301,12 @@ private slots:
     void defaultsCountAsFilled()
     {
         worked(u"5"_s, u"1"_s);
-        for (const QString &name : starting) {
+        for (BoxMember name : starting) {
             QVERIFY(!box(name)->isEnabled());
             QCOMPARE(box(name)->text(), u"32"_s);
         }
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(result()->text(), u"计算结果为：9"_s);
     }
@@ -315,19 +316,19 @@ private slots:
         // Without a key release the clamp has not run: the pasted value counts as it stands.
         growth(u"0"_s, u"1"_s, u"1"_s);
         QGuiApplication::clipboard()->setText(u"1234567"_s);
-        box(u"mq_jx"_s)->clear();
-        box(u"mq_jx"_s)->paste();
-        click("Command2");
+        box(&C::mq_jx)->clear();
+        box(&C::mq_jx)->paste();
+        click(ui().Command2);
         QCOMPARE(result()->text(), u"计算结果为：617283.5"_s);
     }
 
     void twoClicksSameCaptions()
     {
         worked(u"3"_s, u"0"_s);
-        click("Command2");
+        click(ui().Command2);
         const QString first = result()->text();
         const QString firstRating = rating()->text();
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(result()->text(), first);
         QCOMPARE(rating()->text(), firstRating);
         QCOMPARE(first, u"计算结果为：22.5"_s);
@@ -338,7 +339,7 @@ private slots:
         const QRect resultBefore = result()->geometry();
         const QRect ratingBefore = rating()->geometry();
         worked(u"3"_s, u"0"_s);
-        click("Command2");
+        click(ui().Command2);
         const QRect resultAfter = result()->geometry();
         const QRect ratingAfter = rating()->geometry();
         QCOMPARE(resultAfter.topLeft(), resultBefore.topLeft());
@@ -353,13 +354,13 @@ private slots:
 
     void clampOnRelease_data()
     {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : twelve)
-            QTest::newRow(qPrintable(name)) << name;
+        QTest::addColumn<BoxMember>("name");
+        for (BoxMember name : twelve)
+            QTest::newRow(qPrintable(box(name)->objectName())) << name;
     }
     void clampOnRelease()
     {
-        QFETCH(QString, name);
+        QFETCH(BoxMember, name);
         QLineEdit *b = box(name);
         QTest::keyClicks(b, u"12345"_s);
         QCOMPARE(b->text(), u"12345"_s);
@@ -371,7 +372,7 @@ private slots:
 
     void clampNotCut()
     {
-        QLineEdit *b = box(u"mq_hp"_s);
+        QLineEdit *b = box(&C::mq_hp);
         QTest::keyClicks(b, u"100000"_s);
         QCOMPARE(b->text(), u"99999"_s);
         b->clear();
@@ -398,7 +399,7 @@ private slots:
         QFETCH(int, repeats);
         QFETCH(QString, whileHeld);
         QFETCH(QString, afterRelease);
-        QLineEdit *b = box(u"mq_yq"_s);
+        QLineEdit *b = box(&C::mq_yq);
         press(b, Qt::Key_1, u"1"_s);
         for (int i = 0; i < repeats; ++i) {
             // X11 reports a repeat as an auto-repeat release and press.
@@ -425,8 +426,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, text);
         QGuiApplication::clipboard()->setText(u"1234567"_s);
-        QLineEdit *b = box(u"jy_dj"_s);
-        QLineEdit *other = box(u"mq_dj"_s);
+        QLineEdit *b = box(&C::jy_dj);
+        QLineEdit *other = box(&C::mq_dj);
         b->paste();
         other->setText(u"7654321"_s);
         QCOMPARE(b->text(), u"1234567"_s); // a paste is no key release
@@ -439,7 +440,7 @@ private slots:
 
     void clampOnlyInTheTwelveBoxes()
     {
-        QLineEdit *levelling = form->control<QLineEdit>("Text2");
+        QLineEdit *levelling = ui().Text2;
         levelling->setText(u"1234567"_s);
         QTest::keyClick(levelling, Qt::Key_End);
         QCOMPARE(levelling->text(), u"1234567"_s);
@@ -452,9 +453,9 @@ private slots:
     {
         type(starting, {u"40"_s, u"41"_s, u"42"_s, u"43"_s, u"44"_s});
         type(current, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
-        type({u"mq_dj"_s, u"jy_dj"_s}, {u"6"_s, u"7"_s});
+        type({&C::mq_dj, &C::jy_dj}, {u"6"_s, u"7"_s});
         result()->setText(u"kept"_s);
-        Recorder recorder(*form);
+        Recorder recorder(*m_form);
         QTest::mouseClick(check1(), Qt::LeftButton);
         QVERIFY(check1()->isChecked());
         QCOMPARE(recorder.log,
@@ -483,10 +484,10 @@ private slots:
         QCOMPARE(texts().mid(0, 5), QStringList(5, u"32"_s));
         check1()->setChecked(false);
         QCOMPARE(texts().mid(0, 5), QStringList(5, QString()));
-        for (const QString &name : starting)
+        for (BoxMember name : starting)
             QVERIFY(box(name)->isEnabled());
         check1()->setChecked(true);
-        for (const QString &name : starting)
+        for (BoxMember name : starting)
             QVERIFY(!box(name)->isEnabled());
     }
 
@@ -515,13 +516,13 @@ private slots:
         QFETCH(bool, checked);
         QFETCH(QStringList, log);
         worked(u"5"_s, u"1"_s);
-        click("Command2");
+        click(ui().Command2);
         if (!checked) {
             check1()->setChecked(false);
             type(starting, {u"40"_s, u"41"_s, u"42"_s, u"43"_s, u"44"_s});
         }
-        Recorder recorder(*form);
-        click("Command3");
+        Recorder recorder(*m_form);
+        click(ui().Command3);
         QCOMPARE(recorder.log, log);
         QVERIFY(!check1()->isChecked());
         QCOMPARE(texts(),
@@ -534,9 +535,9 @@ private slots:
     void command4()
     {
         worked(u"5"_s, u"1"_s);
-        click("Command2");
-        Recorder recorder(*form);
-        click("Command4");
+        click(ui().Command2);
+        Recorder recorder(*m_form);
+        click(ui().Command4);
         QCOMPARE(recorder.log, QStringList({u"mq_dj="_s, u"jy_dj="_s}));
         QVERIFY(check1()->isChecked());
         QCOMPARE(texts().mid(0, 10), QStringList({u"32"_s, u"32"_s, u"32"_s, u"32"_s, u"32"_s,
@@ -545,7 +546,7 @@ private slots:
         QCOMPARE(rating()->text(), u"评价结果为：良好"_s);
         // The old score stays on screen; the emptied boxes now fail the next evaluation.
         MessageBoxWatcher boxes;
-        click("Command2");
+        click(ui().Command2);
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(result()->text(), u"计算结果为：9"_s);
     }
@@ -553,9 +554,9 @@ private slots:
     void command5()
     {
         worked(u"5"_s, u"1"_s);
-        click("Command2");
-        Recorder recorder(*form);
-        click("Command5");
+        click(ui().Command2);
+        Recorder recorder(*m_form);
+        click(ui().Command5);
         QCOMPARE(recorder.log,
                  QStringList({u"mq_jx="_s, u"mq_qz="_s, u"mq_yq="_s, u"mq_lq="_s, u"mq_hp="_s}));
         QVERIFY(check1()->isChecked());

@@ -28,7 +28,7 @@ int main(int argc, char **argv)
         }
         const QString dir = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
         const QString file = QStringLiteral("%1/%2.png").arg(dir, name);
-        if (!QDir().mkpath(dir) || !appIconImage(size).save(file, "PNG")) {
+        if (!QDir().mkpath(dir) || !window::appIconImage(size).save(file, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
         }

@@ -141,7 +141,7 @@ QImage compose(const Shots &shots)
 
     // Title band.
     p.fillRect(QRect(0, 0, width, 26), headerBlue);
-    p.drawImage(QPoint(6, 4), appIconImage(18));
+    p.drawImage(QPoint(6, 4), window::appIconImage(18));
     p.setPen(Qt::white);
     p.setFont(font(13, true));
     p.drawText(QRect(30, 0, width - 36, 26), Qt::AlignVCenter | Qt::AlignLeft,

@@ -15,8 +15,10 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,16 +62,16 @@ QImage grabPage(QTabWidget *tabs, int page)
 
 bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
 {
-    auto *tabs = form.control<QTabWidget>("SSTab1");
-    auto *text1 = form.control<QLineEdit>("Text1");
-    auto *list = form.control<QTreeView>("ListView1");
+    const window::Controls &c = form.controls();
+    QTabWidget *tabs = c.SSTab1;
+    QLineEdit *text1 = c.Text1;
+    QTreeView *list = c.ListView1;
     if (!QTest::qWaitForWindowExposed(&form))
         return fail("the window was never shown");
 
     instructions::Shots shots;
     instructions::Geometry &at = shots.geometry;
-    auto placeOf = [&](const char *name) {
-        QWidget *w = form.findChild<QWidget *>(QString::fromLatin1(name));
+    auto placeOf = [&](const QWidget *w) {
         return QRect(w->mapTo(tabs, QPoint(0, 0)), w->size());
     };
 
@@ -85,7 +87,7 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
 
     // Clear, then the initial letters of the words of a question; Down goes into the list
     // and moves its selection to the first 世界杯 question, which the display pair follows.
-    QTest::mouseClick(form.control<QPushButton>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(c.Command1, Qt::LeftButton);
     QTest::keyClicks(text1, QString::fromUtf16(instructions::initialsExample));
     if (!waitForAnswer(list))
         return fail("the store gave no answer for the initials");
@@ -99,11 +101,11 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
     QCoreApplication::processEvents();
     shots.initialsPage0 = grabPage(tabs, 0);
 
-    at.text1 = placeOf("Text1");
-    at.check2 = placeOf("Check2");
-    at.listView1 = placeOf("ListView1");
-    at.frame1 = placeOf("Frame1");
-    at.command12 = placeOf("Command12");
+    at.text1 = placeOf(c.Text1);
+    at.check2 = placeOf(c.Check2);
+    at.listView1 = placeOf(c.ListView1);
+    at.frame1 = placeOf(c.Frame1);
+    at.command12 = placeOf(c.Command12);
     const QRect row = list->visualRect(list->currentIndex());
     at.selectedRow = QRect(list->viewport()->mapTo(tabs, row.topLeft()),
                            QSize(list->viewport()->width(), row.height()));
@@ -111,13 +113,13 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
     // Page 1 with the levelling calculator at work: the opening figure for levels 1 to 60,
     // and the estimates for some rates typed in.
     tabs->setCurrentIndex(1);
-    const std::pair<const char *, const char *> figures[] = {{"Text3", "1500"},
-                                                             {"Text2", "300000"},
-                                                             {"Text9", "5"},
-                                                             {"Text10", "120"},
-                                                             {"Text11", "30"}};
+    const std::pair<QLineEdit *, const char *> figures[] = {{c.Text3, "1500"},
+                                                            {c.Text2, "300000"},
+                                                            {c.Text9, "5"},
+                                                            {c.Text10, "120"},
+                                                            {c.Text11, "30"}};
     for (const auto &[box, digits] : figures)
-        QTest::keyClicks(form.control<QLineEdit>(box), QString::fromLatin1(digits));
+        QTest::keyClicks(box, QString::fromLatin1(digits));
     shots.page1 = grabPage(tabs, 1);
     tabs->setCurrentIndex(0);
 
@@ -155,12 +157,12 @@ int main(int argc, char **argv)
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
 
     RefuseEverything refuse;
-    StartOptions options;
+    app::StartOptions options;
     options.trace = [&refuse](const char *step, Program &program) {
         if (qstrcmp(step, "Form_Load") == 0)
             program.form().browserProfile()->setUrlRequestInterceptor(&refuse);
     };
-    StartResult started = startUp(options);
+    app::StartResult started = app::startUp(options);
     if (!started.program) {
         fail("start-up failed");
         return 1;

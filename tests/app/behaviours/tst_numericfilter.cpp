@@ -2,6 +2,7 @@
 // for the key presses and input-method text that a real X11 desktop delivers.
 #include "app/window/form1.h"
 #include "app/behaviours/numericfilter.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QAction>
@@ -59,17 +60,14 @@ void commit(QWidget *box, const QString &preedit, const QString &committed)
 
 Q_DECLARE_METATYPE(Strokes)
 
-class TestNumericFilter : public QObject
+class TestNumericFilter : public QObject, public FormFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
     std::unique_ptr<NumericEntryFilter> filter;
 
-    QLineEdit *box(const char *name) const { return form->control<QLineEdit>(name); }
-    QLineEdit *fresh(const char *name, const QString &text, int cursor = -1) const
+    static QLineEdit *fresh(QLineEdit *b, const QString &text, int cursor = -1)
     {
-        QLineEdit *b = box(name);
         b->setText(text);
         b->setCursorPosition(cursor < 0 ? int(text.size()) : cursor);
         b->setFocus();
@@ -79,17 +77,17 @@ class TestNumericFilter : public QObject
 private slots:
     void initTestCase()
     {
-        form = std::make_unique<Form1>();
-        filter = std::make_unique<NumericEntryFilter>(*form);
-        form->control<QTabWidget>("SSTab1")->setCurrentIndex(1);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->activateWindow();
+        makeForm();
+        filter = std::make_unique<NumericEntryFilter>(ui());
+        ui().SSTab1->setCurrentIndex(1);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->activateWindow();
     }
     void cleanupTestCase()
     {
         filter.reset();
-        form.reset();
+        m_form.reset();
     }
 
     // The rule on one character.
@@ -129,34 +127,35 @@ private slots:
     {
         QFETCH(int, code);
         QFETCH(bool, passes);
-        QCOMPARE(numericentry::passes(char16_t(code)), passes);
+        QCOMPARE(behaviours::passes(char16_t(code)), passes);
     }
 
     void boxTable()
     {
-        std::set<std::string> names;
-        for (const char *name : numericentry::filteredBoxes) {
-            QVERIFY2(names.insert(name).second, name);
-            QVERIFY(form->findChild<QLineEdit *>(QString::fromLatin1(name)));
+        std::set<QLineEdit *> boxes;
+        for (BoxMember member : behaviours::kFilteredBoxes) {
+            QLineEdit *b = ui().*member;
+            QVERIFY(b);
+            QVERIFY2(boxes.insert(b).second, qPrintable(b->objectName()));
         }
-        QCOMPARE(names.size(), size_t(19));
-        QVERIFY(!names.count("Text1"));
+        QCOMPARE(boxes.size(), size_t(19));
+        QVERIFY(!boxes.count(ui().Text1));
     }
 
     // Every listed box drops a letter and takes a digit; the query box takes both.
     void everyBox_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<BoxMember>("member");
         QTest::addColumn<QString>("expected");
-        for (const char *name : numericentry::filteredBoxes)
-            QTest::newRow(name) << QString::fromLatin1(name) << u"7"_s;
-        QTest::newRow("Text1 (not filtered)") << u"Text1"_s << u"x7"_s;
+        for (BoxMember member : behaviours::kFilteredBoxes)
+            QTest::addRow("%s", qPrintable((ui().*member)->objectName())) << member << u"7"_s;
+        QTest::newRow("Text1 (not filtered)") << &window::Controls::Text1 << u"x7"_s;
     }
     void everyBox()
     {
-        QFETCH(QString, name);
+        QFETCH(BoxMember, member);
         QFETCH(QString, expected);
-        auto *b = form->findChild<QLineEdit *>(name);
+        QLineEdit *b = ui().*member;
         QVERIFY(b);
         b->clear();
         QTest::keyClicks(b, u"x7"_s);
@@ -225,6 +224,16 @@ private slots:
             << u"123"_s << 3 << Strokes{ctrl(Qt::Key_A, 1), typed('7')} << u"1237"_s << 4;
         QTest::newRow("several characters in one press keep their digits")
             << u""_s << 0 << Strokes{plain(Qt::Key_unknown, u"4a2"_s)} << u"42"_s << 2;
+        // Ctrl+Backspace deletes no word, whatever text the system gives the key.
+        QTest::newRow("Ctrl+Backspace with Backspace text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, u"\b"_s}}
+            << u"1234"_s << 4;
+        QTest::newRow("Ctrl+Backspace with DEL text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, u"\x7f"_s}}
+            << u"1234"_s << 4;
+        QTest::newRow("Ctrl+Backspace without text does nothing")
+            << u"1234"_s << 4 << Strokes{{Qt::Key_Backspace, Qt::ControlModifier, QString()}}
+            << u"1234"_s << 4;
     }
     void keys()
     {
@@ -233,7 +242,7 @@ private slots:
         QFETCH(Strokes, strokes);
         QFETCH(QString, after);
         QFETCH(int, cursorAfter);
-        QLineEdit *b = fresh("mq_jx", before, cursor);
+        QLineEdit *b = fresh(ui().mq_jx, before, cursor);
         for (const Stroke &s : strokes)
             strike(b, s);
         QCOMPARE(b->text(), after);
@@ -242,7 +251,7 @@ private slots:
 
     void enterTriggersNothing()
     {
-        QLineEdit *b = fresh("Text11", u"30"_s);
+        QLineEdit *b = fresh(ui().Text11, u"30"_s);
         QSignalSpy returned(b, &QLineEdit::returnPressed);
         QSignalSpy edited(b, &QLineEdit::textEdited);
         strike(b, plain(Qt::Key_Return, u"\r"_s));
@@ -251,7 +260,7 @@ private slots:
         QCOMPARE(edited.count(), 0);
         QCOMPARE(b->text(), u"30"_s);
         // The same key in the query box does reach it.
-        QLineEdit *query = fresh("Text1", u"q"_s);
+        QLineEdit *query = fresh(ui().Text1, u"q"_s);
         QSignalSpy queryReturned(query, &QLineEdit::returnPressed);
         strike(query, plain(Qt::Key_Return, u"\r"_s));
         QCOMPARE(queryReturned.count(), 1);
@@ -273,7 +282,7 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(QString, text);
         QGuiApplication::clipboard()->setText(clip);
-        QLineEdit *b = fresh("qs_hp", u"12"_s);
+        QLineEdit *b = fresh(ui().qs_hp, u"12"_s);
         strike(b, {Qt::Key_V, Qt::ControlModifier, text});
         if (text.isEmpty()) {
             // A Ctrl+V that types no character is a plain shortcut, as Shift+Insert is: the
@@ -283,7 +292,7 @@ private slots:
         }
         QCOMPARE(b->text(), u"12"_s);
         // The same press in the unfiltered query box pastes: the press is a real paste key.
-        QLineEdit *query = fresh("Text1", u""_s);
+        QLineEdit *query = fresh(ui().Text1, u""_s);
         strike(query, {Qt::Key_V, Qt::ControlModifier, text});
         QCOMPARE(query->text(), clip);
         query->clear();
@@ -292,7 +301,7 @@ private slots:
     void ctrlCAndCtrlXDoNothing()
     {
         QGuiApplication::clipboard()->setText(u"before"_s);
-        QLineEdit *b = fresh("mq_dj", u"123"_s);
+        QLineEdit *b = fresh(ui().mq_dj, u"123"_s);
         b->selectAll();
         strike(b, ctrl(Qt::Key_C, 3));
         QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
@@ -302,7 +311,7 @@ private slots:
         QCOMPARE(b->selectedText(), u"123"_s);
 
         // Control: the unfiltered query box copies and cuts with the same presses.
-        QLineEdit *query = fresh("Text1", u"abc"_s);
+        QLineEdit *query = fresh(ui().Text1, u"abc"_s);
         query->selectAll();
         strike(query, ctrl(Qt::Key_C, 3));
         QCOMPARE(QGuiApplication::clipboard()->text(), u"abc"_s);
@@ -312,13 +321,13 @@ private slots:
 
     void ctrlZUndoesNothing()
     {
-        QLineEdit *b = fresh("jy_dj", u""_s);
+        QLineEdit *b = fresh(ui().jy_dj, u""_s);
         QTest::keyClicks(b, u"12"_s);
         QVERIFY(b->isUndoAvailable());
         strike(b, ctrl(Qt::Key_Z, 26));
         QCOMPARE(b->text(), u"12"_s);
         // Control: the query box undoes with the same press.
-        QLineEdit *query = fresh("Text1", u""_s);
+        QLineEdit *query = fresh(ui().Text1, u""_s);
         QTest::keyClicks(query, u"ab"_s);
         strike(query, ctrl(Qt::Key_Z, 26));
         QVERIFY(query->text() != u"ab"_s);
@@ -343,11 +352,11 @@ private slots:
         QFETCH(QString, preedit);
         QFETCH(QString, committed);
         QFETCH(QString, after);
-        QLineEdit *b = fresh("Text9", u"12"_s);
+        QLineEdit *b = fresh(ui().Text9, u"12"_s);
         commit(b, preedit, committed);
         QCOMPARE(b->text(), after);
         // Control: the query box takes the committed text as it is.
-        QLineEdit *query = fresh("Text1", u"12"_s);
+        QLineEdit *query = fresh(ui().Text1, u"12"_s);
         commit(query, preedit, committed);
         QCOMPARE(query->text(), u"12"_s + committed);
         query->clear();
@@ -364,7 +373,7 @@ private slots:
     {
         QFETCH(QString, clip);
         QGuiApplication::clipboard()->setText(clip);
-        QLineEdit *b = fresh("qs_lq", u"12"_s);
+        QLineEdit *b = fresh(ui().qs_lq, u"12"_s);
         std::unique_ptr<QMenu> menu(b->createStandardContextMenu());
         QAction *paste = nullptr;
         for (QAction *a : menu->actions()) {
@@ -385,7 +394,7 @@ private slots:
 
     void programTextNotFiltered()
     {
-        QLineEdit *b = fresh("Text10", u""_s);
+        QLineEdit *b = fresh(ui().Text10, u""_s);
         b->setText(u"-1.5 abc"_s);
         QCOMPARE(b->text(), u"-1.5 abc"_s);
         b->insert(u"x"_s);

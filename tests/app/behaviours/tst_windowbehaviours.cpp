@@ -3,11 +3,14 @@
 #include "app/window/design.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
+#include "app/window/quietpage.h"
 #include "app/behaviours/windowbehaviours.h"
+#include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
@@ -44,12 +47,12 @@ bool flaggedOnTop(const Form1 &form)
 
 QString expandText()
 {
-    return QString::fromUtf16(design::expandText);
+    return QString::fromUtf16(window::kExpandText);
 }
 
 QString collapseText()
 {
-    return QString::fromUtf16(design::collapseText);
+    return QString::fromUtf16(window::kCollapseText);
 }
 
 // Runs a script in the page's main world and waits for its result.
@@ -81,6 +84,28 @@ bool loadAndWait(QWebEngineView *view, const QUrl &url)
     view->load(url);
     return finished.wait(30000);
 }
+
+// Stands in for the system's browser: records every address handed to it.
+class SystemBrowser : public QObject
+{
+    Q_OBJECT
+public:
+    SystemBrowser()
+    {
+        QDesktopServices::setUrlHandler(u"http"_s, this, "open");
+        QDesktopServices::setUrlHandler(u"https"_s, this, "open");
+        QDesktopServices::setUrlHandler(u"file"_s, this, "open");
+    }
+    ~SystemBrowser() override
+    {
+        for (const QString &scheme : {u"http"_s, u"https"_s, u"file"_s})
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
 
 // The widget that takes the view's input: the engine's render widget.
 QWidget *renderWidget(QWebEngineView *view)
@@ -239,7 +264,7 @@ private:
 
 } // namespace
 
-class TestWindowBehaviours : public QObject
+class TestWindowBehaviours : public QObject, public FormFixture
 {
     Q_OBJECT
 
@@ -267,6 +292,7 @@ private slots:
     void label7AnyOtherCaptionCollapses();
     void label7SetsWidthBeforeCaption();
     void label7BeforeWindowShown();
+    void label7DoubleClickIsOneClick();
 
     // The fixed viewport.
     void viewportCancelsMenuAndWheel_data();
@@ -276,20 +302,22 @@ private slots:
     void viewportOutlivesDocumentWithoutHook();
     void unhookedViewScrollsAndShowsMenu();
     void otherControlsKeepMenuAndWheel();
+    void newWindowAddresses_data();
+    void newWindowAddresses();
+    void viewportNewWindowsOpenInSystemBrowser();
 
 private:
     void showForm();
     bool sawCancelledWheelWithoutScrolling(QWebEngineView *view);
     bool sawCancelledMenuWithoutQtMenu(QWebEngineView *view);
 
-    std::unique_ptr<Form1> m_form;
     std::unique_ptr<WindowBehaviours> m_behaviours;
 };
 
 void TestWindowBehaviours::init()
 {
-    m_form = std::make_unique<Form1>();
-    m_behaviours = std::make_unique<WindowBehaviours>(*m_form);
+    makeForm();
+    m_behaviours = std::make_unique<WindowBehaviours>(ui());
 }
 
 void TestWindowBehaviours::cleanup()
@@ -367,8 +395,8 @@ void TestWindowBehaviours::staysOnTop()
 void TestWindowBehaviours::check2PutsWindowOnTopInPlace()
 {
     showForm();
-    auto *check = m_form->control<QCheckBox>("Check2");
-    auto *tabs = m_form->control<QTabWidget>("SSTab1");
+    auto *check = ui().Check2;
+    auto *tabs = ui().SSTab1;
     QVERIFY(!flaggedOnTop(*m_form));
     const QRect frame = m_form->frameGeometry();
     const QRect client = m_form->geometry();
@@ -417,7 +445,7 @@ void TestWindowBehaviours::check2ValueSetByProgram()
 
     showForm();
     const QRect frame = m_form->frameGeometry();
-    auto *check = m_form->control<QCheckBox>("Check2");
+    auto *check = ui().Check2;
     for (Qt::CheckState state : states)
         check->setCheckState(state);
     QCOMPARE(flaggedOnTop(*m_form), onTop);
@@ -428,7 +456,7 @@ void TestWindowBehaviours::check2ValueSetByProgram()
 void TestWindowBehaviours::check2KeyToggle()
 {
     showForm();
-    auto *check = m_form->control<QCheckBox>("Check2");
+    auto *check = ui().Check2;
     check->setFocus();
     QTest::keyClick(check, Qt::Key_Space);
     QVERIFY(check->isChecked());
@@ -440,7 +468,7 @@ void TestWindowBehaviours::check2KeyToggle()
 
 void TestWindowBehaviours::check2BeforeWindowShown()
 {
-    m_form->control<QCheckBox>("Check2")->setChecked(true);
+    ui().Check2->setChecked(true);
     QVERIFY(m_form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(!m_form->isVisible());
     showForm();
@@ -464,10 +492,10 @@ void TestWindowBehaviours::label7TogglesWidth()
     QFETCH(bool, onTop);
 
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
-    auto *tabs = m_form->control<QTabWidget>("SSTab1");
+    auto *strip = ui().Label7;
+    auto *tabs = ui().SSTab1;
     tabs->setCurrentIndex(page);
-    m_form->control<QCheckBox>("Check2")->setChecked(onTop);
+    ui().Check2->setChecked(onTop);
     QCOMPARE(strip->text(), collapseText());
     const QPoint topLeft = m_form->frameGeometry().topLeft();
     const int height = m_form->frameGeometry().height();
@@ -485,7 +513,7 @@ void TestWindowBehaviours::label7TogglesWidth()
         QCOMPARE(tabs->currentIndex(), page);
         QCOMPARE(flaggedOnTop(*m_form), onTop);
         // The strip keeps its place and stays inside the window at both widths.
-        QCOMPARE(strip->x(), design::px(6720));
+        QCOMPARE(strip->x(), window::px(6720));
         QVERIFY(strip->x() < m_form->width());
     }
 }
@@ -504,7 +532,7 @@ void TestWindowBehaviours::label7AnyOtherCaptionCollapses()
     QFETCH(QString, caption);
 
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
+    auto *strip = ui().Label7;
     // Collapse first, so that collapsing again is seen to come from the caption alone.
     QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, strip->rect().center());
     QCOMPARE(outerWidth(*m_form), collapsedOuter);
@@ -520,7 +548,7 @@ void TestWindowBehaviours::label7AnyOtherCaptionCollapses()
 void TestWindowBehaviours::label7SetsWidthBeforeCaption()
 {
     showForm();
-    auto *strip = m_form->control<FormLabel>("Label7");
+    auto *strip = ui().Label7;
     QList<int> widthsAtCaption;
     connect(strip, &FormLabel::captionChanged, this,
             [&] { widthsAtCaption << outerWidth(*m_form); });
@@ -534,13 +562,74 @@ void TestWindowBehaviours::label7BeforeWindowShown()
     // Without a frame to measure, the design's frame of 3 pixels a side stands in.
     m_behaviours->Label7_Click();
     QCOMPARE(m_form->width(), collapsedOuter - 6);
-    QCOMPARE(m_form->control<FormLabel>("Label7")->text(), expandText());
+    QCOMPARE(ui().Label7->text(), expandText());
     m_behaviours->Label7_Click();
     QCOMPARE(m_form->width(), expandedOuter - 6);
-    QCOMPARE(m_form->height(), design::px(design::clientHeight));
+    QCOMPARE(m_form->height(), window::px(window::kClientHeight));
+}
+
+// A double-click is a click, then a double-click whose release is no second click: the window
+// collapses and stays collapsed.
+void TestWindowBehaviours::label7DoubleClickIsOneClick()
+{
+    showForm();
+    auto *strip = ui().Label7;
+    const QPoint centre = strip->rect().center();
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(outerWidth(*m_form), collapsedOuter);
+    QCOMPARE(strip->text(), expandText());
+    // The next click is a click again.
+    QTest::mouseClick(strip, Qt::LeftButton, Qt::NoModifier, centre, 600);
+    QCOMPARE(outerWidth(*m_form), expandedOuter);
 }
 
 // ---------------------------------------------------------------------------------------------
+
+void TestWindowBehaviours::newWindowAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("http") << u"http://cv.example/a.html"_s << true;
+    QTest::newRow("https") << u"https://cv.example/a.html"_s << true;
+    QTest::newRow("scheme in capitals") << u"HTTPS://cv.example/"_s << true;
+    QTest::newRow("file") << u"file:///etc/passwd"_s << false;
+    QTest::newRow("ftp") << u"ftp://cv.example/a"_s << false;
+    QTest::newRow("mailto") << u"mailto:a@cv.example"_s << false;
+    QTest::newRow("javascript") << u"javascript:alert(1)"_s << false;
+    QTest::newRow("data") << u"data:text/html,<b>x</b>"_s << false;
+    QTest::newRow("http without host") << u"http:///a.html"_s << false;
+}
+
+void TestWindowBehaviours::newWindowAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, opens);
+    QCOMPARE(behaviours::opensInSystemBrowser(QUrl(address)), opens);
+}
+
+// A link with target=_blank and window.open in the silent viewport open their web addresses in
+// the system's browser; a new window to a file opens nothing.
+void TestWindowBehaviours::viewportNewWindowsOpenInSystemBrowser()
+{
+    SystemBrowser browser;
+    Site site;
+    showForm();
+    auto *view = ui().WebBrowser1;
+    static_cast<QuietPage *>(view->page())->setSilent(true);
+    QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
+    evaluate(view->page(), u"var a = document.createElement('a'); a.target = '_blank';"
+                           "a.href = 'http://127.0.0.1:9/blank.html'; document.body.appendChild(a);"
+                           "a.click(); true"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(browser.opened.size(), 1, 10000);
+    QCOMPARE(browser.opened.first(), QUrl(u"http://127.0.0.1:9/blank.html"_s));
+    evaluate(view->page(), u"window.open('%1'); true"_s.arg(site.url(u"next.html"_s).toString()));
+    evaluate(view->page(), u"window.open('https://127.0.0.1:9/open.html'); true"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(browser.opened.size(), 2, 10000);
+    QCOMPARE(browser.opened.last(), QUrl(u"https://127.0.0.1:9/open.html"_s));
+    QCOMPARE(view->url(), site.url(u"plain.html"_s));
+}
 
 bool TestWindowBehaviours::sawCancelledWheelWithoutScrolling(QWebEngineView *view)
 {
@@ -595,7 +684,7 @@ void TestWindowBehaviours::viewportCancelsMenuAndWheel()
 
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(page)));
     if (page == u"rewriting.html")
         QVERIFY(evaluate(view->page(), u"rewrite()"_s).toBool());
@@ -608,7 +697,7 @@ void TestWindowBehaviours::viewportHoldsPageReachedByLink()
 {
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
     QSignalSpy finished(view, &QWebEngineView::loadFinished);
     evaluate(view->page(), u"document.getElementById('next').click(); true"_s);
@@ -623,12 +712,12 @@ void TestWindowBehaviours::viewportHooksDocumentOlderThanHook()
     // A document loaded before the behaviours existed has no hook: the engine asks the view for
     // its menu, and the view shows none all the same.
     m_behaviours.reset();
-    m_form = std::make_unique<Form1>();
+    makeForm();
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     QVERIFY(loadAndWait(view, site.url(u"plain.html"_s)));
-    m_behaviours = std::make_unique<WindowBehaviours>(*m_form);
+    m_behaviours = std::make_unique<WindowBehaviours>(ui());
     QVERIFY(deliver(view, rightClick, u"contextmenu"_s));
     QCOMPARE(counter(view->page(), u"contextmenuPrevented"_s), 0);
     QTRY_VERIFY_WITH_TIMEOUT(view->lastContextMenuRequest() != nullptr, 20000);
@@ -644,7 +733,7 @@ void TestWindowBehaviours::viewportOutlivesDocumentWithoutHook()
 {
     Site site;
     showForm();
-    auto *view = m_form->control<QWebEngineView>("WebBrowser1");
+    auto *view = ui().WebBrowser1;
     // A plain text file and an address that does not exist: nothing of them can be hooked.
     // (Only a right click goes to the text: a wheel turn still on its way when the next
     // navigation starts leaves the engine's wheel queue waiting for good, with or without the
@@ -692,14 +781,14 @@ void TestWindowBehaviours::unhookedViewScrollsAndShowsMenu()
 void TestWindowBehaviours::otherControlsKeepMenuAndWheel()
 {
     showForm();
-    auto *text1 = m_form->control<QLineEdit>("Text1");
+    auto *text1 = ui().Text1;
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
                            text1->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(text1, &menu);
     QTRY_VERIFY(shownMenu() != nullptr);
     shownMenu()->close();
 
-    auto *list = m_form->control<QTreeView>("ListView1");
+    auto *list = ui().ListView1;
     QStandardItemModel rows(200, 2);
     for (int r = 0; r < 200; ++r)
         rows.setItem(r, 0, new QStandardItem(QString::number(r)));

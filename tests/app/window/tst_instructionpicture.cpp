@@ -12,6 +12,7 @@
 #include <QSet>
 
 using namespace Qt::StringLiterals;
+using namespace app;
 
 class TestInstructionPicture : public QObject
 {
@@ -29,7 +30,7 @@ void TestInstructionPicture::drawnAsA415By440Jpeg()
     QImageReader built(QStringLiteral(ZC_INSTRUCTION_PICTURE));
     QCOMPARE(built.format(), QByteArray("jpeg"));
     QCOMPARE(built.size(), QSize(415, 440));
-    QImageReader embedded(QString::fromUtf16(instructionPictureResource));
+    QImageReader embedded(QString::fromUtf16(window::kInstructionPictureResource));
     QCOMPARE(embedded.format(), QByteArray("jpeg"));
     QCOMPARE(embedded.size(), QSize(415, 440));
 }
@@ -38,7 +39,7 @@ void TestInstructionPicture::drawnWithContent()
 {
     // Page pictures and notes, not a blank or single-coloured area: count the distinct
     // colours of a coarse grid (JPEG noise aside, a blank picture has a handful).
-    const QImage picture(QString::fromUtf16(instructionPictureResource));
+    const QImage picture(QString::fromUtf16(window::kInstructionPictureResource));
     QVERIFY(!picture.isNull());
     QSet<QRgb> colours;
     for (int y = 0; y < picture.height(); y += 5)
@@ -51,7 +52,7 @@ void TestInstructionPicture::shownInPicture2InsideItsBorder()
 {
     StartResult started = startUp();
     QVERIFY(started.program);
-    auto *box = started.program->form().control<QLabel>("Picture2");
+    auto *box = started.program->form().controls().Picture2;
     const QPixmap shown = box->pixmap();
     QVERIFY(!shown.isNull());
     QCOMPARE(shown.size(), QSize(415, 440));
@@ -59,7 +60,7 @@ void TestInstructionPicture::shownInPicture2InsideItsBorder()
     QCOMPARE(box->frameShape(), QFrame::Box);
     QCOMPARE(box->lineWidth(), 1);
     QCOMPARE(shown.toImage().convertToFormat(QImage::Format_RGB32),
-             QImage(QString::fromUtf16(instructionPictureResource))
+             QImage(QString::fromUtf16(window::kInstructionPictureResource))
                  .convertToFormat(QImage::Format_RGB32));
 }
 
@@ -68,12 +69,12 @@ void TestInstructionPicture::withoutItPicture2StaysEmpty()
     // The window's library never carries the picture; an executable built without it (the tool
     // that draws it, for one) shows an empty box.
     Q_CLEANUP_RESOURCE(zc_instruction_picture_tst_instructionpicture);
-    QVERIFY(!QFile::exists(QString::fromUtf16(instructionPictureResource)));
+    QVERIFY(!QFile::exists(QString::fromUtf16(window::kInstructionPictureResource)));
     StartResult started = startUp();
     QVERIFY(started.program);
-    QVERIFY(started.program->form().control<QLabel>("Picture2")->pixmap().isNull());
+    QVERIFY(started.program->form().controls().Picture2->pixmap().isNull());
     Q_INIT_RESOURCE(zc_instruction_picture_tst_instructionpicture);
-    QVERIFY(QFile::exists(QString::fromUtf16(instructionPictureResource)));
+    QVERIFY(QFile::exists(QString::fromUtf16(window::kInstructionPictureResource)));
 }
 
 ZC_TEST_MAIN(TestInstructionPicture)
