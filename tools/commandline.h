@@ -14,10 +14,12 @@ inline constexpr QStringView defaultPassword = u"qzv.lan/mt";
 
 struct Invocation
 {
-    enum class Command { Help, Build, Dump, Query };
+    enum class Command { Help, Build, Dump, Query, Recognize, Match };
     Command command = Command::Help;
-    QStringList operands; // build: INPUT OUTPUT; dump: STORE; query: STORE TEXT
+    QStringList operands; // build: INPUT OUTPUT; dump: STORE; query, match: STORE TEXT;
+                          // recognize: STORE IMAGE
     QString password = defaultPassword.toString();
+    int top = 5; // recognize and match: the most rows printed
 };
 
 struct UsageError

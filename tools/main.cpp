@@ -4,6 +4,7 @@
 #include "lookup/store/store.h"
 #include "tools/commandline.h"
 #include "tools/pinyin.h"
+#include "tools/recognizecommands.h"
 #include "tools/tsv.h"
 
 #include <QCoreApplication>
@@ -163,6 +164,10 @@ int main(int argc, char **argv)
         return dump(inv);
     case Invocation::Command::Query:
         return query(inv);
+    case Invocation::Command::Recognize:
+        return crvttool::recognize(inv);
+    case Invocation::Command::Match:
+        return crvttool::match(inv);
     }
     return UsageFailure;
 }

@@ -1,0 +1,91 @@
+#include "tools/recognizecommands.h"
+
+#include "lookup/recognition/engine.h"
+#include "lookup/recognition/ranker.h"
+#include "lookup/store/store.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace crvttool {
+
+namespace {
+
+enum ExitCode { Success = 0, Failure = 1, NothingRecognised = 3 };
+
+void writeOut(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+int fail(const QString &message)
+{
+    writeOut(stderr, u"crvt-tool: %1\n"_s.arg(message));
+    return Failure;
+}
+
+// Ranks `text` against the store at the first operand and prints the rows found.
+int rankAndPrint(const Invocation &inv, const std::vector<store::CvRow> &rows,
+                 const QString &text, const QString &source)
+{
+    QStringList questions;
+    questions.reserve(qsizetype(rows.size()));
+    for (const store::CvRow &row : rows)
+        questions += row.question.value_or(QString());
+    const recognition::Ranker ranker(questions);
+    const auto candidates = ranker.match(text, inv.top);
+    if (candidates.empty()) {
+        writeOut(stderr, u"crvt-tool: nothing in %1 resembles a question of %2\n"_s.arg(
+                             source, inv.operands[0]));
+        return NothingRecognised;
+    }
+    for (const recognition::Candidate &c : candidates) {
+        const store::CvRow &row = rows[size_t(c.row)];
+        writeOut(stdout, row.question.value_or(QString()) + u'\t' +
+                             row.answer.value_or(QString()) + u'\n');
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return fail(u"standard output: write error"_s);
+    return Success;
+}
+
+} // namespace
+
+int recognize(const Invocation &inv)
+{
+    const QString &imagePath = inv.operands[1];
+    QImageReader reader(imagePath);
+    // On Linux a directory opens and reads as nothing; say what it is.
+    if (QFileInfo(imagePath).isDir())
+        return fail(u"%1: is a directory"_s.arg(imagePath));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return fail(u"%1: %2"_s.arg(imagePath, reader.errorString()));
+
+    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    if (const auto *error = std::get_if<store::StoreError>(&rows))
+        return fail(error->message);
+
+    recognition::Engine engine;
+    const auto text = engine.recognise(image);
+    if (!text)
+        return fail(text.error().message);
+    writeOut(stderr, *text + u'\n');
+    return rankAndPrint(inv, std::get<std::vector<store::CvRow>>(rows), *text, imagePath);
+}
+
+int match(const Invocation &inv)
+{
+    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    if (const auto *error = std::get_if<store::StoreError>(&rows))
+        return fail(error->message);
+    return rankAndPrint(inv, std::get<std::vector<store::CvRow>>(rows), inv.operands[1],
+                        u"the text"_s);
+}
+
+} // namespace crvttool
