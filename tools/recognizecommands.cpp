@@ -1,7 +1,6 @@
 #include "tools/recognizecommands.h"
 
-#include "lookup/recognition/engine.h"
-#include "lookup/recognition/ranker.h"
+#include "lookup/recognition/reader.h"
 #include "lookup/store/store.h"
 
 #include <QFileInfo>
@@ -29,16 +28,19 @@ int fail(const QString &message)
     return Failure;
 }
 
-// Ranks `text` against the store at the first operand and prints the rows found.
-int rankAndPrint(const Invocation &inv, const std::vector<store::CvRow> &rows,
-                 const QString &text, const QString &source)
+recognition::Ranker rankerOf(const std::vector<store::CvRow> &rows)
 {
     QStringList questions;
     questions.reserve(qsizetype(rows.size()));
     for (const store::CvRow &row : rows)
         questions += row.question.value_or(QString());
-    const recognition::Ranker ranker(questions);
-    const auto candidates = ranker.match(text, inv.top);
+    return recognition::Ranker(questions);
+}
+
+// Prints the rows found, or says that nothing in `source` resembles a question.
+int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
+          const std::vector<recognition::Candidate> &candidates, const QString &source)
+{
     if (candidates.empty()) {
         writeOut(stderr, u"crvt-tool: nothing in %1 resembles a question of %2\n"_s.arg(
                              source, inv.operands[0]));
@@ -71,12 +73,13 @@ int recognize(const Invocation &inv)
     if (const auto *error = std::get_if<store::StoreError>(&rows))
         return fail(error->message);
 
+    const auto &cv = std::get<std::vector<store::CvRow>>(rows);
     recognition::Engine engine;
-    const auto text = engine.recognise(image);
-    if (!text)
-        return fail(text.error().message);
-    writeOut(stderr, *text + u'\n');
-    return rankAndPrint(inv, std::get<std::vector<store::CvRow>>(rows), *text, imagePath);
+    const auto reading = recognition::readQuestion(engine, rankerOf(cv), image, inv.top);
+    if (!reading)
+        return fail(reading.error().message);
+    writeOut(stderr, reading->text + u'\n');
+    return print(inv, cv, reading->candidates, imagePath);
 }
 
 int match(const Invocation &inv)
@@ -84,8 +87,8 @@ int match(const Invocation &inv)
     const auto rows = store::readCvTable(inv.operands[0], inv.password);
     if (const auto *error = std::get_if<store::StoreError>(&rows))
         return fail(error->message);
-    return rankAndPrint(inv, std::get<std::vector<store::CvRow>>(rows), inv.operands[1],
-                        u"the text"_s);
+    const auto &cv = std::get<std::vector<store::CvRow>>(rows);
+    return print(inv, cv, rankerOf(cv).match(inv.operands[1], inv.top), u"the text"_s);
 }
 
 } // namespace crvttool

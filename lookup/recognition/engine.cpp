@@ -124,7 +124,7 @@ std::optional<RecognitionError> Engine::loadLocked()
     return std::nullopt;
 }
 
-Result<QString> Engine::recognise(const QImage &capture)
+Result<QString> Engine::recognise(const QImage &capture, Pass pass)
 {
     if (capture.isNull() || capture.width() == 0 || capture.height() == 0)
         return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
@@ -135,7 +135,7 @@ Result<QString> Engine::recognise(const QImage &capture)
 
     QImage image;
     bool oneLine = false;
-    if (m_options.prepare) {
+    if (pass == Pass::Prepared) {
         Prepared prepared = prepare(capture);
         image = std::move(prepared.image);
         oneLine = prepared.oneLine;

@@ -27,10 +27,14 @@ class Engine
 public:
     struct Options
     {
-        QString dataPath;          // folder of chi_sim.traineddata; empty: Tesseract's own
-        bool prepare = true;       // prepare() the capture; false: the image as it is
+        QString dataPath;             // folder of chi_sim.traineddata; empty: Tesseract's own
         bool defaultPageMode = false; // the engine's own page mode instead of line or block
         bool singleThreaded = true;
+    };
+
+    enum class Pass {
+        Prepared, // prepare() the capture, read one line as a line, anything else as a block
+        Raw,      // the capture as it is, read as a block, the engine thresholding it
     };
 
     Engine();
@@ -48,7 +52,7 @@ public:
 
     // The text on `capture`, lines separated by '\n'. Safe to call from any one thread at a
     // time; concurrent calls wait for each other.
-    Result<QString> recognise(const QImage &capture);
+    Result<QString> recognise(const QImage &capture, Pass pass = Pass::Prepared);
 
 private:
     std::optional<RecognitionError> loadLocked();

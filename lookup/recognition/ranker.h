@@ -27,8 +27,8 @@ class Ranker
 public:
     // A question must explain at least this share of itself, and at least
     // kMinimumCharacters of the text (or all of itself, if it is shorter), to be shown.
-    static constexpr double kThreshold = 0.45;
-    static constexpr int kMinimumCharacters = 4;
+    static constexpr double kThreshold = 0.4;
+    static constexpr int kMinimumCharacters = 6;
 
     Ranker() = default;
     explicit Ranker(const QStringList &questions);

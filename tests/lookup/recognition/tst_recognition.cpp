@@ -2,7 +2,7 @@
 // rendered game-like question: real Tesseract, skipped where its Chinese data is missing.
 #include "lookup/recognition/engine.h"
 #include "lookup/recognition/prepare.h"
-#include "lookup/recognition/ranker.h"
+#include "lookup/recognition/reader.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -165,12 +165,12 @@ void TestRecognition::readsARenderedQuestion()
 
     static recognition::Engine engine;
     engine.warmUp();
-    const auto text = engine.recognise(render(lines, pixelSize, ink, ground));
-    QVERIFY(text);
     const recognition::Ranker ranker({u"中国第一部小说总集是？"_s, question, u"诗经共有多少篇？"_s});
-    const auto ranked = ranker.match(*text);
-    QVERIFY2(!ranked.empty(), qPrintable(*text));
-    QCOMPARE(ranked.front().row, 1);
+    const auto reading =
+        recognition::readQuestion(engine, ranker, render(lines, pixelSize, ink, ground));
+    QVERIFY(reading);
+    QVERIFY2(!reading->candidates.empty(), qPrintable(reading->text));
+    QCOMPARE(reading->candidates.front().row, 1);
 }
 
 QTEST_MAIN(TestRecognition)
