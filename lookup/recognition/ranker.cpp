@@ -114,10 +114,9 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
     for (const std::uint32_t row : candidates) {
         const QStringView q = question(row);
         const Alignment a = align(q, text);
-        const int matched = (a.score + 1) / 2; // at least this many characters matched
-        const int needed = std::min<int>(kMinimumCharacters, int(q.size()));
+        const int needed = std::min<int>(kMinimumCharacters, int(q.size()) - kShortSlack);
         const double confidence = q.isEmpty() ? 0.0 : double(a.score) / double(2 * q.size());
-        if (matched < needed || confidence < kThreshold)
+        if (a.matches < std::max(1, needed) || confidence < kThreshold)
             continue;
         const int unexplained = int(q.size()) - (a.questionEnd - a.questionBegin);
         scored.push_back({{qsizetype(row), confidence, a.score}, unexplained});

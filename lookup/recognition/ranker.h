@@ -25,10 +25,12 @@ struct Candidate
 class Ranker
 {
 public:
-    // A question must explain at least this share of itself, and at least
-    // kMinimumCharacters of the text (or all of itself, if it is shorter), to be shown.
+    // A question must explain at least this share of itself, and match at least
+    // kMinimumCharacters of the text (a shorter question all but kShortSlack of its own), to
+    // be shown: a phrase many questions share ("是在哪一年") names none of them.
     static constexpr double kThreshold = 0.4;
     static constexpr int kMinimumCharacters = 6;
+    static constexpr int kShortSlack = 2;
 
     Ranker() = default;
     explicit Ranker(const QStringList &questions);

@@ -20,6 +20,7 @@ QString normalise(QStringView text);
 struct Alignment
 {
     int score = 0;         // 2 per matching character, -1 per wrong, missing or extra one
+    int matches = 0;       // matching characters in it
     int questionBegin = 0; // the aligned part of the question: [questionBegin, questionEnd)
     int questionEnd = 0;
 };

@@ -21,6 +21,7 @@ const QStringList questions = {
     u"世界杯冠军最多的国家是哪个大洲的？"_s,           // 7
     u"五四运动发生在哪一年？"_s,                       // 8: the same question again
     u"中国第一部诗歌总集是？"_s,                       // 9
+    u"泰山位于哪个省？"_s,                             // 10
 };
 
 } // namespace
@@ -69,6 +70,8 @@ void TestRanker::bestQuestion_data()
     QTest::newRow("characters missing") << u"长风破会有时直挂帆济沧海的者是"_s << 3;
     QTest::newRow("characters added") << u"五四运动人发生在了哪一年年？"_s << 1;
     QTest::newRow("wrong, missing and added together") << u"“长风被浪会有时，直挂云帆帆沧海”作者是"_s << 3;
+    QTest::newRow("short question, two characters wrong") << u"泰山位干哪个首?"_s << 10;
+    QTest::newRow("short question, end missing") << u"【每日答题】泰山位于哪,"_s << 10;
     QTest::newRow("half-width and lower case") << u"fifa 成立于哪一年?"_s << 2;
     QTest::newRow("number and title before, timer after")
         << u"【每日答题】第3题：简称“陇”或“甘”的省是？ 倒计时 12秒"_s << 4;
