@@ -9,6 +9,8 @@ packages=(
   qt6-translations-l10n
   unicode-data libbz2-dev
   fonts-wqy-zenhei
+  libtesseract-dev tesseract-ocr-chi-sim
+  fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   xvfb xauth xdotool x11-utils
   weston qt6-wayland
   desktop-file-utils appstream

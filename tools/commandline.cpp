@@ -17,13 +17,15 @@ struct CommandForm
     QStringList operandNames;
 };
 
-const std::array<CommandForm, 4> &commandForms()
+const std::array<CommandForm, 6> &commandForms()
 {
-    static const std::array<CommandForm, 4> kForms = {{
+    static const std::array<CommandForm, 6> kForms = {{
         {u"build", Invocation::Command::Build, {u"INPUT.tsv"_s, u"OUTPUT"_s}},
         {u"install", Invocation::Command::Install, {u"INPUT.tsv"_s}},
         {u"dump", Invocation::Command::Dump, {u"STORE"_s}},
         {u"query", Invocation::Command::Query, {u"STORE"_s, u"TEXT"_s}},
+        {u"recognize", Invocation::Command::Recognize, {u"STORE"_s, u"IMAGE"_s}},
+        {u"match", Invocation::Command::Match, {u"STORE"_s, u"TEXT"_s}},
     }};
     return kForms;
 }
@@ -32,10 +34,11 @@ const QString kSeeHelp = u"; see crvt-tool --help"_s;
 
 } // namespace
 
-std::variant<Invocation, UsageError> parseCommandLine(const QStringList &arguments)
+lookup::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments)
 {
     QStringList words;
     std::optional<QString> password;
+    std::optional<int> top;
     bool optionsEnded = false;
     bool help = false;
     std::optional<QString> problem;
@@ -64,6 +67,20 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
             } else {
                 password = arg.mid(qsizetype(sizeof("--password=") - 1));
             }
+        } else if (arg == u"--top" || arg.startsWith(u"--top=")) {
+            if (top)
+                complain(u"option --top given twice"_s);
+            const bool separate = arg == u"--top";
+            if (separate && i + 1 >= arguments.size()) {
+                complain(u"option --top needs a value"_s);
+                top = 0;
+                continue;
+            }
+            const QString value = separate ? arguments[++i] : arg.mid(qsizetype(sizeof("--top=") - 1));
+            bool ok = false;
+            top = value.toInt(&ok);
+            if (!ok || *top < 1)
+                complain(u"option --top needs a positive whole number, not %1"_s.arg(value));
         } else {
             complain(u"unknown option %1"_s.arg(arg) + kSeeHelp);
         }
@@ -89,6 +106,12 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList &argumen
         }
         if (password)
             inv.password = *password;
+        if (top) {
+            if (form.command != Invocation::Command::Recognize &&
+                form.command != Invocation::Command::Match)
+                return UsageError{u"option --top is for recognize and match only"_s + kSeeHelp};
+            inv.top = *top;
+        }
         return inv;
     }
     return UsageError{u"unknown command %1"_s.arg(words[0]) + kSeeHelp};
@@ -101,6 +124,8 @@ QString helpText()
   crvt-tool install INPUT.tsv [--password P]
   crvt-tool dump STORE [--password P]
   crvt-tool query STORE TEXT [--password P]
+  crvt-tool recognize STORE IMAGE [--top N] [--password P]
+  crvt-tool match STORE TEXT [--top N] [--password P]
   crvt-tool --help
 
 Makes and inspects crvt.dat, the answer store that ZembrikCorvanth多功能答题器 reads:
@@ -133,11 +158,22 @@ Commands:
           As in the program, TEXT is matched anywhere in pinyin or question, %
           matches any run of characters and _ any one character; a quote is an
           ordinary character.
+  recognize
+          Reads the question on the picture IMAGE (PNG, JPEG or BMP) as the program
+          reads a capture, prints the text read on standard error, and prints the
+          questions of the store it most resembles, best first: question TAB answer,
+          one line each, at most N (--top, default 5).
+  match   Ranks the questions of the store against TEXT as recognize ranks the text
+          it reads, with the same output. Punctuation, spaces and letter case do not
+          count; wrong, missing and extra characters, text around the question and a
+          question cut short are tolerated.
 
 Options (anywhere on the line):
   --password P, --password=P
           The database password. Default: %1, the one the program uses.
           With build, an empty P writes a store without a password.
+  --top N, --top=N
+          recognize and match: print at most N rows (N at least 1). Default: 5.
   -h, --help
           Prints this text.
   --      Ends the options: every later word is an operand, even one starting with -.
@@ -163,7 +199,9 @@ Output is UTF-8 whatever the locale. Every failure prints one line naming the fi
 and the cause on standard error.
 
 Exit status: 0 on success (a query without matches included), 1 when a file cannot
-be read or written or the store cannot be opened, 2 for a wrong command line.
+be read or written or the store cannot be opened (with recognize also a file that is
+not an image, or missing recognition data), 2 for a wrong command line, 3 when
+recognize or match finds nothing that resembles a question of the store.
 )"_s.arg(QString::fromUtf16(store::kStorePassword), QString::number(jet::kMaxTextLength));
 }
 

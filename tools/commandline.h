@@ -3,20 +3,22 @@
 #pragma once
 
 #include "lookup/store/store.h"
+#include "lookup/result.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <variant>
 
 namespace tools {
 
 struct Invocation
 {
-    enum class Command { Help, Build, Install, Dump, Query };
+    enum class Command { Help, Build, Install, Dump, Query, Recognize, Match };
     Command command = Command::Help;
-    QStringList operands; // build: INPUT OUTPUT; install: INPUT; dump: STORE; query: STORE TEXT
+    QStringList operands; // build: INPUT OUTPUT; install: INPUT; dump: STORE;
+                          // query, match: STORE TEXT; recognize: STORE IMAGE
     QString password = QString::fromUtf16(store::kStorePassword); // the program's
+    int top = 5; // recognize and match: the most rows printed
 };
 
 struct UsageError
@@ -26,7 +28,7 @@ struct UsageError
 
 // `arguments` without the program name. "--help" anywhere wins over everything else;
 // "--" ends the options, so that a query text may start with "-".
-std::variant<Invocation, UsageError> parseCommandLine(const QStringList &arguments);
+lookup::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments);
 
 QString helpText();
 

@@ -7,9 +7,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace crvttool {
+namespace tools {
 
-std::variant<QString, InstallError> prepareInstallTarget()
+lookup::Result<QString, InstallError> prepareInstallTarget()
 {
     const QString folder = store::playerStoreFolder();
     if (!QDir().mkpath(folder))
@@ -17,4 +17,4 @@ std::variant<QString, InstallError> prepareInstallTarget()
     return folder + u'/' + QString::fromUtf16(store::kStoreFileName);
 }
 
-} // namespace crvttool
+} // namespace tools

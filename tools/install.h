@@ -2,11 +2,12 @@
 // first (lookup/store/storelocation.h).
 #pragma once
 
+#include "lookup/result.h"
+
 #include <QString>
 
-#include <variant>
 
-namespace crvttool {
+namespace tools {
 
 struct InstallError
 {
@@ -16,6 +17,6 @@ struct InstallError
 
 // The path of the player's store, "crvt.dat" in the player's data folder, with the folder
 // made if it does not exist yet.
-std::variant<QString, InstallError> prepareInstallTarget();
+lookup::Result<QString, InstallError> prepareInstallTarget();
 
-} // namespace crvttool
+} // namespace tools

@@ -6,6 +6,7 @@
 #include "tools/inputfile.h"
 #include "tools/install.h"
 #include "tools/pinyin.h"
+#include "tools/recognizecommands.h"
 #include "tools/tsv.h"
 
 #include <QCoreApplication>
@@ -73,9 +74,9 @@ int build(const Invocation &inv)
 
     const QString inputName = inputPath == u"-" ? u"standard input"_s : inputPath;
     const auto parsed = tools::tsv::parse(bytes);
-    if (const auto *error = std::get_if<tools::tsv::Error>(&parsed))
-        return fail(u"%1:%2"_s.arg(inputName).arg(error->line), error->cause);
-    const auto &entries = std::get<std::vector<tools::tsv::Entry>>(parsed);
+    if (!parsed)
+        return fail(u"%1:%2"_s.arg(inputName).arg(parsed.error().line), parsed.error().cause);
+    const auto &entries = *parsed;
 
     jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows.reserve(entries.size());
@@ -152,11 +153,11 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const auto parsed = tools::parseCommandLine(QCoreApplication::arguments().mid(1));
-    if (const auto *error = std::get_if<tools::UsageError>(&parsed)) {
-        writeOut(stderr, u"crvt-tool: "_s + error->message + u'\n');
+    if (!parsed) {
+        writeOut(stderr, u"crvt-tool: "_s + parsed.error().message + u'\n');
         return UsageFailure;
     }
-    const Invocation &inv = std::get<Invocation>(parsed);
+    const Invocation &inv = *parsed;
     switch (inv.command) {
     case Invocation::Command::Help:
         writeOut(stdout, tools::helpText());
@@ -164,15 +165,19 @@ int main(int argc, char **argv)
     case Invocation::Command::Build:
         return build(inv);
     case Invocation::Command::Install: {
-        const auto target = crvttool::prepareInstallTarget();
-        if (const auto *error = std::get_if<crvttool::InstallError>(&target))
-            return fail(error->file, error->cause);
-        return build({inv.command, {inv.operands[0], std::get<QString>(target)}, inv.password});
+        const auto target = tools::prepareInstallTarget();
+        if (!target)
+            return fail(target.error().file, target.error().cause);
+        return build({inv.command, {inv.operands[0], *target}, inv.password});
     }
     case Invocation::Command::Dump:
         return dump(inv);
     case Invocation::Command::Query:
         return query(inv);
+    case Invocation::Command::Recognize:
+        return tools::recognize(inv);
+    case Invocation::Command::Match:
+        return tools::match(inv);
     }
     return UsageFailure;
 }

@@ -3,6 +3,8 @@
 // facade store.h for these.
 #pragma once
 
+#include "lookup/result.h"
+
 #include <QString>
 
 #include <optional>
@@ -34,51 +36,7 @@ struct CvRow
 };
 
 // A value or the StoreError that kept it from being made.
-//
-//     Result<Thing> r = makeThing();
-//     if (!r)
-//         return r.error();
-//     use(*r);
 template <class T>
-class [[nodiscard]] Result
-{
-public:
-    Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
-    Result(StoreError error) : m_state(std::in_place_index<1>, std::move(error)) {}
-
-    bool ok() const { return m_state.index() == 0; }
-    explicit operator bool() const { return ok(); }
-
-    // Only on success.
-    T &value() & { return *valueIf(); }
-    const T &value() const & { return *valueIf(); }
-    T &&value() && { return std::move(*valueIf()); }
-    T &operator*() & { return value(); }
-    const T &operator*() const & { return value(); }
-    T &&operator*() && { return std::move(*this).value(); }
-    T *operator->() { return &value(); }
-    const T *operator->() const { return &value(); }
-
-    // Only on failure.
-    const StoreError &error() const & { return *errorIf(); }
-    StoreError &&error() && { return std::move(*errorIf()); }
-
-private:
-    // Using the wrong side is a fault of the program: it stops there, in every build.
-    T *valueIf() const
-    {
-        if (!ok())
-            qFatal("store::Result: value() of a failure: %s", qPrintable(error().message));
-        return const_cast<T *>(std::get_if<0>(&m_state));
-    }
-    StoreError *errorIf() const
-    {
-        if (ok())
-            qFatal("store::Result: error() of a success");
-        return const_cast<StoreError *>(std::get_if<1>(&m_state));
-    }
-
-    std::variant<T, StoreError> m_state;
-};
+using Result = lookup::Result<T, StoreError>;
 
 } // namespace store

@@ -42,9 +42,10 @@ void TestShippedStore::initTestCase()
         QFile f(data.filePath(name));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const auto parsed = tools::tsv::parse(f.readAll());
-        if (const auto *err = std::get_if<tools::tsv::Error>(&parsed))
-            QFAIL(qPrintable(u"%1:%2: %3"_s.arg(name).arg(err->line).arg(err->cause)));
-        for (const tools::tsv::Entry &e : std::get<std::vector<tools::tsv::Entry>>(parsed)) {
+        if (!parsed)
+            QFAIL(qPrintable(
+                u"%1:%2: %3"_s.arg(name).arg(parsed.error().line).arg(parsed.error().cause)));
+        for (const tools::tsv::Entry &e : *parsed) {
             const QString pinyin =
                 e.pinyin.isEmpty() ? tools::pinyin::initials(e.question) : e.pinyin;
             m_expected.push_back(

@@ -1,0 +1,141 @@
+#include "lookup/recognition/prepare.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace recognition {
+
+namespace {
+
+constexpr int kMargin = 10;
+constexpr double kMaximumScale = 4.0;
+constexpr int kShortestLine = 5; // a band of ink rows lower than this is noise or a rule
+
+// Otsu's threshold: the grey level that best splits the histogram into two classes.
+int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
+{
+    double sumAll = 0;
+    for (int g = 0; g < 256; ++g)
+        sumAll += double(g) * double(histogram[size_t(g)]);
+    double sumBelow = 0, bestBetween = -1;
+    qint64 below = 0;
+    int best = 127;
+    for (int g = 0; g < 256; ++g) {
+        below += histogram[size_t(g)];
+        if (below == 0)
+            continue;
+        const qint64 above = total - below;
+        if (above == 0)
+            break;
+        sumBelow += double(g) * double(histogram[size_t(g)]);
+        const double meanBelow = sumBelow / double(below);
+        const double meanAbove = (sumAll - sumBelow) / double(above);
+        const double between =
+            double(below) * double(above) * (meanBelow - meanAbove) * (meanBelow - meanAbove);
+        if (between > bestBetween) {
+            bestBetween = between;
+            best = g;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+Prepared prepare(const QImage &capture)
+{
+    Prepared prepared;
+    if (capture.isNull())
+        return prepared;
+    QImage grey = capture.convertToFormat(QImage::Format_Grayscale8);
+    const int width = grey.width(), height = grey.height();
+
+    std::array<qint64, 256> histogram{};
+    for (int y = 0; y < height; ++y) {
+        const uchar *line = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x)
+            ++histogram[line[x]];
+    }
+    const qint64 total = qint64(width) * height;
+    const int threshold = otsuThreshold(histogram, total);
+    qint64 dark = 0;
+    for (int g = 0; g <= threshold; ++g)
+        dark += histogram[size_t(g)];
+
+    // Text covers less of a question region than its ground does: when the dark side of
+    // the split is the larger, the text is the light side.
+    prepared.inverted = dark * 2 > total;
+
+    // Ink to black and ground to white: a ground of any brightness, and the margin added
+    // below, then read as one class to the engine's own threshold.
+    double inkSum = 0, groundSum = 0;
+    qint64 inkCount = 0;
+    for (int g = 0; g < 256; ++g) {
+        const bool darkSide = g <= threshold;
+        const double weighted = double(g) * double(histogram[size_t(g)]);
+        if (darkSide != prepared.inverted) {
+            inkSum += weighted;
+            inkCount += histogram[size_t(g)];
+        } else {
+            groundSum += weighted;
+        }
+    }
+    const double ink = inkCount ? inkSum / double(inkCount) : 0;
+    const double ground = total > inkCount ? groundSum / double(total - inkCount) : 255;
+    std::array<uchar, 256> levels{};
+    for (int g = 0; g < 256; ++g) {
+        const double span = ground - ink;
+        levels[size_t(g)] =
+            uchar(std::clamp(span == 0 ? 255.0 : (g - ink) * 255.0 / span, 0.0, 255.0));
+    }
+    for (int y = 0; y < height; ++y) {
+        uchar *line = grey.scanLine(y);
+        for (int x = 0; x < width; ++x)
+            line[x] = levels[line[x]];
+    }
+    const int inkAtMost = 127;
+
+    // Bands of rows holding ink are the text lines; the tallest gives the text's height.
+    const int inkPerRow = std::max(2, width / 100);
+    int tallest = 0, run = 0;
+    const auto endBand = [&] {
+        if (run >= kShortestLine) {
+            ++prepared.lines;
+            tallest = std::max(tallest, run);
+        }
+        run = 0;
+    };
+    for (int y = 0; y < height; ++y) {
+        const uchar *line = grey.constScanLine(y);
+        int ink = 0;
+        for (int x = 0; x < width; ++x)
+            ink += line[x] <= inkAtMost;
+        if (ink >= inkPerRow)
+            ++run;
+        else
+            endBand();
+    }
+    endBand();
+    const int lineHeight = tallest > 0 ? tallest : height;
+    // A textured ground can join two lines into one band; only a band with clear ground
+    // around it is surely a single line.
+    prepared.oneLine = prepared.lines == 1 && tallest * 4 <= height * 3;
+
+    prepared.scale = std::clamp(double(kTargetLineHeight) / lineHeight, 1.0, kMaximumScale);
+    if (prepared.scale > 1.0) {
+        grey = grey.scaled(int(width * prepared.scale + 0.5), int(height * prepared.scale + 0.5),
+                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    // The engine finds text that touches the edge less reliably: a margin of plain ground.
+    QImage framed(grey.width() + 2 * kMargin, grey.height() + 2 * kMargin,
+                  QImage::Format_Grayscale8);
+    framed.fill(255);
+    for (int y = 0; y < grey.height(); ++y)
+        std::copy_n(grey.constScanLine(y), grey.width(), framed.scanLine(y + kMargin) + kMargin);
+    prepared.image = framed;
+    return prepared;
+}
+
+} // namespace recognition

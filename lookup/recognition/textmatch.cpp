@@ -1,0 +1,93 @@
+#include "lookup/recognition/textmatch.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace recognition {
+
+namespace {
+
+constexpr int kMatch = 2;
+constexpr int kMismatch = -1;
+constexpr int kGap = -1;
+
+char16_t folded(char16_t c)
+{
+    if (c >= 0xFF01 && c <= 0xFF5E) // full-width ASCII forms
+        c = char16_t(c - 0xFEE0);
+    if (c < 0x80)
+        return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+    return QChar(c).toCaseFolded().unicode();
+}
+
+} // namespace
+
+QString normalise(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        // A character outside the Basic Multilingual Plane cannot be in the store (Jet 4 text
+        // is UCS-2), so its surrogates are dropped along with punctuation.
+        const char16_t c = folded(ch.unicode());
+        if (QChar(c).isLetterOrNumber())
+            out += QChar(c);
+    }
+    return out;
+}
+
+Alignment align(QStringView question, QStringView text)
+{
+    // Smith-Waterman, one row at a time; `from` carries the index of the question character
+    // the alignment ending in each cell begins with.
+    const qsizetype n = text.size();
+    thread_local std::vector<int> previous, current, previousFrom, currentFrom, previousMatches,
+        currentMatches;
+    previous.assign(size_t(n + 1), 0);
+    current.assign(size_t(n + 1), 0);
+    previousFrom.assign(size_t(n + 1), 0);
+    currentFrom.assign(size_t(n + 1), 0);
+    previousMatches.assign(size_t(n + 1), 0);
+    currentMatches.assign(size_t(n + 1), 0);
+
+    Alignment best;
+    for (qsizetype i = 1; i <= question.size(); ++i) {
+        const QChar q = question[i - 1];
+        current[0] = 0;
+        currentFrom[0] = int(i);
+        currentMatches[0] = 0;
+        for (qsizetype j = 1; j <= n; ++j) {
+            const bool same = q == text[j - 1];
+            int score = previous[size_t(j - 1)] + (same ? kMatch : kMismatch);
+            int from = previousFrom[size_t(j - 1)];
+            int matches = previousMatches[size_t(j - 1)] + same;
+            if (previous[size_t(j)] + kGap > score) { // a question character the text lacks
+                score = previous[size_t(j)] + kGap;
+                from = previousFrom[size_t(j)];
+                matches = previousMatches[size_t(j)];
+            }
+            if (current[size_t(j - 1)] + kGap > score) { // a text character the question lacks
+                score = current[size_t(j - 1)] + kGap;
+                from = currentFrom[size_t(j - 1)];
+                matches = currentMatches[size_t(j - 1)];
+            }
+            if (score <= 0) {
+                score = 0;
+                from = int(i);
+                matches = 0;
+            }
+            current[size_t(j)] = score;
+            currentFrom[size_t(j)] = from;
+            currentMatches[size_t(j)] = matches;
+            if (score > best.score) {
+                best = {score, matches, from, int(i)};
+            }
+        }
+        std::swap(previous, current);
+        std::swap(previousFrom, currentFrom);
+        std::swap(previousMatches, currentMatches);
+    }
+    return best;
+}
+
+} // namespace recognition

@@ -1,0 +1,30 @@
+// The text of a quiz question reduced to what recognition can be trusted with, and how well a
+// question explains a recognised text. Pure functions on QString; no image, no engine.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace recognition {
+
+// Letters and digits only, case folded, full-width forms taken as their ASCII ones: the
+// punctuation, spaces and line breaks of a question differ between the store, the game's
+// screen and what the engine reads ("，" or ",", "？" or "?", a space the engine puts
+// between Chinese characters), so none of them takes part in matching.
+QString normalise(QStringView text);
+
+// How a question lines up with a recognised text, both normalised: the best local
+// alignment, so that text before and after the question (a number, a title, a timer, the
+// answer options) costs nothing, and neither does the part of the question cut off at the
+// region's edge.
+struct Alignment
+{
+    int score = 0;         // 2 per matching character, -1 per wrong, missing or extra one
+    int matches = 0;       // matching characters in it
+    int questionBegin = 0; // the aligned part of the question: [questionBegin, questionEnd)
+    int questionEnd = 0;
+};
+
+Alignment align(QStringView question, QStringView text);
+
+} // namespace recognition

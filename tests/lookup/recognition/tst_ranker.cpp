@@ -1,0 +1,132 @@
+// The question ranking on recognised texts as the engine damages them: wrong, missing and
+// extra characters, punctuation and width, text around the question, a question cut short,
+// and text that holds no question at all.
+#include "lookup/recognition/ranker.h"
+#include "lookup/recognition/textmatch.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList questions = {
+    u"秦始皇统一六国是在哪一年？"_s,                   // 0
+    u"五四运动发生在哪一年？"_s,                       // 1
+    u"FIFA成立于哪一年？"_s,                           // 2
+    u"“长风破浪会有时，直挂云帆济沧海”的作者是？"_s, // 3
+    u"简称“陇”或“甘”的省是？"_s,                       // 4
+    u"简称“秦”或“陕”的省是？"_s,                       // 5
+    u"世界杯冠军最多的国家是？"_s,                     // 6
+    u"世界杯冠军最多的国家是哪个大洲的？"_s,           // 7
+    u"五四运动发生在哪一年？"_s,                       // 8: the same question again
+    u"中国第一部诗歌总集是？"_s,                       // 9
+    u"泰山位于哪个省？"_s,                             // 10
+};
+
+} // namespace
+
+class TestRanker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void normalise_data();
+    void normalise();
+    void bestQuestion_data();
+    void bestQuestion();
+    void tiesKeepStoreOrder();
+    void topLimitsTheRows();
+};
+
+void TestRanker::normalise_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("full-width punctuation dropped") << u"是在哪一年？"_s << u"是在哪一年"_s;
+    QTest::newRow("half-width punctuation dropped") << u"是在哪一年?"_s << u"是在哪一年"_s;
+    QTest::newRow("spaces the engine puts between characters")
+        << u"秦 始 皇\t统一\n六国"_s << u"秦始皇统一六国"_s;
+    QTest::newRow("full-width letters and digits, any case")
+        << u"ＦＩＦＡ成立于１９０４年"_s << u"fifa成立于1904年"_s;
+    QTest::newRow("quotes and brackets") << u"“长风”《记》【题】"_s << u"长风记题"_s;
+    QTest::newRow("nothing but punctuation") << u"？！……"_s << QString();
+}
+
+void TestRanker::normalise()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(recognition::normalise(text), expected);
+}
+
+void TestRanker::bestQuestion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // -1: nothing recognised
+
+    QTest::newRow("exact") << u"秦始皇统一六国是在哪一年？"_s << 0;
+    QTest::newRow("two characters wrong") << u"秦始皇统一六困是在哪一羊?"_s << 0;
+    QTest::newRow("characters missing") << u"长风破会有时直挂帆济沧海的者是"_s << 3;
+    QTest::newRow("characters added") << u"五四运动人发生在了哪一年年？"_s << 1;
+    QTest::newRow("wrong, missing and added together") << u"“长风被浪会有时，直挂云帆帆沧海”作者是"_s << 3;
+    QTest::newRow("short question, two characters wrong") << u"泰山位干哪个首?"_s << 10;
+    QTest::newRow("short question, end missing") << u"【每日答题】泰山位于哪,"_s << 10;
+    QTest::newRow("half-width and lower case") << u"fifa 成立于哪一年?"_s << 2;
+    QTest::newRow("number and title before, timer after")
+        << u"【每日答题】第3题：简称“陇”或“甘”的省是？ 倒计时 12秒"_s << 4;
+    QTest::newRow("answer options on a second line")
+        << u"中国第一部诗歌总集是？\nA.诗经 B.楚辞 C.离骚 D.乐府"_s << 9;
+    QTest::newRow("one character tells two questions apart") << u"简称秦或陕的省是"_s << 5;
+    QTest::newRow("cut short") << u"第5题 “长风破浪会有时，直挂云"_s << 3;
+    QTest::newRow("cut short and damaged") << u"秦始皇统一六困是在"_s << 0;
+    QTest::newRow("whole question beats a longer one it starts")
+        << u"世界杯冠军最多的国家是？"_s << 6;
+    QTest::newRow("the longer question when its end is there")
+        << u"世界杯冠军最多的国家是哪个大洲的"_s << 7;
+    QTest::newRow("no question: everyday text") << u"今天天气很好我们去公园散步吧"_s << -1;
+    QTest::newRow("no question: only the title and timer")
+        << u"【每日答题】第3题 倒计时 10秒"_s << -1;
+    QTest::newRow("no question: a common phrase only") << u"是在哪一年"_s << -1;
+    QTest::newRow("no question: punctuation") << u"？，。“”"_s << -1;
+    QTest::newRow("no question: empty") << QString() << -1;
+}
+
+void TestRanker::bestQuestion()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    const recognition::Ranker ranker(questions);
+    const auto ranked = ranker.match(text);
+    if (expected < 0) {
+        QVERIFY2(ranked.empty(), qPrintable(ranked.empty() ? QString() : questions[ranked.front().row]));
+        return;
+    }
+    QVERIFY(!ranked.empty());
+    QCOMPARE(ranked.front().row, qsizetype(expected));
+    QVERIFY(ranked.front().confidence >= recognition::Ranker::kThreshold);
+    for (size_t i = 1; i < ranked.size(); ++i)
+        QVERIFY(ranked[i - 1].score >= ranked[i].score);
+}
+
+void TestRanker::tiesKeepStoreOrder()
+{
+    const recognition::Ranker ranker(questions);
+    const auto ranked = ranker.match(u"五四运动发生在哪一年"_s);
+    QVERIFY(ranked.size() >= 2);
+    QCOMPARE(ranked[0].row, 1);
+    QCOMPARE(ranked[1].row, 8);
+    QCOMPARE(ranked[0].score, ranked[1].score);
+}
+
+void TestRanker::topLimitsTheRows()
+{
+    const recognition::Ranker ranker(questions);
+    QCOMPARE(ranker.size(), questions.size());
+    QCOMPARE(ranker.match(u"五四运动发生在哪一年"_s, 1).size(), size_t(1));
+    QVERIFY(ranker.match(u"五四运动发生在哪一年"_s, 0).empty());
+    QVERIFY(recognition::Ranker().match(u"五四运动发生在哪一年"_s).empty());
+}
+
+QTEST_GUILESS_MAIN(TestRanker)
+#include "tst_ranker.moc"

@@ -1,0 +1,177 @@
+// The capture's preparation on rendered text (polarity, scale, lines) and the engine on a
+// rendered game-like question: real Tesseract, skipped where its Chinese data is missing.
+#include "lookup/recognition/engine.h"
+#include "lookup/recognition/prepare.h"
+#include "lookup/recognition/reader.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString fontFile = u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s;
+
+// `lines` drawn in `pixelSize` px text of colour `ink` on `ground`.
+QImage render(const QStringList &lines, int pixelSize, QColor ink, QColor ground)
+{
+    static const int id = QFontDatabase::addApplicationFont(fontFile);
+    QFont font(id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QString());
+    font.setPixelSize(pixelSize);
+    const QFontMetrics metrics(font);
+    int width = 0;
+    for (const QString &line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    const int lineHeight = metrics.height() * 3 / 2;
+    QImage image(width + 16, lineHeight * int(lines.size()) + 8, QImage::Format_RGB32);
+    image.fill(ground);
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(ink);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        p.drawText(8, 4 + int(i) * lineHeight + metrics.ascent(), lines[i]);
+    return image;
+}
+
+// The share of dark pixels of a prepared image.
+double darkShare(const QImage &grey)
+{
+    qint64 dark = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            dark += line[x] < 128;
+    }
+    return double(dark) / (double(grey.width()) * grey.height());
+}
+
+const QString question = u"中国第一部诗歌总集是？"_s;
+
+} // namespace
+
+class TestRecognition : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void preparation_data();
+    void preparation();
+    void nullCaptureStaysNull();
+    void missingLanguageDataIsAnError();
+    void readsARenderedQuestion_data();
+    void readsARenderedQuestion();
+};
+
+void TestRecognition::initTestCase()
+{
+    if (!QFile::exists(fontFile))
+        QSKIP("fonts-wqy-zenhei is not installed");
+}
+
+void TestRecognition::preparation_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<QColor>("ink");
+    QTest::addColumn<QColor>("ground");
+    QTest::addColumn<bool>("inverted");
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<bool>("scaledUp");
+
+    const QStringList one{question};
+    const QStringList two{question, u"A.诗经 B.楚辞 C.离骚 D.乐府"_s};
+    QTest::newRow("small dark text on light") << one << 12 << QColor(30, 30, 30)
+                                              << QColor(235, 225, 200) << false << 1 << true;
+    QTest::newRow("small light text on dark") << one << 13 << QColor(250, 230, 120)
+                                              << QColor(40, 30, 60) << true << 1 << true;
+    QTest::newRow("coloured text on mid grey") << one << 16 << QColor(20, 40, 140)
+                                               << QColor(160, 160, 160) << false << 1 << true;
+    QTest::newRow("large text is not scaled") << one << 48 << QColor(0, 0, 0)
+                                              << QColor(255, 255, 255) << false << 1 << false;
+    QTest::newRow("question and options, light on dark")
+        << two << 18 << QColor(255, 255, 255) << QColor(20, 60, 40) << true << 2 << true;
+}
+
+void TestRecognition::preparation()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, pixelSize);
+    QFETCH(QColor, ink);
+    QFETCH(QColor, ground);
+    QFETCH(bool, inverted);
+    QFETCH(int, lineCount);
+    QFETCH(bool, scaledUp);
+
+    const QImage capture = render(lines, pixelSize, ink, ground);
+    const recognition::Prepared prepared = recognition::prepare(capture);
+    QCOMPARE(prepared.image.format(), QImage::Format_Grayscale8);
+    QCOMPARE(prepared.inverted, inverted);
+    QCOMPARE(prepared.lines, lineCount);
+    QCOMPARE(prepared.scale > 1.0, scaledUp);
+    QVERIFY(prepared.image.width() >= int(capture.width() * prepared.scale));
+    // Whatever the colours, the result is dark text on a light ground.
+    const double dark = darkShare(prepared.image);
+    QVERIFY2(dark > 0.02 && dark < 0.4, qPrintable(QString::number(dark)));
+}
+
+void TestRecognition::nullCaptureStaysNull()
+{
+    QVERIFY(recognition::prepare(QImage()).image.isNull());
+    recognition::Engine engine;
+    const auto text = engine.recognise(QImage());
+    QVERIFY(!text);
+    QCOMPARE(text.error().kind, recognition::RecognitionError::NoImage);
+}
+
+void TestRecognition::missingLanguageDataIsAnError()
+{
+    QTemporaryDir empty;
+    recognition::Engine engine(recognition::Engine::Options{.dataPath = empty.path()});
+    const auto error = engine.load();
+    QVERIFY(error);
+    QCOMPARE(error->kind, recognition::RecognitionError::NoLanguageData);
+    QVERIFY(error->message.contains(u"tesseract-ocr-chi-sim"_s));
+    const auto text = engine.recognise(render({question}, 20, Qt::black, Qt::white));
+    QVERIFY(!text);
+    QCOMPARE(text.error().kind, recognition::RecognitionError::NoLanguageData);
+}
+
+void TestRecognition::readsARenderedQuestion_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<QColor>("ink");
+    QTest::addColumn<QColor>("ground");
+    QTest::newRow("number, title and timer around it, light on dark")
+        << QStringList{u"【每日答题】第3题 "_s + question + u"  倒计时 12秒"_s} << 15
+        << QColor(255, 240, 200) << QColor(50, 35, 30);
+    QTest::newRow("options on a second line")
+        << QStringList{question, u"A.诗经  B.楚辞  C.离骚  D.乐府"_s} << 18 << QColor(20, 20, 20)
+        << QColor(230, 230, 210);
+}
+
+void TestRecognition::readsARenderedQuestion()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, pixelSize);
+    QFETCH(QColor, ink);
+    QFETCH(QColor, ground);
+    if (!QFile::exists(recognition::defaultDataPath() + u"/chi_sim.traineddata"_s))
+        QSKIP("tesseract-ocr-chi-sim is not installed");
+
+    static recognition::Engine engine;
+    engine.warmUp();
+    const recognition::Ranker ranker({u"中国第一部小说总集是？"_s, question, u"诗经共有多少篇？"_s});
+    const auto reading =
+        recognition::readQuestion(engine, ranker, render(lines, pixelSize, ink, ground));
+    QVERIFY(reading);
+    QVERIFY2(!reading->candidates.empty(), qPrintable(reading->text));
+    QCOMPARE(reading->candidates.front().row, 1);
+}
+
+QTEST_MAIN(TestRecognition)
+#include "tst_recognition.moc"

@@ -1,0 +1,13 @@
+// crvt-tool's recognize and match: the program's recognition and ranking on an image file
+// or a given text, against a store read the way the program reads it.
+#pragma once
+
+#include "tools/commandline.h"
+
+namespace tools {
+
+// Exit statuses: 0 rows printed, 1 a file could not be read, 3 nothing resembles a question.
+int recognize(const Invocation &inv);
+int match(const Invocation &inv);
+
+} // namespace tools
