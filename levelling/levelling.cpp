@@ -175,11 +175,7 @@ std::optional<QString> perSecondTime(double required, double seconds, double exp
     const auto perSecond = divide(experience, seconds);
     if (!perSecond)
         return std::nullopt;
-    const double perHour = *perSecond * 3600;
-    const auto hours = divide(required, perHour);
-    if (!hours)
-        return std::nullopt;
-    return timeBreakdown(*hours, perHour, required);
+    return hourlyTime(required, *perSecond * 3600);
 }
 
 std::optional<double> minutesExperience(double seconds, double experience, double minutes)

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +14,16 @@ namespace tools::tsv {
 namespace {
 
 constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
+
+// The escapes of a field, read by parse() and written by escape(): the letter after the
+// backslash and the character it stands for.
+struct Escape
+{
+    char16_t letter;
+    char16_t character;
+};
+constexpr std::array kEscapes{Escape{u'\\', u'\\'}, Escape{u't', u'\t'}, Escape{u'n', u'\n'},
+                              Escape{u'r', u'\r'}};
 
 bool isBlank(QByteArrayView line)
 {
@@ -39,22 +50,11 @@ std::optional<QString> unescape(const QString &field)
         }
         if (++i == field.size())
             return std::nullopt;
-        switch (field[i].unicode()) {
-        case u'\\':
-            value += u'\\';
-            break;
-        case u't':
-            value += u'\t';
-            break;
-        case u'n':
-            value += u'\n';
-            break;
-        case u'r':
-            value += u'\r';
-            break;
-        default:
+        const auto found = std::find_if(kEscapes.begin(), kEscapes.end(),
+                                        [&](const Escape &e) { return e.letter == field[i]; });
+        if (found == kEscapes.end())
             return std::nullopt;
-        }
+        value += found->character;
     }
     return value;
 }
@@ -139,22 +139,14 @@ QString escape(const QString &value)
     QString out;
     out.reserve(value.size());
     for (const QChar c : value) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += u"\\\\";
-            break;
-        case u'\t':
-            out += u"\\t";
-            break;
-        case u'\n':
-            out += u"\\n";
-            break;
-        case u'\r':
-            out += u"\\r";
-            break;
-        default:
+        const auto found = std::find_if(kEscapes.begin(), kEscapes.end(),
+                                        [&](const Escape &e) { return e.character == c; });
+        if (found == kEscapes.end()) {
             out += c;
+            continue;
         }
+        out += u'\\';
+        out += found->letter;
     }
     return out;
 }

@@ -54,6 +54,19 @@ StoreError systemError(int error, const QString &path)
     return storeError(kind, path, cause);
 }
 
+// The status of the file `path` names, if that is an ordinary file.
+Result<struct stat> statOrdinaryFile(const QString &path)
+{
+    if (path.isEmpty())
+        return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return systemError(errno, path);
+    if (auto refused = refuseNonFile(st, path))
+        return *refused;
+    return st;
+}
+
 } // namespace
 
 StoreError storeError(StoreError::Kind kind, const QString &path, const QString &cause)
@@ -63,27 +76,18 @@ StoreError storeError(StoreError::Kind kind, const QString &path, const QString 
 
 Result<FileIdentity> statStore(const QString &path)
 {
-    if (path.isEmpty())
-        return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return systemError(errno, path);
-    if (auto refused = refuseNonFile(st, path))
-        return *refused;
-    return identityOf(st);
+    const auto st = statOrdinaryFile(path);
+    if (!st)
+        return st.error();
+    return identityOf(*st);
 }
 
 Result<FileBytes> readStore(const QString &path)
 {
-    if (path.isEmpty())
-        return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
     // The type is checked before opening: opening a socket fails with a cause that names no
     // socket, and opening a device can have effects of its own.
-    struct stat named;
-    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
-        return systemError(errno, path);
-    if (auto refused = refuseNonFile(named, path))
-        return *refused;
+    if (const auto named = statOrdinaryFile(path); !named)
+        return named.error();
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer. It has no effect
     // on reading an ordinary file. The type is checked again on the open descriptor, so a file
     // swapped for something else between the stat and the open is still caught.
