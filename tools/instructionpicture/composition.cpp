@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace instructions {
+namespace tools {
 namespace {
 
 const QColor ink(0x22, 0x22, 0x22);
@@ -132,7 +132,7 @@ void paragraph(QPainter &p, const QRectF &box, const QString &text)
 QImage compose(const Shots &shots)
 {
     const Geometry &g = shots.geometry;
-    QImage picture(width, height, QImage::Format_RGB32);
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
     picture.fill(Qt::white);
     QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
@@ -140,11 +140,11 @@ QImage compose(const Shots &shots)
     p.setRenderHint(QPainter::SmoothPixmapTransform);
 
     // Title band.
-    p.fillRect(QRect(0, 0, width, 26), headerBlue);
+    p.fillRect(QRect(0, 0, kWidth, 26), headerBlue);
     p.drawImage(QPoint(6, 4), window::appIconImage(18));
     p.setPen(Qt::white);
     p.setFont(font(13, true));
-    p.drawText(QRect(30, 0, width - 36, 26), Qt::AlignVCenter | Qt::AlignLeft,
+    p.drawText(QRect(30, 0, kWidth - 36, 26), Qt::AlignVCenter | Qt::AlignLeft,
                u"ZembrikCorvanth多功能答题器 使用说明"_s);
 
     // Page 0 after the initials, from the tabs down to the display pair and its button.
@@ -152,7 +152,7 @@ QImage compose(const Shots &shots)
     const Placement page0{QPointF(6, 32), part0, 0.655};
     drawPicture(p, reduce(shots.initialsPage0, part0, page0.scale), page0.origin);
     const qreal right = page0.origin.x() + part0.width() * page0.scale + 8;
-    const qreal noteWidth = width - right - 5;
+    const qreal noteWidth = kWidth - right - 5;
 
     // Notes on the right, each pointing at its control.
     const QRectF check2 = page0.map(g.check2);
@@ -204,15 +204,15 @@ QImage compose(const Shots &shots)
     const qreal thumbLeft = 6 + columnWidth + 10;
     p.setPen(headerBlue);
     p.setFont(font(10, true));
-    p.drawText(QRectF(thumbLeft, lower, width - thumbLeft - 4, 14), Qt::AlignCenter,
+    p.drawText(QRectF(thumbLeft, lower, kWidth - thumbLeft - 4, 14), Qt::AlignCenter,
                u"第二页：战魂评估/升级计算"_s);
     const qreal thumbTop = lower + 16;
-    const qreal thumbScale = (height - 5 - thumbTop) / shots.page1.height();
+    const qreal thumbScale = (kHeight - 5 - thumbTop) / shots.page1.height();
     const QImage thumb = reduce(shots.page1, QRect(QPoint(0, 0), shots.page1.size()), thumbScale);
     drawPicture(p, thumb,
-                QPointF(thumbLeft + (width - thumbLeft - 4 - thumb.width()) / 2, thumbTop));
+                QPointF(thumbLeft + (kWidth - thumbLeft - 4 - thumb.width()) / 2, thumbTop));
     p.end();
     return picture;
 }
 
-} // namespace instructions
+} // namespace tools

@@ -5,17 +5,17 @@
 #include <QImage>
 #include <QRect>
 
-namespace instructions {
+namespace tools {
 
-inline constexpr int width = 415;
-inline constexpr int height = 440;
-inline constexpr int jpegQuality = 92;
+inline constexpr int kWidth = 415;
+inline constexpr int kHeight = 440;
+inline constexpr int kJpegQuality = 92;
 
 // What the picture shows being typed: the initial letters of the words of 世界杯 (shì jiè bēi),
 // and a fragment of a question.
-inline constexpr char16_t initialsExample[] = u"sjb";
-inline constexpr char16_t initialsTopic[] = u"世界杯";
-inline constexpr char16_t fragmentExample[] = u"冠军";
+inline constexpr char16_t kInitialsExample[] = u"sjb";
+inline constexpr char16_t kInitialsTopic[] = u"世界杯";
+inline constexpr char16_t kFragmentExample[] = u"冠军";
 
 // Places of the controls the notes point at, in the coordinates of the page pictures (the
 // tab control's top-left corner is the origin).
@@ -35,4 +35,4 @@ struct Shots
 
 QImage compose(const Shots &shots);
 
-} // namespace instructions
+} // namespace tools

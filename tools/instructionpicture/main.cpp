@@ -69,8 +69,8 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
     if (!QTest::qWaitForWindowExposed(&form))
         return fail("the window was never shown");
 
-    instructions::Shots shots;
-    instructions::Geometry &at = shots.geometry;
+    tools::Shots shots;
+    tools::Geometry &at = shots.geometry;
     auto placeOf = [&](const QWidget *w) {
         return QRect(w->mapTo(tabs, QPoint(0, 0)), w->size());
     };
@@ -79,7 +79,7 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
     tabs->setCurrentIndex(0);
     text1->setFocus(Qt::OtherFocusReason);
     QInputMethodEvent fragment;
-    fragment.setCommitString(QString::fromUtf16(instructions::fragmentExample));
+    fragment.setCommitString(QString::fromUtf16(tools::kFragmentExample));
     QCoreApplication::sendEvent(text1, &fragment);
     if (!waitForAnswer(list))
         return fail("the store gave no answer for the fragment (is crvt.dat beside the tool?)");
@@ -88,11 +88,11 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
     // Clear, then the initial letters of the words of a question; Down goes into the list
     // and moves its selection to the first 世界杯 question, which the display pair follows.
     QTest::mouseClick(c.Command1, Qt::LeftButton);
-    QTest::keyClicks(text1, QString::fromUtf16(instructions::initialsExample));
+    QTest::keyClicks(text1, QString::fromUtf16(tools::kInitialsExample));
     if (!waitForAnswer(list))
         return fail("the store gave no answer for the initials");
     QTest::keyClick(text1, Qt::Key_Down);
-    const QString topic = QString::fromUtf16(instructions::initialsTopic);
+    const QString topic = QString::fromUtf16(tools::kInitialsTopic);
     for (int row = 0; row < list->model()->rowCount() && row < 20; ++row) {
         if (list->currentIndex().data().toString().contains(topic))
             break;
@@ -130,11 +130,11 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
         shots.page1.save(shotsFolder + u"/page1.png"_s);
     }
 
-    const QImage picture = instructions::compose(shots);
-    if (picture.size() != QSize(instructions::width, instructions::height))
+    const QImage picture = tools::compose(shots);
+    if (picture.size() != QSize(tools::kWidth, tools::kHeight))
         return fail("the composed picture has the wrong size");
     if (!QDir().mkpath(QFileInfo(out).absolutePath()) ||
-        !picture.save(out, "JPEG", instructions::jpegQuality))
+        !picture.save(out, "JPEG", tools::kJpegQuality))
         return fail("cannot write the picture");
     return true;
 }
