@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -152,15 +153,28 @@ const char *const kTextPieces[] = {
     "\xC3",
 };
 
-template <size_t N>
-QByteArray randomText(QRandomGenerator &random, const char *const (&pieces)[N], int maxPieces)
+QByteArray randomText(QRandomGenerator &random, std::span<const char *const> pieces, int maxPieces)
 {
     QByteArray text;
     const int count = int(random.bounded(maxPieces + 1));
     for (int i = 0; i < count; ++i)
-        text += pieces[random.bounded(int(N))];
+        text += pieces[random.bounded(int(pieces.size()))];
     return text;
 }
+
+// Random texts of up to `most` pieces.
+struct Texts
+{
+    std::span<const char *const> pieces;
+    int most = 0;
+};
+
+// A statement of a random query over a table, with what is bound after the random text.
+struct Query
+{
+    const char *sql = nullptr;
+    QList<QByteArray> more;
+};
 
 Value randomValue(QRandomGenerator &random, const QByteArray &text)
 {
@@ -180,6 +194,9 @@ Value randomValue(QRandomGenerator &random, const QByteArray &text)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Texts)
+Q_DECLARE_METATYPE(Query)
+
 class TestSqliteLike : public QObject
 {
     Q_OBJECT
@@ -191,8 +208,8 @@ private slots:
     void semantics_data();
     void semantics();
     void randomPairs();
-    void randomPatternsOverTable();
-    void searchShapeOverTable();
+    void randomOverTable_data();
+    void randomOverTable();
 
 private:
     void compare(const char *sql, const std::vector<Value> &values);
@@ -345,48 +362,64 @@ void TestSqliteLike::randomPairs()
     }
 }
 
-// Over a table, as the search runs: one pattern for many rows (the compiled pattern is reused)
-// and then the same statement again with other parameters (it must not be).
-void TestSqliteLike::randomPatternsOverTable()
+// Over a table, as the search runs: the rows, then one statement for many rows (the compiled
+// pattern is reused) and the same statement again with other parameters (it must not be).
+void TestSqliteLike::randomOverTable_data()
 {
-    QRandomGenerator random(77);
-    const char *create = "CREATE TABLE t(x)";
-    QCOMPARE(sqlite3_exec(m_stock, create, nullptr, nullptr, nullptr), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(m_ours, create, nullptr, nullptr, nullptr), SQLITE_OK);
-    for (int i = 0; i < 400; ++i) {
-        const Value v = randomValue(random, randomText(random, kTextPieces, 30));
-        compare("INSERT INTO t VALUES(?1)", {v});
-    }
-    for (int i = 0; i < 1500; ++i) {
-        const Value pattern = Value::text(randomText(random, kPieces, 6));
-        if (i % 2)
-            compare("SELECT group_concat(rowid) FROM t WHERE x LIKE ?1", {pattern});
-        else
-            compare("SELECT group_concat(rowid) FROM t WHERE x LIKE ?1 ESCAPE ?2",
-                    {pattern, Value::text("\\")});
-        if (QTest::currentTestFailed())
-            return;
-    }
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<QByteArray>("create");
+    QTest::addColumn<QByteArray>("insert");
+    QTest::addColumn<QList<Texts>>("columns"); // each row's values, column after column
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<Texts>("parameter");
+    QTest::addColumn<QList<Query>>("queries"); // taken in turn
+    QTest::addColumn<int>("count");
+
+    QTest::newRow("random patterns")
+        << 77 << "CREATE TABLE t(x)"_ba
+        << "INSERT INTO t VALUES(?1)"_ba << QList<Texts>{{kTextPieces, 30}} << 400
+        << Texts{kPieces, 6}
+        << QList<Query>{{"SELECT group_concat(rowid) FROM t WHERE x LIKE ?1 ESCAPE ?2", {"\\"}},
+                        {"SELECT group_concat(rowid) FROM t WHERE x LIKE ?1", {}}}
+        << 1500;
+    // The search statement's shape, '%' || T || '%', on long texts: the fast paths for ASCII and
+    // for Chinese needles, and their fall-back on texts that are not plain.
+    QTest::newRow("search shape")
+        << 4242 << "CREATE TABLE cv(question, pinyin)"_ba
+        << "INSERT INTO cv VALUES(?1, ?2)"_ba
+        << QList<Texts>{{kTextPieces, 40}, {kLiteralPieces, 12}} << 600 << Texts{kLiteralPieces, 3}
+        << QList<Query>{{"SELECT group_concat(rowid) FROM cv WHERE pinyin LIKE '%' || ?1 || '%' "
+                         "OR question LIKE '%' || ?1 || '%'",
+                         {}}}
+        << 2000;
 }
 
-// The search statement's shape, '%' || T || '%', on long texts: the fast paths for ASCII and for
-// Chinese needles, and their fall-back on texts that are not plain.
-void TestSqliteLike::searchShapeOverTable()
+void TestSqliteLike::randomOverTable()
 {
-    QRandomGenerator random(4242);
-    const char *create = "CREATE TABLE cv(question, pinyin)";
-    QCOMPARE(sqlite3_exec(m_stock, create, nullptr, nullptr, nullptr), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(m_ours, create, nullptr, nullptr, nullptr), SQLITE_OK);
-    for (int i = 0; i < 600; ++i) {
-        const Value question = randomValue(random, randomText(random, kTextPieces, 40));
-        const Value pinyin = randomValue(random, randomText(random, kLiteralPieces, 12));
-        compare("INSERT INTO cv VALUES(?1, ?2)", {question, pinyin});
+    QFETCH(int, seed);
+    QFETCH(QByteArray, create);
+    QFETCH(QByteArray, insert);
+    QFETCH(QList<Texts>, columns);
+    QFETCH(int, rows);
+    QFETCH(Texts, parameter);
+    QFETCH(QList<Query>, queries);
+    QFETCH(int, count);
+    QRandomGenerator random{quint32(seed)};
+    QCOMPARE(sqlite3_exec(m_stock, create.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(m_ours, create.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    for (int i = 0; i < rows; ++i) {
+        std::vector<Value> values;
+        for (const Texts &column : columns)
+            values.push_back(randomValue(random, randomText(random, column.pieces, column.most)));
+        compare(insert.constData(), values);
     }
-    for (int i = 0; i < 2000; ++i) {
-        const Value text = Value::text(randomText(random, kLiteralPieces, 3));
-        compare("SELECT group_concat(rowid) FROM cv WHERE pinyin LIKE '%' || ?1 || '%' "
-                "OR question LIKE '%' || ?1 || '%'",
-                {text});
+    for (int i = 0; i < count; ++i) {
+        std::vector<Value> values{
+            Value::text(randomText(random, parameter.pieces, parameter.most))};
+        const Query &query = queries[i % queries.size()];
+        for (const QByteArray &more : query.more)
+            values.push_back(Value::text(more));
+        compare(query.sql, values);
         if (QTest::currentTestFailed())
             return;
     }
