@@ -1,6 +1,8 @@
 #include "lookup/resultmodel.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeView>
 
 #include <limits>
@@ -87,4 +89,11 @@ void shapeResultList(QTreeView *list)
     const float width = float(list->width());
     list->header()->resizeSection(0, int(width * 3.0f / 4.0f));
     list->header()->resizeSection(1, int(width / 4.0f));
+    // Every refill moves the vertical scroll bar's slider. A scroll bar that is always drawn
+    // whole (its groove fills it, as in every style whose scroll bars do not fade) is marked
+    // opaque, so that redrawing it does not first redraw the page and the frame behind it.
+    for (QScrollBar *bar : {list->verticalScrollBar(), list->horizontalScrollBar()}) {
+        if (!bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar))
+            bar->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 }
