@@ -1,6 +1,8 @@
 #include "lookup/resultmodel.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeView>
 
 #include <limits>
@@ -87,4 +89,13 @@ void shapeResultList(QTreeView *list)
     const float width = float(list->width());
     list->header()->resizeSection(0, int(width * 3.0f / 4.0f));
     list->header()->resizeSection(1, int(width / 4.0f));
+    // Every refill moves the vertical scroll bar's slider. The Fusion style, which the window
+    // has wherever the desktop gives it no other, draws a scroll bar that does not fade with its
+    // groove filling the whole bar, so the bar is marked opaque there: redrawing it then no
+    // longer redraws the page and the frame behind it first.
+    for (QScrollBar *bar : {list->verticalScrollBar(), list->horizontalScrollBar()}) {
+        if (bar->style()->name().compare(u"fusion"_s, Qt::CaseInsensitive) == 0
+            && !bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar))
+            bar->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
 }
