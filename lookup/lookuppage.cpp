@@ -63,9 +63,14 @@ void LookupPage::Text1_Change()
     // for as long as it shows them, after the session has moved on to the next query, and
     // reads a row's text only when that row is drawn. A null field reads as empty text.
     std::shared_ptr<const store::RecordSet> rows = m_session->currentRecordSet();
+    showRows({rows->recordCount(),
+              [rows](qsizetype row, int column) { return rows->text(row, column); }});
+}
+
+void LookupPage::showRows(ResultModel::Rows rows)
+{
     ResultModel *model = resultModel();
-    model->setRows({rows->recordCount(),
-                    [rows](qsizetype row, int column) { return rows->text(row, column); }});
+    model->setRows(std::move(rows));
     if (model->rowCount() == 0)
         return; // no first item: the display pair keeps the previous match
     m_listView1->scrollToTop();

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "lookup/resultmodel.h"
+
 #include <memory>
 
 class FormLabel;
@@ -16,7 +18,6 @@ class QLineEdit;
 class QItemSelectionModel;
 class QPushButton;
 class QTreeView;
-class ResultModel;
 
 namespace window {
 struct Controls;
@@ -41,6 +42,10 @@ public:
     void ListView1_KeyDown(int key);
     void Command12_Click();
     void Command1_Click();
+
+    // Fills the list with `rows` in their order and shows the first in the display pair, as a
+    // search does; no rows leave the screen as it was.
+    void showRows(ResultModel::Rows rows);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,17 @@
+// A short notice beside a control that goes by itself: nothing to click during a timed quiz.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace capture {
+
+inline constexpr int kNoticeMilliseconds = 2500;
+
+// Shows `text` just below `anchor` for a moment; a newer notice replaces an older one.
+void showNotice(QWidget *anchor, const QString &text);
+// The text of the notice on screen, empty when there is none.
+QString visibleNotice();
+
+} // namespace capture

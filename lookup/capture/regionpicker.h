@@ -1,0 +1,47 @@
+// The full-screen overlay on which the player drags a rectangle over the quiz question. It
+// shows a still of the screen under the mouse pointer, dimmed outside the rectangle; Escape
+// (or a click without a drag) cancels.
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+
+namespace capture {
+
+class RegionPicker : public QWidget
+{
+    Q_OBJECT
+public:
+    // `still` is the screen's picture at its device pixel ratio; `screenGeometry` its place on
+    // the desktop, in logical pixels.
+    RegionPicker(const QPixmap &still, const QRect &screenGeometry);
+
+    // Smaller rectangles are taken for a slip of the mouse.
+    static constexpr int kMinimumSide = 8;
+
+signals:
+    // The rectangle in desktop coordinates (logical pixels).
+    void picked(const QRect &region);
+    void cancelled();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QRect selection() const { return QRect(m_from, m_to).normalized(); }
+    void finish(bool accepted);
+
+    QPixmap m_still;
+    QRect m_screenGeometry;
+    QPoint m_from, m_to;
+    bool m_dragging = false;
+    bool m_finished = false;
+};
+
+} // namespace capture

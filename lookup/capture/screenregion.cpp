@@ -1,0 +1,56 @@
+#include "lookup/capture/screenregion.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace capture {
+
+QString regionFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/zembrik-corvanth/capture.ini");
+}
+
+std::optional<QRect> loadRegion(const QString &file)
+{
+    if (!QFileInfo::exists(file))
+        return std::nullopt;
+    const QSettings settings(file, QSettings::IniFormat);
+    const QRect region = settings.value(QStringLiteral("question/region")).toRect();
+    if (region.width() <= 0 || region.height() <= 0)
+        return std::nullopt;
+    return region;
+}
+
+bool saveRegion(const QString &file, const QRect &region)
+{
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return false;
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setValue(QStringLiteral("question/region"), region);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+Grab grabScreenRegion(const QRect &region)
+{
+    // Only an X server (XWayland included) lets a program read the screen; a Wayland
+    // compositor hands out no pictures of other programs' windows.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return {{}, QStringLiteral("此桌面不允许读取屏幕：请在 X11 会话中使用识别功能")};
+    QScreen *screen = QGuiApplication::screenAt(region.center());
+    if (!screen)
+        return {{}, QStringLiteral("题目区域不在任何屏幕上：请按 Shift+F2 重新框选")};
+    const QRect local = region.translated(-screen->geometry().topLeft());
+    const QPixmap picture =
+        screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
+    if (picture.isNull())
+        return {{}, QStringLiteral("无法读取屏幕")};
+    return {picture.toImage(), {}};
+}
+
+} // namespace capture
