@@ -7,6 +7,7 @@
 #include "app/behaviours/windowbehaviours.h"
 #include "levelling/levellingcalculator.h"
 #include "links/webshortcuts.h"
+#include "lookup/capture/capturelookup.h"
 #include "lookup/lookuppage.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
@@ -14,14 +15,21 @@
 
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
 
 // What the subsystems attach to the window; each lives as long as the window.
+namespace {
+// How long after the window shows the capture keys and engine are set up.
+constexpr int kCaptureWarmUpDelayMs = 1000;
+} // namespace
+
 struct Program::Parts
 {
     std::unique_ptr<LevellingCalculator> levelling;
     std::unique_ptr<LookupPage> lookup;
+    std::unique_ptr<capture::CaptureLookup> capture;
     std::unique_ptr<NumericEntryFilter> numericFilter;
     std::unique_ptr<WarSoulEvaluator> warSoul;
     std::unique_ptr<WindowBehaviours> behaviours;
@@ -84,6 +92,8 @@ struct StartUp
         made->m_parts->warSoul = std::make_unique<WarSoulEvaluator>(controls);
         made->m_parts->levelling = std::make_unique<LevellingCalculator>(controls);
         made->m_parts->lookup = std::make_unique<LookupPage>(controls);
+        made->m_parts->capture =
+            std::make_unique<capture::CaptureLookup>(controls, *made->m_parts->lookup);
 
         // The hidden browser loads unseen and stays silent: nobody could answer its dialogs.
         QWebEngineView *portal = controls.WebBrowser2;
@@ -97,6 +107,11 @@ struct StartUp
         step("show");
         controls.SSTab1->setCurrentIndex(0);
         made->form().show();
+        // The global key and the recognition engine once the window is up: loading the engine
+        // takes a few tenths of a second of one core, which the window's first paint and the
+        // first keystrokes should not share.
+        QTimer::singleShot(kCaptureWarmUpDelayMs, made->m_parts->capture.get(),
+                           &capture::CaptureLookup::windowShown);
         result.program = std::move(made);
         return result;
     }

@@ -1,83 +1,87 @@
 #include "lookup/capture/capturelookup.h"
 
+#include "app/window/controls.h"
 #include "lookup/capture/globalkey.h"
 #include "lookup/capture/notice.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/lookuppage.h"
+#include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
+#include "lookup/store/storelocation.h"
+#include "lookup/store/storelog.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
-#include <QThread>
 
 #include <X11/keysym.h>
 
 namespace capture {
 
 namespace {
+
 const QString kGlobalKeyName = QStringLiteral("Ctrl+Alt+Q");
+const QString kNoScreen = QStringLiteral("此桌面不允许读取屏幕：请在 X11 会话中使用识别功能");
+
+bool onX11()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
-CaptureLookup::CaptureLookup(QWidget &window, QLineEdit &text1, LookupPage &lookup,
-                             Recogniser recogniser)
-    : QObject(&window), m_window(window), m_text1(text1), m_lookup(lookup),
-      m_recogniser(std::move(recogniser)), m_regionFile(regionFile())
+} // namespace
+
+CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &lookup)
+    : m_controls(controls), m_lookup(lookup),
+      m_storeFolder([] { return store::storeFolder(QCoreApplication::applicationDirPath()); }),
+      m_regionFile(regionFile())
 {
     m_grab = [](const QRect &region, QString *failure) {
         Grab grab = grabScreenRegion(region);
         *failure = grab.failure;
         return grab.image;
     };
-    auto *capture = new QShortcut(QKeySequence(Qt::Key_F2), &m_window);
+    auto *capture = new QShortcut(QKeySequence(Qt::Key_F2), controls.Form1);
     connect(capture, &QShortcut::activated, this, &CaptureLookup::captureQuestion);
-    auto *choose = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F2), &m_window);
+    auto *choose = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F2), controls.Form1);
     connect(choose, &QShortcut::activated, this, &CaptureLookup::chooseRegion);
 
     // Text1's own menu (undo, cut, copy, paste...) with the two capture entries below it.
-    m_text1.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&m_text1, &QWidget::customContextMenuRequested, this, &CaptureLookup::showText1Menu);
+    controls.Text1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(controls.Text1, &QWidget::customContextMenuRequested, this,
+            &CaptureLookup::showText1Menu);
 }
 
-CaptureLookup::~CaptureLookup()
-{
-    if (m_warming)
-        m_warming->wait();
-}
+CaptureLookup::~CaptureLookup() = default;
 
 void CaptureLookup::windowShown()
 {
-    if (!m_globalKey) {
-        m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
-        if (m_globalKey->isActive()) {
-            connect(m_globalKey.get(), &GlobalKey::activated, this,
-                    &CaptureLookup::captureQuestion);
-        } else if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            // Said once; F2 and the menu still work.
-            showNotice(&m_text1, QStringLiteral("全局热键 %1 不可用：%2")
-                                     .arg(kGlobalKeyName, m_globalKey->failure()));
-        }
-    }
-    if (!m_warming && !m_warmed && m_recogniser.warm) {
-        m_warming = QThread::create(m_recogniser.warm);
-        m_warming->setParent(this);
-        m_warming->setObjectName(QStringLiteral("recognition warm-up"));
-        m_warming->start(QThread::LowPriority);
+    m_engine.warmUp();
+    if (m_globalKey)
+        return;
+    m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
+    if (m_globalKey->isActive()) {
+        connect(m_globalKey.get(), &GlobalKey::activated, this, &CaptureLookup::captureQuestion);
+    } else if (onX11()) {
+        // Said once; F2 and the menu still work.
+        showNotice(m_controls.Text1,
+                   QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
     }
 }
 
 void CaptureLookup::showText1Menu(const QPoint &position)
 {
-    std::unique_ptr<QMenu> menu(m_text1.createStandardContextMenu());
+    std::unique_ptr<QMenu> menu(m_controls.Text1->createStandardContextMenu());
     menu->addSeparator();
     menu->addAction(QStringLiteral("识别屏幕上的题目\tF2"), this, &CaptureLookup::captureQuestion);
     menu->addAction(QStringLiteral("重新框选题目区域\tShift+F2"), this,
                     &CaptureLookup::chooseRegion);
-    menu->exec(m_text1.mapToGlobal(position));
+    menu->exec(m_controls.Text1->mapToGlobal(position));
 }
 
 void CaptureLookup::captureQuestion()
@@ -92,26 +96,20 @@ void CaptureLookup::chooseRegion()
 {
     if (m_picking)
         return;
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        showNotice(&m_text1, QStringLiteral("此桌面不允许读取屏幕：请在 X11 会话中使用识别功能"));
-        emit captureFinished(false);
-        return;
-    }
+    if (!onX11())
+        return fail(kNoScreen);
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
-        screen = m_window.screen();
+        screen = m_controls.Form1->screen();
     const QPixmap still = screen->grabWindow(0);
-    if (still.isNull()) {
-        showNotice(&m_text1, QStringLiteral("无法读取屏幕"));
-        emit captureFinished(false);
-        return;
-    }
+    if (still.isNull())
+        return fail(QStringLiteral("无法读取屏幕"));
     m_picking = true;
     auto *picker = new RegionPicker(still, screen->geometry());
     connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
         m_picking = false;
         if (!saveRegion(m_regionFile, region))
-            showNotice(&m_text1, QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+            showNotice(m_controls.Text1, QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
         captureRegion(region);
     });
     connect(picker, &RegionPicker::cancelled, this, [this] {
@@ -123,43 +121,59 @@ void CaptureLookup::chooseRegion()
     picker->setFocus(Qt::OtherFocusReason);
 }
 
-void CaptureLookup::waitForEngine()
+void CaptureLookup::fail(const QString &notice)
 {
-    // The engine is used from this thread only once the warm-up has ended.
-    if (m_warming) {
-        m_warming->wait();
-    } else if (!m_warmed && m_recogniser.warm) {
-        m_recogniser.warm();
+    showNotice(m_controls.Text1, notice);
+    emit captureFinished(false);
+}
+
+bool CaptureLookup::refreshQuestions(QString *failure)
+{
+    const QString path =
+        m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName);
+    const QFileInfo file(path);
+    if (m_questions.rows && path == m_questions.path && file.size() == m_questions.size &&
+        file.lastModified() == m_questions.modified)
+        return true;
+    auto rows = store::readCvTable(path, QString::fromUtf16(store::kStorePassword));
+    if (!rows) {
+        qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
+        *failure = QStringLiteral("无法读取题库 %1").arg(path);
+        return false;
     }
-    m_warmed = true;
+    QStringList questions;
+    questions.reserve(qsizetype(rows->size()));
+    for (const store::CvRow &row : *rows)
+        questions += row.question.value_or(QString());
+    m_questions = {path, file.size(), file.lastModified(),
+                   std::make_shared<const std::vector<store::CvRow>>(std::move(*rows)),
+                   recognition::Ranker(questions)};
+    return true;
 }
 
 void CaptureLookup::captureRegion(const QRect &region)
 {
     QString failure;
     const QImage picture = m_grab(region, &failure);
-    if (picture.isNull()) {
-        showNotice(&m_text1, failure.isEmpty() ? QStringLiteral("无法读取屏幕") : failure);
-        emit captureFinished(false);
-        return;
-    }
-    waitForEngine();
-    const Recogniser::Text read = m_recogniser.read(picture);
-    if (!read.failure.isEmpty()) {
-        showNotice(&m_text1, read.failure);
-        emit captureFinished(false);
-        return;
-    }
-    const std::vector<Recogniser::Candidate> candidates = m_recogniser.rank(read.text);
-    if (candidates.empty()) {
-        showNotice(&m_text1, QStringLiteral("未识别到题目"));
-        emit captureFinished(false);
-        return;
-    }
-    auto shown = std::make_shared<const std::vector<Recogniser::Candidate>>(candidates);
-    m_lookup.showRows({qsizetype(shown->size()), [shown](qsizetype row, int column) {
-                           const Recogniser::Candidate &c = (*shown)[size_t(row)];
-                           return column == 0 ? c.question : c.answer;
+    if (picture.isNull())
+        return fail(failure.isEmpty() ? QStringLiteral("无法读取屏幕") : failure);
+    if (!refreshQuestions(&failure))
+        return fail(failure);
+    const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);
+    if (!reading)
+        return fail(reading.error().message);
+    qCDebug(store::lcSearch).noquote() << "recognised:" << reading->text;
+    if (reading->candidates.empty())
+        return fail(QStringLiteral("未识别到题目"));
+
+    // The candidates' rows of the store, best first; their text is read as the list draws it.
+    std::vector<qsizetype> order;
+    for (const recognition::Candidate &c : reading->candidates)
+        order.push_back(c.row);
+    m_lookup.showRows({qsizetype(order.size()),
+                       [rows = m_questions.rows, order](qsizetype row, int column) {
+                           const store::CvRow &r = (*rows)[size_t(order[size_t(row)])];
+                           return (column == 0 ? r.question : r.answer).value_or(QString());
                        }});
     emit captureFinished(true);
 }

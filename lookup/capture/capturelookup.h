@@ -8,55 +8,43 @@
 // no dialog ever waits for the player during a timed quiz.
 #pragma once
 
+#include "lookup/recognition/engine.h"
+#include "lookup/recognition/ranker.h"
+#include "lookup/store/store.h"
+
+#include <QDateTime>
 #include <QImage>
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class LookupPage;
-class QLineEdit;
-class QThread;
-class QWidget;
+
+namespace window {
+struct Controls;
+}
 
 namespace capture {
 
 class GlobalKey;
 
-// The engine behind a capture, as the program wires it.
-struct Recogniser
-{
-    struct Text
-    {
-        QString text;    // what was read
-        QString failure; // why nothing could be read (no engine, no language data...)
-    };
-    struct Candidate
-    {
-        QString question, answer;
-    };
-    // Loads the engine; run once, in the background, after the window shows.
-    std::function<void()> warm;
-    std::function<Text(const QImage &)> read;
-    // The store's questions that explain `text`, best first; empty when none does.
-    std::function<std::vector<Candidate>(const QString &text)> rank;
-};
-
 class CaptureLookup : public QObject
 {
     Q_OBJECT
 public:
+    // The picture of a region of the screen, or a null image and why.
     using Grabber = std::function<QImage(const QRect &region, QString *failure)>;
+    // The folder whose crvt.dat is searched, as the search finds it.
+    using StoreFolder = std::function<QString()>;
 
-    CaptureLookup(QWidget &window, QLineEdit &text1, LookupPage &lookup, Recogniser recogniser);
+    CaptureLookup(const window::Controls &controls, LookupPage &lookup);
     ~CaptureLookup() override;
 
-    // Once the window is on screen: the global key, and the engine warmed in the background.
+    // Once the window is on screen: the global key, and the engine loaded in the background.
     void windowShown();
 
     // F2: capture the remembered region, or choose one first.
@@ -64,29 +52,40 @@ public:
     // Shift+F2: choose the region, then capture it.
     void chooseRegion();
 
-    // For tests: the picture source (the screen by default) and the region file.
+    // For tests: the picture source (the screen by default), the region file and the store.
     void setGrabber(Grabber grabber) { m_grab = std::move(grabber); }
     void setRegionFile(const QString &file) { m_regionFile = file; }
+    void setStoreFolder(StoreFolder folder) { m_storeFolder = std::move(folder); }
 
 signals:
-    // A capture has been read and shown, or has failed with a notice: for tests and tools.
+    // A capture has been read and listed (true), or has ended with a notice (false).
     void captureFinished(bool answered);
 
 private:
     void showText1Menu(const QPoint &position);
     void captureRegion(const QRect &region);
-    void waitForEngine();
+    void fail(const QString &notice);
+    // The ranker over the store's questions, made again only when the store file changed.
+    bool refreshQuestions(QString *failure);
 
-    QWidget &m_window;
-    QLineEdit &m_text1;
+    const window::Controls &m_controls;
     LookupPage &m_lookup;
-    Recogniser m_recogniser;
     Grabber m_grab;
+    StoreFolder m_storeFolder;
     QString m_regionFile;
     std::unique_ptr<GlobalKey> m_globalKey;
-    QThread *m_warming = nullptr;
-    bool m_warmed = false;
+    recognition::Engine m_engine;
     bool m_picking = false;
+
+    // The store the ranker was made from, and its rows in store order.
+    struct Questions
+    {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        std::shared_ptr<const std::vector<store::CvRow>> rows;
+        recognition::Ranker ranker;
+    } m_questions;
 };
 
 } // namespace capture

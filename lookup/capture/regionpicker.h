@@ -34,7 +34,12 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QRect selection() const { return QRect(m_from, m_to).normalized(); }
+    // The rectangle between the two corners dragged, in the overlay's coordinates.
+    QRect selection() const
+    {
+        return QRect(QPoint(qMin(m_from.x(), m_to.x()), qMin(m_from.y(), m_to.y())),
+                     QSize(qAbs(m_to.x() - m_from.x()), qAbs(m_to.y() - m_from.y())));
+    }
     void finish(bool accepted);
 
     QPixmap m_still;
