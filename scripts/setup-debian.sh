@@ -10,6 +10,7 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
+  libx11-dev libxcb1-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   xvfb xauth xdotool x11-utils
   weston qt6-wayland
