@@ -62,6 +62,9 @@ CaptureLookup::~CaptureLookup() = default;
 void CaptureLookup::windowShown()
 {
     m_engine.warmUp();
+    if (!m_loading.valid() && !m_questions.rows)
+        m_loading = std::async(std::launch::async, &CaptureLookup::loadQuestions,
+                               m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName));
     if (m_globalKey)
         return;
     m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
@@ -127,28 +130,36 @@ void CaptureLookup::fail(const QString &notice)
     emit captureFinished(false);
 }
 
-bool CaptureLookup::refreshQuestions(QString *failure)
+CaptureLookup::Questions CaptureLookup::loadQuestions(const QString &path)
 {
-    const QString path =
-        m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName);
     const QFileInfo file(path);
-    if (m_questions.rows && path == m_questions.path && file.size() == m_questions.size &&
-        file.lastModified() == m_questions.modified)
-        return true;
+    Questions loaded{path, file.size(), file.lastModified(), {}, {}, {}};
     auto rows = store::readCvTable(path, QString::fromUtf16(store::kStorePassword));
     if (!rows) {
         qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
-        *failure = QStringLiteral("无法读取题库 %1").arg(path);
-        return false;
+        loaded.failure = QStringLiteral("无法读取题库 %1").arg(path);
+        return loaded;
     }
     QStringList questions;
     questions.reserve(qsizetype(rows->size()));
     for (const store::CvRow &row : *rows)
         questions += row.question.value_or(QString());
-    m_questions = {path, file.size(), file.lastModified(),
-                   std::make_shared<const std::vector<store::CvRow>>(std::move(*rows)),
-                   recognition::Ranker(questions)};
-    return true;
+    loaded.ranker = recognition::Ranker(questions);
+    loaded.rows = std::make_shared<const std::vector<store::CvRow>>(std::move(*rows));
+    return loaded;
+}
+
+bool CaptureLookup::refreshQuestions(QString *failure)
+{
+    if (m_loading.valid())
+        m_questions = m_loading.get();
+    const QString path = m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName);
+    const QFileInfo file(path);
+    if (!m_questions.rows || path != m_questions.path || file.size() != m_questions.size ||
+        file.lastModified() != m_questions.modified)
+        m_questions = loadQuestions(path);
+    *failure = m_questions.failure;
+    return bool(m_questions.rows);
 }
 
 void CaptureLookup::captureRegion(const QRect &region)

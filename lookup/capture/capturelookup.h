@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -68,6 +69,20 @@ private:
     // The ranker over the store's questions, made again only when the store file changed.
     bool refreshQuestions(QString *failure);
 
+    // The store the ranker was made from, and its rows in store order.
+    struct Questions
+    {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        std::shared_ptr<const std::vector<store::CvRow>> rows;
+        recognition::Ranker ranker;
+        QString failure; // why the store could not be read; rows are null then
+    };
+    // Reads the store at `path` and indexes its questions: a tenth of a second for the shipped
+    // store, seconds for a hundred thousand rows, hence done ahead in the background.
+    static Questions loadQuestions(const QString &path);
+
     const window::Controls &m_controls;
     LookupPage &m_lookup;
     Grabber m_grab;
@@ -77,15 +92,8 @@ private:
     recognition::Engine m_engine;
     bool m_picking = false;
 
-    // The store the ranker was made from, and its rows in store order.
-    struct Questions
-    {
-        QString path;
-        qint64 size = -1;
-        QDateTime modified;
-        std::shared_ptr<const std::vector<store::CvRow>> rows;
-        recognition::Ranker ranker;
-    } m_questions;
+    Questions m_questions;
+    std::future<Questions> m_loading; // started with the window, taken at the first capture
 };
 
 } // namespace capture

@@ -100,6 +100,7 @@ void TestCaptureLookup::cleanup()
 void TestCaptureLookup::aRecognisedQuestionIsListedAndShown()
 {
     m_screen = render(u"第3题 世界上最高的山峰是哪一座？"_s);
+    m_capture->windowShown(); // the engine and the store's questions made ready ahead
     QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
     m_capture->captureQuestion();
     QCOMPARE(finished.value(0).value(0).toBool(), true);
