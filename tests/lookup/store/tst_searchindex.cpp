@@ -89,9 +89,9 @@ void TestSearchIndex::typedQueriesAgainstStockSqlite_data()
     QTest::addColumn<int>("queries");
     QTest::newRow("empty store") << 0 << 0 << 2000;
     QTest::newRow("one row") << 1 << 10 << 4000;
-    QTest::newRow("few nulls") << 40 << 1 << 40000;
+    QTest::newRow("few nulls") << 40 << 1 << 50000;
     QTest::newRow("many nulls") << 40 << 15 << 30000;
-    QTest::newRow("larger store") << 300 << 4 << 30000;
+    QTest::newRow("larger store") << 200 << 4 << 20000;
 }
 
 void TestSearchIndex::typedQueriesAgainstStockSqlite()
