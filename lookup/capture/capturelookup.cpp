@@ -27,12 +27,6 @@ namespace capture {
 namespace {
 
 const QString kGlobalKeyName = QStringLiteral("Ctrl+Alt+Q");
-const QString kNoScreen = QStringLiteral("此桌面不允许读取屏幕：请在 X11 会话中使用识别功能");
-
-bool onX11()
-{
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
 
 } // namespace
 
@@ -70,7 +64,7 @@ void CaptureLookup::windowShown()
     m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
     if (m_globalKey->isActive()) {
         connect(m_globalKey.get(), &GlobalKey::activated, this, &CaptureLookup::captureQuestion);
-    } else if (onX11()) {
+    } else if (screenReadable()) {
         // Said once; F2 and the menu still work.
         showNotice(m_controls.Text1,
                    QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
@@ -99,14 +93,14 @@ void CaptureLookup::chooseRegion()
 {
     if (m_picking)
         return;
-    if (!onX11())
-        return fail(kNoScreen);
+    if (!screenReadable())
+        return fail(QString::fromUtf16(kNoScreenHere));
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = m_controls.Form1->screen();
     const QPixmap still = screen->grabWindow(0);
     if (still.isNull())
-        return fail(QStringLiteral("无法读取屏幕"));
+        return fail(QString::fromUtf16(kScreenUnread));
     m_picking = true;
     auto *picker = new RegionPicker(still, screen->geometry());
     connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
@@ -167,7 +161,7 @@ void CaptureLookup::captureRegion(const QRect &region)
     QString failure;
     const QImage picture = m_grab(region, &failure);
     if (picture.isNull())
-        return fail(failure.isEmpty() ? QStringLiteral("无法读取屏幕") : failure);
+        return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure);
     if (!refreshQuestions(&failure))
         return fail(failure);
     const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);

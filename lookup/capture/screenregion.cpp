@@ -36,12 +36,15 @@ bool saveRegion(const QString &file, const QRect &region)
     return settings.status() == QSettings::NoError;
 }
 
+bool screenReadable()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 Grab grabScreenRegion(const QRect &region)
 {
-    // Only an X server (XWayland included) lets a program read the screen; a Wayland
-    // compositor hands out no pictures of other programs' windows.
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return {{}, QStringLiteral("此桌面不允许读取屏幕：请在 X11 会话中使用识别功能")};
+    if (!screenReadable())
+        return {{}, QString::fromUtf16(kNoScreenHere)};
     QScreen *screen = QGuiApplication::screenAt(region.center());
     if (!screen)
         return {{}, QStringLiteral("题目区域不在任何屏幕上：请按 Shift+F2 重新框选")};
@@ -49,7 +52,7 @@ Grab grabScreenRegion(const QRect &region)
     const QPixmap picture =
         screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
     if (picture.isNull())
-        return {{}, QStringLiteral("无法读取屏幕")};
+        return {{}, QString::fromUtf16(kScreenUnread)};
     return {picture.toImage(), {}};
 }
 

@@ -18,6 +18,12 @@ std::optional<QRect> loadRegion(const QString &file);
 // False when the file could not be written.
 bool saveRegion(const QString &file, const QRect &region);
 
+// Only an X server (XWayland included) lets a program read the screen; a Wayland compositor
+// hands out no pictures of other programs' windows.
+bool screenReadable();
+inline constexpr char16_t kNoScreenHere[] = u"此桌面不允许读取屏幕：请在 X11 会话中使用识别功能";
+inline constexpr char16_t kScreenUnread[] = u"无法读取屏幕";
+
 // A picture of `region` (desktop coordinates, logical pixels), or why there is none.
 struct Grab
 {
