@@ -1,5 +1,7 @@
 #include "lookup/resultmodel.h"
 
+#include "lookup/resultscrollbar.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
@@ -89,6 +91,11 @@ void shapeResultList(QTreeView *list)
     const float width = float(list->width());
     list->header()->resizeSection(0, int(width * 3.0f / 4.0f));
     list->header()->resizeSection(1, int(width / 4.0f));
+    // The bars redraw only when a refill changes how they look.
+    if (!qobject_cast<ResultScrollBar *>(list->verticalScrollBar()))
+        list->setVerticalScrollBar(new ResultScrollBar(Qt::Vertical, list));
+    if (!qobject_cast<ResultScrollBar *>(list->horizontalScrollBar()))
+        list->setHorizontalScrollBar(new ResultScrollBar(Qt::Horizontal, list));
     // Every refill moves the vertical scroll bar's slider. The Fusion style, which the window
     // has wherever the desktop gives it no other, draws a scroll bar that does not fade with its
     // groove filling the whole bar, so the bar is marked opaque there: redrawing it then no

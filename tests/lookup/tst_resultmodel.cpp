@@ -1,9 +1,12 @@
 // The result list's model: one reset per search, text converted only for the rows asked for,
 // and the list's shape at load.
 #include "lookup/resultmodel.h"
+#include "lookup/resultscrollbar.h"
 #include "tests/common/testmain.h"
 
 #include <QHeaderView>
+#include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeView>
 
@@ -81,6 +84,55 @@ private slots:
         list.viewport()->repaint();
         QVERIFY(read->count(99999));
         QVERIFY(read->size() < 100);
+    }
+
+    // A result bar puts back its last drawing while it looks the same; whatever the change, it
+    // must show exactly what a plain scroll bar in the same state shows.
+    void aResultBarShowsWhatAPlainBarShows_data()
+    {
+        QTest::addColumn<Qt::Orientation>("orientation");
+        QTest::addColumn<QList<int>>("before"); // minimum, maximum, value
+        QTest::addColumn<QList<int>>("after");
+        QTest::addColumn<bool>("enabled");
+        const auto v = Qt::Vertical;
+        QTest::newRow("more rows, slider as short as it gets")
+            << v << QList{0, 19129, 0} << QList{0, 91462, 0} << true;
+        QTest::newRow("fewer rows, longer slider") << v << QList{0, 19129, 0} << QList{0, 28, 0}
+                                                   << true;
+        QTest::newRow("the slider moves") << v << QList{0, 1000, 0} << QList{0, 1000, 500} << true;
+        QTest::newRow("at the end") << v << QList{0, 1000, 999} << QList{0, 1000, 1000} << true;
+        QTest::newRow("nothing to scroll") << v << QList{0, 100, 0} << QList{0, 0, 0} << true;
+        QTest::newRow("disabled") << v << QList{0, 50, 0} << QList{0, 50, 0} << false;
+        QTest::newRow("horizontal, unchanged") << Qt::Horizontal << QList{0, 15, 0}
+                                               << QList{0, 15, 0} << true;
+        QTest::newRow("horizontal, scrolled") << Qt::Horizontal << QList{0, 15, 0}
+                                              << QList{0, 15, 15} << true;
+    }
+    void aResultBarShowsWhatAPlainBarShows()
+    {
+        QFETCH(Qt::Orientation, orientation);
+        QFETCH(QList<int>, before);
+        QFETCH(QList<int>, after);
+        QFETCH(bool, enabled);
+        ResultScrollBar result(orientation);
+        QScrollBar plain(orientation);
+        const QSize size = orientation == Qt::Vertical ? QSize(14, 169) : QSize(393, 14);
+        for (QScrollBar *bar : {static_cast<QScrollBar *>(&result), &plain}) {
+            bar->resize(size);
+            bar->setPageStep(8);
+            bar->setEnabled(enabled);
+            bar->setAttribute(Qt::WA_OpaquePaintEvent);
+        }
+        for (const QList<int> &state : {before, after, before}) {
+            for (QScrollBar *bar : {static_cast<QScrollBar *>(&result), &plain}) {
+                bar->setRange(state[0], state[1]);
+                bar->setValue(state[2]);
+            }
+            const QImage shown = result.grab().toImage();
+            QCOMPARE(shown, plain.grab().toImage());
+            // The same state once more is drawn from the kept picture.
+            QCOMPARE(result.grab().toImage(), shown);
+        }
     }
 
     void theListIsShapedIntoTwoColumnsOfItsWidth_data()
