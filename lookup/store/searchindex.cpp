@@ -70,18 +70,27 @@ bool SearchIndex::appendField(const Field &field)
         if (const void *zero = n ? std::memchr(data, 0, n) : nullptr)
             n = std::size_t(static_cast<const char *>(zero) - data);
     }
-    const std::size_t start = m_text.size();
+    std::string &text = m_text.bytes;
+    const std::size_t start = text.size();
     if (start + n + 1 > std::numeric_limits<std::uint32_t>::max())
         return false;
-    m_text.resize(start + n + 1);
-    char *out = m_text.data() + start;
+    text.resize(start + n + 1);
+    char *out = text.data() + start;
     if (n)
         std::memcpy(out, data, n);
     out[n] = 0;
     if (!isCanonical(bytes(start), n))
         m_flags.back() |= Irregular;
-    for (std::size_t i = 0; i < n; ++i)
-        out[i] = char(kLikeLower[Byte(out[i])]);
+    std::string &ascii = m_ascii.bytes;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Byte b = kLikeLower[Byte(out[i])];
+        out[i] = char(b);
+        if (b < 0x80)
+            ascii += char(b);
+        else if (ascii.back() != char(0x80))
+            ascii += char(0x80);
+    }
+    ascii += '\0';
     return true;
 }
 
@@ -89,52 +98,54 @@ bool SearchIndex::addRow(Field pinyin, Field question)
 {
     m_flags.push_back(std::uint8_t((pinyin ? 0 : PinyinNull) | (question ? 0 : QuestionNull)));
     const bool fits = appendField(pinyin);
-    m_questionStart.push_back(std::uint32_t(m_text.size()));
+    m_questionStart.push_back(std::uint32_t(m_text.bytes.size()));
     if (!fits || !appendField(question))
         return false;
-    m_rowEnd.push_back(std::uint32_t(m_text.size()));
+    m_text.rowEnd.push_back(std::uint32_t(m_text.bytes.size()));
+    m_ascii.rowEnd.push_back(std::uint32_t(m_ascii.bytes.size()));
     if (m_flags.back() & Irregular)
-        m_irregular.push_back(std::uint32_t(m_rowEnd.size() - 1));
+        m_irregular.push_back(std::uint32_t(m_text.rowEnd.size() - 1));
     return true;
 }
 
 bool SearchIndex::matchesByCharacter(const LikePattern &pattern, std::size_t row) const
 {
     const std::uint8_t flags = m_flags[row];
-    const std::size_t pinyin = rowStart(row);
+    const std::size_t pinyin = m_text.rowStart(row);
     const std::size_t question = m_questionStart[row];
     if (!(flags & PinyinNull) && pattern.matches(bytes(pinyin), question - 1 - pinyin))
         return true;
     return !(flags & QuestionNull) &&
-           pattern.matches(bytes(question), m_rowEnd[row] - 1 - question);
+           pattern.matches(bytes(question), m_text.rowEnd[row] - 1 - question);
 }
 
-// The first row from `from` on that holds `offset`: rows found one after another are close
-// together, so the search gallops forward before it halves.
-std::size_t SearchIndex::rowAt(std::size_t offset, std::size_t from) const
+// Rows found one after another are close together, so the search gallops forward before it
+// halves.
+std::size_t SearchIndex::Text::rowAt(std::size_t offset, std::size_t from) const
 {
-    const std::size_t n = m_rowEnd.size();
-    if (m_rowEnd[from] > offset)
+    const std::size_t n = rowEnd.size();
+    if (rowEnd[from] > offset)
         return from;
-    std::size_t low = from; // m_rowEnd[low] <= offset
+    std::size_t low = from; // rowEnd[low] <= offset
     std::size_t step = 1;
-    while (low + step < n && m_rowEnd[low + step] <= offset) {
+    while (low + step < n && rowEnd[low + step] <= offset) {
         low += step;
         step *= 2;
     }
-    const std::size_t high = std::min(low + step, n - 1); // m_rowEnd[high] > offset
-    return std::size_t(std::upper_bound(m_rowEnd.begin() + std::ptrdiff_t(low) + 1,
-                                        m_rowEnd.begin() + std::ptrdiff_t(high) + 1,
+    const std::size_t high = std::min(low + step, n - 1); // rowEnd[high] > offset
+    return std::size_t(std::upper_bound(rowEnd.begin() + std::ptrdiff_t(low) + 1,
+                                        rowEnd.begin() + std::ptrdiff_t(high) + 1,
                                         std::uint32_t(offset)) -
-                       m_rowEnd.begin());
+                       rowEnd.begin());
 }
 
-// Where `needle` first stands wholly inside [from, to), or kNone. Sixteen positions at a time
-// are tested for the needle's first and last byte, and only those that have both are compared.
-std::size_t SearchIndex::find(std::size_t from, std::size_t to, const std::string &needle) const
+// Sixteen positions at a time are tested for the needle's first and last byte, and only those
+// that have both are compared.
+std::size_t SearchIndex::Text::find(std::size_t from, std::size_t to,
+                                    const std::string &needle) const
 {
     const std::size_t k = needle.size();
-    const char *s = m_text.data();
+    const char *s = bytes.data();
     if (k == 1) {
         const void *hit = std::memchr(s + from, needle[0], to - from);
         return hit ? std::size_t(static_cast<const char *>(hit) - s) : kNone;
@@ -147,7 +158,7 @@ std::size_t SearchIndex::find(std::size_t from, std::size_t to, const std::strin
     const __m128i first = _mm_set1_epi8(needle.front());
     const __m128i last = _mm_set1_epi8(needle.back());
     // Both loads stay inside the text.
-    for (; i <= lastStart && i + k + 15 <= m_text.size(); i += 16) {
+    for (; i <= lastStart && i + k + 15 <= bytes.size(); i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + k - 1));
         unsigned mask = unsigned(
@@ -170,10 +181,11 @@ std::size_t SearchIndex::find(std::size_t from, std::size_t to, const std::strin
 }
 
 // Every row, by the byte search, with the irregular rows matched by character in their place.
-SearchIndex::Rows SearchIndex::scan(const std::string &needle, const LikePattern &pattern) const
+SearchIndex::Rows SearchIndex::scan(const Text &text, const std::string &needle,
+                                    const LikePattern &pattern) const
 {
     Rows found;
-    const std::size_t n = m_rowEnd.size();
+    const std::size_t n = text.rowEnd.size();
     std::size_t irregular = 0;
     const auto settleIrregularBefore = [&](std::size_t row) {
         for (; irregular < m_irregular.size() && m_irregular[irregular] < row; ++irregular) {
@@ -184,15 +196,15 @@ SearchIndex::Rows SearchIndex::scan(const std::string &needle, const LikePattern
     std::size_t row = 0;
     std::size_t at = 0;
     while (row < n) {
-        const std::size_t hit = find(at, m_text.size(), needle);
+        const std::size_t hit = text.find(at, text.bytes.size(), needle);
         if (hit == kNone)
             break;
-        row = rowAt(hit, row);
+        row = text.rowAt(hit, row);
         if (!(m_flags[row] & Irregular)) {
             settleIrregularBefore(row);
             found.push_back(std::uint32_t(row));
         }
-        at = m_rowEnd[row];
+        at = text.rowEnd[row];
         ++row;
     }
     settleIrregularBefore(n);
@@ -204,15 +216,20 @@ SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *ca
     std::string needle;
     const bool byBytes =
         pattern.shape() == LikePattern::Shape::Contains && needleBytes(pattern.needle(), needle);
+    const Text &text = byBytes && std::all_of(needle.begin(), needle.end(),
+                                              [](char c) { return Byte(c) < 0x80; })
+                           ? m_ascii
+                           : m_text;
+    const std::size_t rows = rowCount();
     // Searching row by row costs more per byte than the scan: only a small share of the rows
     // is worth it.
-    if (byBytes && (!candidates || candidates->size() > m_rowEnd.size() / 8))
-        return scan(needle, pattern);
+    if (byBytes && (!candidates || candidates->size() > rows / 8))
+        return scan(text, needle, pattern);
 
     Rows found;
     const auto test = [&](std::uint32_t row) {
         const bool match = byBytes && !(m_flags[row] & Irregular)
-                               ? find(rowStart(row), m_rowEnd[row], needle) != kNone
+                               ? text.find(text.rowStart(row), text.rowEnd[row], needle) != kNone
                                : matchesByCharacter(pattern, row);
         if (match)
             found.push_back(row);
@@ -221,7 +238,7 @@ SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *ca
         for (const std::uint32_t row : *candidates)
             test(row);
     } else {
-        for (std::size_t row = 0; row < m_rowEnd.size(); ++row)
+        for (std::size_t row = 0; row < rows; ++row)
             test(std::uint32_t(row));
     }
     return found;

@@ -8,6 +8,11 @@
 // a byte search over the whole buffer, jumping to the next row at each hit; any other pattern
 // is matched field by field with LIKE's own matcher (likematch.h).
 //
+// A needle of ASCII characters is searched in a second, smaller copy, in which every run of
+// non-ASCII bytes stands as the one byte 0x80: ASCII bytes are whole characters, so such a
+// needle matches there exactly where it matches the full text, and a question of Chinese
+// characters shrinks to little more than its ASCII letters and digits.
+//
 // The byte search is exact where a field's bytes are its characters' canonical UTF-8, as
 // SQLite's reader splits them: there a byte match of the needle's canonical bytes begins and
 // ends on character boundaries and compares the same characters. A field that is not so
@@ -40,7 +45,7 @@ public:
     // Appends the next row. False when the index would outgrow its 32-bit offsets; it is then
     // unusable.
     bool addRow(Field pinyin, Field question);
-    std::size_t rowCount() const { return m_rowEnd.size(); }
+    std::size_t rowCount() const { return m_text.rowEnd.size(); }
 
     // The rows where pinyin or question is LIKE `pattern`, in order; with `candidates`, only
     // those of them (which must include every row that matches).
@@ -53,19 +58,29 @@ private:
         Irregular = 4,
     };
 
-    std::size_t rowStart(std::size_t row) const { return row ? m_rowEnd[row - 1] : 0; }
+    // One copy of the searched fields, row after row, each field followed by a zero byte.
+    struct Text
+    {
+        std::string bytes;
+        std::vector<std::uint32_t> rowEnd; // where the next row begins
+
+        std::size_t rowStart(std::size_t row) const { return row ? rowEnd[row - 1] : 0; }
+        // The first row from `from` on that holds `offset`.
+        std::size_t rowAt(std::size_t offset, std::size_t from) const;
+        // Where `needle` first stands wholly inside [from, to), or -1.
+        std::size_t find(std::size_t from, std::size_t to, const std::string &needle) const;
+    };
+
     const std::uint8_t *bytes(std::size_t offset) const
     {
-        return reinterpret_cast<const std::uint8_t *>(m_text.data()) + offset;
+        return reinterpret_cast<const std::uint8_t *>(m_text.bytes.data()) + offset;
     }
     bool appendField(const Field &field);
     bool matchesByCharacter(const LikePattern &pattern, std::size_t row) const;
-    std::size_t rowAt(std::size_t offset, std::size_t from) const;
-    std::size_t find(std::size_t from, std::size_t to, const std::string &needle) const;
-    Rows scan(const std::string &needle, const LikePattern &pattern) const;
+    Rows scan(const Text &text, const std::string &needle, const LikePattern &pattern) const;
 
-    std::string m_text;                  // the fields, each followed by a zero byte
-    std::vector<std::uint32_t> m_rowEnd; // where the next row begins
+    Text m_text;  // the fields as LIKE reads them, ASCII letters lower-cased
+    Text m_ascii; // the same with each run of non-ASCII bytes as one 0x80 byte
     std::vector<std::uint32_t> m_questionStart;
     std::vector<std::uint8_t> m_flags;
     Rows m_irregular;
