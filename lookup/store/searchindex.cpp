@@ -211,16 +211,93 @@ SearchIndex::Rows SearchIndex::scan(const Text &text, const std::string &needle,
     return found;
 }
 
+void SearchIndex::indexPairs()
+{
+    constexpr std::size_t kPairs = 128 * 128;
+    constexpr std::uint32_t kNoRow = std::numeric_limits<std::uint32_t>::max();
+    const std::string &b = m_ascii.bytes;
+    std::vector<std::uint32_t> lastRow(kPairs, kNoRow);
+    // Each pair of ASCII bytes side by side in a row, once per row; a zero byte ends a field
+    // and the byte 0x80 stands for other characters, so neither is in a pair.
+    const auto forEachPair = [&](auto &&visit) {
+        std::size_t i = 0;
+        for (std::size_t row = 0; row < m_ascii.rowEnd.size(); ++row) {
+            const std::size_t end = m_ascii.rowEnd[row];
+            for (; i + 1 < end; ++i) {
+                const unsigned x = Byte(b[i]), y = Byte(b[i + 1]);
+                if (x - 1 < 127 && y - 1 < 127 && lastRow[x * 128 + y] != row) {
+                    lastRow[x * 128 + y] = std::uint32_t(row);
+                    visit(x * 128 + y, std::uint32_t(row));
+                }
+            }
+            i = end;
+        }
+    };
+    m_pairStart.assign(kPairs + 1, 0);
+    forEachPair([&](unsigned pair, std::uint32_t) { ++m_pairStart[pair + 1]; });
+    for (std::size_t p = 0; p < kPairs; ++p)
+        m_pairStart[p + 1] += m_pairStart[p];
+    m_pairRows.resize(m_pairStart[kPairs]);
+    std::vector<std::uint32_t> next(m_pairStart.begin(), m_pairStart.end() - 1);
+    std::fill(lastRow.begin(), lastRow.end(), kNoRow);
+    forEachPair([&](unsigned pair, std::uint32_t row) { m_pairRows[next[pair]++] = row; });
+}
+
+std::span<const std::uint32_t> SearchIndex::rarestPair(const std::string &needle) const
+{
+    std::size_t best = 0;
+    std::uint32_t bestRows = std::numeric_limits<std::uint32_t>::max();
+    for (std::size_t i = 0; i + 1 < needle.size(); ++i) {
+        const std::size_t pair = Byte(needle[i]) * 128u + Byte(needle[i + 1]);
+        const std::uint32_t rows = m_pairStart[pair + 1] - m_pairStart[pair];
+        if (rows < bestRows) {
+            best = pair;
+            bestRows = rows;
+        }
+    }
+    return {m_pairRows.data() + m_pairStart[best], bestRows};
+}
+
+SearchIndex::Rows SearchIndex::searchRows(std::span<const std::uint32_t> rows,
+                                          const std::string &needle,
+                                          const LikePattern &pattern) const
+{
+    Rows found;
+    found.reserve(rows.size());
+    std::size_t irregular = 0;
+    const auto settleIrregularBefore = [&](std::size_t row) {
+        for (; irregular < m_irregular.size() && m_irregular[irregular] < row; ++irregular) {
+            if (matchesByCharacter(pattern, m_irregular[irregular]))
+                found.push_back(m_irregular[irregular]);
+        }
+    };
+    // A needle of two characters is its pair: every listed row holds it.
+    const bool check = needle.size() > 2;
+    for (const std::uint32_t row : rows) {
+        if ((m_flags[row] & Irregular) ||
+            (check && m_ascii.find(m_ascii.rowStart(row), m_ascii.rowEnd[row], needle) == kNone))
+            continue;
+        settleIrregularBefore(row);
+        found.push_back(row);
+    }
+    settleIrregularBefore(rowCount());
+    return found;
+}
+
 SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *candidates) const
 {
     std::string needle;
     const bool byBytes =
         pattern.shape() == LikePattern::Shape::Contains && needleBytes(pattern.needle(), needle);
-    const Text &text = byBytes && std::all_of(needle.begin(), needle.end(),
-                                              [](char c) { return Byte(c) < 0x80; })
-                           ? m_ascii
-                           : m_text;
+    const bool ascii =
+        byBytes && std::all_of(needle.begin(), needle.end(), [](char c) { return Byte(c) < 0x80; });
+    const Text &text = ascii ? m_ascii : m_text;
     const std::size_t rows = rowCount();
+    if (ascii && needle.size() >= 2 && !m_pairStart.empty()) {
+        const std::span<const std::uint32_t> paired = rarestPair(needle);
+        if (!candidates || paired.size() <= candidates->size())
+            return searchRows(paired, needle, pattern);
+    }
     // Searching row by row costs more per byte than the scan: only a small share of the rows
     // is worth it.
     if (byBytes && (!candidates || candidates->size() > rows / 8))
@@ -247,7 +324,9 @@ SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *ca
 IndexedSearch::IndexedSearch(SearchIndex index, std::shared_ptr<const ResultRows> table,
                              std::vector<QString> names)
     : m_index(std::move(index)), m_table(std::move(table)), m_names(std::move(names))
-{}
+{
+    m_index.indexPairs();
+}
 
 std::shared_ptr<const ResultRows> IndexedSearch::run(QByteArrayView text)
 {

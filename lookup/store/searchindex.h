@@ -11,7 +11,9 @@
 // A needle of ASCII characters is searched in a second, smaller copy, in which every run of
 // non-ASCII bytes stands as the one byte 0x80: ASCII bytes are whole characters, so such a
 // needle matches there exactly where it matches the full text, and a question of Chinese
-// characters shrinks to little more than its ASCII letters and digits.
+// characters shrinks to little more than its ASCII letters and digits. In that copy, the rows
+// of every pair of ASCII characters are listed too, so that typing pinyin initials on (the
+// common case) searches only the rows that hold the needle's rarest pair.
 //
 // The byte search is exact where a field's bytes are its characters' canonical UTF-8, as
 // SQLite's reader splits them: there a byte match of the needle's canonical bytes begins and
@@ -46,6 +48,9 @@ public:
     // unusable.
     bool addRow(Field pinyin, Field question);
     std::size_t rowCount() const { return m_text.rowEnd.size(); }
+    // Lists, for every pair of ASCII characters, the rows that hold it side by side; once all
+    // rows are in.
+    void indexPairs();
 
     // The rows where pinyin or question is LIKE `pattern`, in order; with `candidates`, only
     // those of them (which must include every row that matches).
@@ -78,10 +83,21 @@ private:
     bool appendField(const Field &field);
     bool matchesByCharacter(const LikePattern &pattern, std::size_t row) const;
     Rows scan(const Text &text, const std::string &needle, const LikePattern &pattern) const;
+    // The rows that hold the pair of the ASCII needle that fewest rows hold.
+    std::span<const std::uint32_t> rarestPair(const std::string &needle) const;
+    // Those of `rows` that hold the ASCII needle, with the irregular rows matched by character
+    // in their place.
+    Rows searchRows(std::span<const std::uint32_t> rows, const std::string &needle,
+                    const LikePattern &pattern) const;
 
     Text m_text;  // the fields as LIKE reads them, ASCII letters lower-cased
     Text m_ascii; // the same with each run of non-ASCII bytes as one 0x80 byte
     std::vector<std::uint32_t> m_questionStart;
+    // The rows of the pair of ASCII bytes a, b are m_pairRows[m_pairStart[p]..m_pairStart[p + 1])
+    // with p = a * 128 + b: a needle of two ASCII characters is answered without a search, a
+    // longer one by searching only the rows of its rarest pair.
+    std::vector<std::uint32_t> m_pairStart;
+    std::vector<std::uint32_t> m_pairRows;
     std::vector<std::uint8_t> m_flags;
     Rows m_irregular;
 };
