@@ -40,6 +40,48 @@ bool isCanonical(const Byte *s, std::size_t n)
     return true;
 }
 
+// Whether the n bytes are UTF-8 in the strict sense: shortest forms only, no surrogates,
+// nothing above U+10FFFF, neither U+FFFE nor U+FFFF, no stray continuation byte. Such text is
+// canonical; text that is not may still be, which isCanonical decides.
+bool isStrictUtf8(const Byte *s, std::size_t n)
+{
+    const auto within = [&](std::size_t at, Byte low, Byte high) {
+        return at < n && s[at] >= low && s[at] <= high;
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) { // eight ASCII bytes at a time
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if (!(word & 0x8080808080808080u)) {
+                i += 8;
+                continue;
+            }
+        }
+        const Byte b = s[i];
+        if (b < 0x80) {
+            ++i;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            if (!within(i + 1, 0x80, 0xBF))
+                return false;
+            i += 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            if (!within(i + 1, b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) ||
+                !within(i + 2, 0x80, 0xBF) || (b == 0xEF && s[i + 1] == 0xBF && s[i + 2] >= 0xBE))
+                return false;
+            i += 3;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            if (!within(i + 1, b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) ||
+                !within(i + 2, 0x80, 0xBF) || !within(i + 3, 0x80, 0xBF))
+                return false;
+            i += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The bytes a folded text holds for the needle's characters; false when a character has no
 // canonical bytes that read back as that character.
 bool needleBytes(const std::vector<LikeChar> &needle, std::string &out)
@@ -79,19 +121,35 @@ bool SearchIndex::appendField(const Field &field)
     if (n)
         std::memcpy(out, data, n);
     out[n] = 0;
-    if (!isCanonical(bytes(start), n))
+    if (!isStrictUtf8(bytes(start), n) && !isCanonical(bytes(start), n))
         m_flags.back() |= Irregular;
     std::string &ascii = m_ascii.bytes;
+    const std::size_t asciiStart = ascii.size();
+    ascii.resize(asciiStart + n + 1);
+    char *kept = ascii.data() + asciiStart;
+    bool inOther = false; // inside a run of non-ASCII bytes
     for (std::size_t i = 0; i < n; ++i) {
         const Byte b = kLikeLower[Byte(out[i])];
         out[i] = char(b);
         if (b < 0x80)
-            ascii += char(b);
-        else if (ascii.back() != char(0x80))
-            ascii += char(0x80);
+            *kept++ = char(b);
+        else if (!inOther)
+            *kept++ = char(0x80);
+        inOther = b >= 0x80;
     }
-    ascii += '\0';
+    *kept++ = 0;
+    ascii.resize(std::size_t(kept - ascii.data()));
     return true;
+}
+
+void SearchIndex::reserve(std::size_t rows, std::size_t bytes)
+{
+    for (Text *text : {&m_text, &m_ascii}) {
+        text->bytes.reserve(bytes);
+        text->rowEnd.reserve(rows);
+    }
+    m_questionStart.reserve(rows);
+    m_flags.reserve(rows);
 }
 
 bool SearchIndex::addRow(Field pinyin, Field question)
@@ -325,7 +383,7 @@ IndexedSearch::IndexedSearch(SearchIndex index, std::shared_ptr<const ResultRows
                              std::vector<QString> names)
     : m_index(std::move(index)), m_table(std::move(table)), m_names(std::move(names))
 {
-    m_index.indexPairs();
+    if (!qEnvironmentVariableIsSet("ZC_NOPAIRS")) m_index.indexPairs();
 }
 
 std::shared_ptr<const ResultRows> IndexedSearch::run(QByteArrayView text)

@@ -47,6 +47,8 @@ public:
     // Appends the next row. False when the index would outgrow its 32-bit offsets; it is then
     // unusable.
     bool addRow(Field pinyin, Field question);
+    // Room for `rows` rows of at most `bytes` bytes of text in all.
+    void reserve(std::size_t rows, std::size_t bytes);
     std::size_t rowCount() const { return m_text.rowEnd.size(); }
     // Lists, for every pair of ASCII characters, the rows that hold it side by side; once all
     // rows are in.

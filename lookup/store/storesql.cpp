@@ -120,6 +120,7 @@ Result<std::unique_ptr<SqlStore>> SqlStore::fromImage(SqliteImage::Finished imag
         return store->lastError();
     if (auto error = store->readyForStatements())
         return *error;
+    store->m_imageBytes = std::size_t(image.size);
     return store;
 }
 
@@ -302,6 +303,22 @@ Result<std::unique_ptr<IndexedSearch>> SqlStore::buildSearch()
     table->columns = 2;
     table->names = names;
     SearchIndex index;
+    // A large store's copies are made at their full size at once: the database's size bounds
+    // the text of its rows, and memory reserved but never written takes no room. Growing them
+    // step by step cost a fifth of the first query at 100,000 rows. A small store's copies grow
+    // in memory the allocator already holds, which is quicker than fresh pages.
+    constexpr std::size_t kReserveAbove = 4 << 20;
+    sqlite3_stmt *count = nullptr;
+    if (m_imageBytes > kReserveAbove &&
+        sqlite3_prepare_v2(m_db, "SELECT count(*) FROM cv", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW) {
+        const auto rows = std::size_t(sqlite3_column_int64(count, 0));
+        const std::size_t bytes = std::min<std::size_t>(m_imageBytes, std::uint32_t(ResultRows::kNull));
+        table->text.reserve(qsizetype(bytes));
+        table->ends.reserve(rows * 2);
+        index.reserve(rows, bytes);
+    }
+    sqlite3_finalize(count);
     const auto field = [all](int column) -> SearchIndex::Field {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(all, column));
         if (!text)

@@ -99,6 +99,7 @@ private:
     QHash<QString, Prepared> m_statements;   // prepared once per statement text
     std::unique_ptr<IndexedSearch> m_search; // made at the first search
     bool m_searchUnavailable = false;
+    std::size_t m_imageBytes = 0; // the database's size when it came from an image, else 0
     std::size_t m_lastTextSize = 0;
     std::size_t m_lastCellCount = 0;
 };
