@@ -238,19 +238,49 @@ std::size_t SearchIndex::Text::find(std::size_t from, std::size_t to,
     return kNone;
 }
 
+// Rows found by bytes, in order, with each irregular row matched by character and put in its
+// place among them.
+class SearchIndex::Found
+{
+public:
+    Found(const SearchIndex &index, const LikePattern &pattern, std::size_t expected = 0)
+        : m_index(index), m_pattern(pattern)
+    {
+        m_rows.reserve(expected);
+    }
+    void add(std::size_t row)
+    {
+        settleIrregularBefore(row);
+        m_rows.push_back(std::uint32_t(row));
+    }
+    Rows finish()
+    {
+        settleIrregularBefore(m_index.rowCount());
+        return std::move(m_rows);
+    }
+
+private:
+    void settleIrregularBefore(std::size_t row)
+    {
+        const Rows &irregular = m_index.m_irregular;
+        for (; m_irregular < irregular.size() && irregular[m_irregular] < row; ++m_irregular) {
+            if (m_index.matchesByCharacter(m_pattern, irregular[m_irregular]))
+                m_rows.push_back(irregular[m_irregular]);
+        }
+    }
+
+    const SearchIndex &m_index;
+    const LikePattern &m_pattern;
+    Rows m_rows;
+    std::size_t m_irregular = 0; // the first irregular row not yet settled
+};
+
 // Every row, by the byte search, with the irregular rows matched by character in their place.
 SearchIndex::Rows SearchIndex::scan(const Text &text, const std::string &needle,
                                     const LikePattern &pattern) const
 {
-    Rows found;
+    Found found(*this, pattern);
     const std::size_t n = text.rowEnd.size();
-    std::size_t irregular = 0;
-    const auto settleIrregularBefore = [&](std::size_t row) {
-        for (; irregular < m_irregular.size() && m_irregular[irregular] < row; ++irregular) {
-            if (matchesByCharacter(pattern, m_irregular[irregular]))
-                found.push_back(m_irregular[irregular]);
-        }
-    };
     std::size_t row = 0;
     std::size_t at = 0;
     while (row < n) {
@@ -258,15 +288,12 @@ SearchIndex::Rows SearchIndex::scan(const Text &text, const std::string &needle,
         if (hit == kNone)
             break;
         row = text.rowAt(hit, row);
-        if (!(m_flags[row] & Irregular)) {
-            settleIrregularBefore(row);
-            found.push_back(std::uint32_t(row));
-        }
+        if (!(m_flags[row] & Irregular))
+            found.add(row);
         at = text.rowEnd[row];
         ++row;
     }
-    settleIrregularBefore(n);
-    return found;
+    return found.finish();
 }
 
 void SearchIndex::indexPairs()
@@ -320,26 +347,15 @@ SearchIndex::Rows SearchIndex::searchRows(std::span<const std::uint32_t> rows,
                                           const std::string &needle,
                                           const LikePattern &pattern) const
 {
-    Rows found;
-    found.reserve(rows.size());
-    std::size_t irregular = 0;
-    const auto settleIrregularBefore = [&](std::size_t row) {
-        for (; irregular < m_irregular.size() && m_irregular[irregular] < row; ++irregular) {
-            if (matchesByCharacter(pattern, m_irregular[irregular]))
-                found.push_back(m_irregular[irregular]);
-        }
-    };
+    Found found(*this, pattern, rows.size());
     // A needle of two characters is its pair: every listed row holds it.
     const bool check = needle.size() > 2;
     for (const std::uint32_t row : rows) {
-        if ((m_flags[row] & Irregular) ||
-            (check && m_ascii.find(m_ascii.rowStart(row), m_ascii.rowEnd[row], needle) == kNone))
-            continue;
-        settleIrregularBefore(row);
-        found.push_back(row);
+        if (!(m_flags[row] & Irregular) &&
+            (!check || m_ascii.find(m_ascii.rowStart(row), m_ascii.rowEnd[row], needle) != kNone))
+            found.add(row);
     }
-    settleIrregularBefore(rowCount());
-    return found;
+    return found.finish();
 }
 
 SearchIndex::Rows SearchIndex::search(const LikePattern &pattern, const Rows *candidates) const
@@ -383,7 +399,7 @@ IndexedSearch::IndexedSearch(SearchIndex index, std::shared_ptr<const ResultRows
                              std::vector<QString> names)
     : m_index(std::move(index)), m_table(std::move(table)), m_names(std::move(names))
 {
-    if (!qEnvironmentVariableIsSet("ZC_NOPAIRS")) m_index.indexPairs();
+    m_index.indexPairs();
 }
 
 std::shared_ptr<const ResultRows> IndexedSearch::run(QByteArrayView text)

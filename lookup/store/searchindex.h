@@ -78,6 +78,8 @@ private:
         std::size_t find(std::size_t from, std::size_t to, const std::string &needle) const;
     };
 
+    class Found;
+
     const std::uint8_t *bytes(std::size_t offset) const
     {
         return reinterpret_cast<const std::uint8_t *>(m_text.bytes.data()) + offset;
