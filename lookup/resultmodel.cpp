@@ -91,7 +91,7 @@ void shapeResultList(QTreeView *list)
     const float width = float(list->width());
     list->header()->resizeSection(0, int(width * 3.0f / 4.0f));
     list->header()->resizeSection(1, int(width / 4.0f));
-    // The bars redraw only when a refill changes how they look.
+    // While a refill leaves a bar looking as it did, it puts back its last drawing.
     if (!qobject_cast<ResultScrollBar *>(list->verticalScrollBar()))
         list->setVerticalScrollBar(new ResultScrollBar(Qt::Vertical, list));
     if (!qobject_cast<ResultScrollBar *>(list->horizontalScrollBar()))
@@ -101,8 +101,8 @@ void shapeResultList(QTreeView *list)
     // groove filling the whole bar, so the bar is marked opaque there: redrawing it then no
     // longer redraws the page and the frame behind it first.
     for (QScrollBar *bar : {list->verticalScrollBar(), list->horizontalScrollBar()}) {
-        if (bar->style()->name().compare(u"fusion"_s, Qt::CaseInsensitive) == 0
-            && !bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar))
+        if (bar->style()->name().compare(u"fusion"_s, Qt::CaseInsensitive) == 0 &&
+            !bar->style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar))
             bar->setAttribute(Qt::WA_OpaquePaintEvent);
     }
 }

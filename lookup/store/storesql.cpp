@@ -200,7 +200,8 @@ Result<const SqlStore::Prepared *> SqlStore::prepare(const QString &statement)
     return &*found;
 }
 
-Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement, const QStringList &parameters)
+Result<std::shared_ptr<const ResultRows>> SqlStore::run(const QString &statement,
+                                                        const QStringList &parameters)
 {
     if (auto answered = answerSearch(statement, parameters)) {
         if (!*answered)
@@ -313,7 +314,8 @@ Result<std::unique_ptr<IndexedSearch>> SqlStore::buildSearch()
         sqlite3_prepare_v2(m_db, "SELECT count(*) FROM cv", -1, &count, nullptr) == SQLITE_OK &&
         sqlite3_step(count) == SQLITE_ROW) {
         const auto rows = std::size_t(sqlite3_column_int64(count, 0));
-        const std::size_t bytes = std::min<std::size_t>(m_imageBytes, std::uint32_t(ResultRows::kNull));
+        const std::size_t bytes =
+            std::min<std::size_t>(m_imageBytes, std::uint32_t(ResultRows::kNull));
         table->text.reserve(qsizetype(bytes));
         table->ends.reserve(rows * 2);
         index.reserve(rows, bytes);

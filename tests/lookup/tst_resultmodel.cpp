@@ -97,16 +97,16 @@ private slots:
         const auto v = Qt::Vertical;
         QTest::newRow("more rows, slider as short as it gets")
             << v << QList{0, 19129, 0} << QList{0, 91462, 0} << true;
-        QTest::newRow("fewer rows, longer slider") << v << QList{0, 19129, 0} << QList{0, 28, 0}
-                                                   << true;
+        QTest::newRow("fewer rows, longer slider")
+            << v << QList{0, 19129, 0} << QList{0, 28, 0} << true;
         QTest::newRow("the slider moves") << v << QList{0, 1000, 0} << QList{0, 1000, 500} << true;
         QTest::newRow("at the end") << v << QList{0, 1000, 999} << QList{0, 1000, 1000} << true;
         QTest::newRow("nothing to scroll") << v << QList{0, 100, 0} << QList{0, 0, 0} << true;
         QTest::newRow("disabled") << v << QList{0, 50, 0} << QList{0, 50, 0} << false;
-        QTest::newRow("horizontal, unchanged") << Qt::Horizontal << QList{0, 15, 0}
-                                               << QList{0, 15, 0} << true;
-        QTest::newRow("horizontal, scrolled") << Qt::Horizontal << QList{0, 15, 0}
-                                              << QList{0, 15, 15} << true;
+        QTest::newRow("horizontal, unchanged")
+            << Qt::Horizontal << QList{0, 15, 0} << QList{0, 15, 0} << true;
+        QTest::newRow("horizontal, scrolled")
+            << Qt::Horizontal << QList{0, 15, 0} << QList{0, 15, 15} << true;
     }
     void aResultBarShowsWhatAPlainBarShows()
     {
