@@ -13,8 +13,8 @@ namespace app {
 struct ComponentFile
 {
     int resourceId;
-    QString resource;    // Qt resource path of the file's bytes
-    QString targetPath;  // where the file must exist
+    QString resource;   // Qt resource path of the file's bytes
+    QString targetPath; // where the file must exist
 };
 
 struct InstallFailure

@@ -24,7 +24,8 @@ bool startOnXWayland(const QByteArray &waylandDisplay, const QByteArray &display
            !namesPlatform(arguments);
 }
 
-PlatformArguments::PlatformArguments(int argc, char **argv) : m_argc(argc), m_argv(argv, argv + argc)
+PlatformArguments::PlatformArguments(int argc, char **argv)
+    : m_argc(argc), m_argv(argv, argv + argc)
 {
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)

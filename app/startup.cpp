@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
+#include "app/behaviours/numericfilter.h"
+#include "app/behaviours/windowbehaviours.h"
 #include "app/window/form1.h"
 #include "app/window/instructionpicture.h"
-#include "app/behaviours/numericfilter.h"
 #include "app/window/quietpage.h"
-#include "app/behaviours/windowbehaviours.h"
 #include "levelling/levellingcalculator.h"
 #include "links/webshortcuts.h"
 #include "lookup/capture/capturelookup.h"

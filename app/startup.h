@@ -40,7 +40,7 @@ struct StartOptions
 
 struct StartResult
 {
-    std::unique_ptr<Program> program;    // null when start-up failed
+    std::unique_ptr<Program> program; // null when start-up failed
     std::optional<InstallFailure> failure;
 };
 

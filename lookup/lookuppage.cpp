@@ -1,7 +1,7 @@
 #include "lookup/lookuppage.h"
 
-#include "app/window/design.h"
 #include "app/window/controls.h"
+#include "app/window/design.h"
 #include "app/window/formlabel.h"
 #include "lookup/copytext.h"
 #include "lookup/resultmodel.h"

@@ -14,8 +14,7 @@
 
 namespace lookup {
 
-template <class T, class E>
-class [[nodiscard]] Result
+template <class T, class E> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}

@@ -76,7 +76,8 @@ lookup::Result<Invocation, UsageError> parseCommandLine(const QStringList &argum
                 top = 0;
                 continue;
             }
-            const QString value = separate ? arguments[++i] : arg.mid(qsizetype(sizeof("--top=") - 1));
+            const QString value =
+                separate ? arguments[++i] : arg.mid(qsizetype(sizeof("--top=") - 1));
             bool ok = false;
             top = value.toInt(&ok);
             if (!ok || *top < 1)

@@ -2,12 +2,11 @@
 // stand anywhere on the line.
 #pragma once
 
-#include "lookup/store/store.h"
 #include "lookup/result.h"
+#include "lookup/store/store.h"
 
 #include <QString>
 #include <QStringList>
-
 
 namespace tools {
 

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-
 namespace tools {
 
 struct InstallError

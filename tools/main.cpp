@@ -124,9 +124,9 @@ int query(const Invocation &inv)
     if (text.isEmpty())
         return fail(storePath, u"empty query text"_s);
 
-    auto result = store::queryStore(storePath, inv.password,
-                                    QString::fromUtf16(store::kSearchStatement),
-                                    store::searchParameters(text));
+    auto result =
+        store::queryStore(storePath, inv.password, QString::fromUtf16(store::kSearchStatement),
+                          store::searchParameters(text));
     if (!result)
         return fail(result.error());
 
@@ -138,8 +138,8 @@ int query(const Invocation &inv)
             return fail(question.error());
         if (!answer)
             return fail(answer.error());
-        if (!writeOut(stdout, tools::tsv::escape(*question) + u'\t' +
-                                  tools::tsv::escape(*answer) + u'\n'))
+        if (!writeOut(stdout,
+                      tools::tsv::escape(*question) + u'\t' + tools::tsv::escape(*answer) + u'\n'))
             break;
         if (const auto error = records.moveNext())
             return fail(*error);

@@ -48,8 +48,8 @@ int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
     }
     for (const recognition::Candidate &c : candidates) {
         const store::CvRow &row = rows[size_t(c.row)];
-        writeOut(stdout, row.question.value_or(QString()) + u'\t' +
-                             row.answer.value_or(QString()) + u'\n');
+        writeOut(stdout,
+                 row.question.value_or(QString()) + u'\t' + row.answer.value_or(QString()) + u'\n');
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return fail(u"standard output: write error"_s);

@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Names = std::array<QLineEdit *window::Controls::*, 5>;
+using Names = std::array<QLineEdit * window::Controls::*, 5>;
 using C = window::Controls;
 // The stats in the order the evaluation reads them.
 constexpr Names kStartingBoxes = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq, &C::qs_hp};

@@ -25,14 +25,14 @@ constexpr bool passes(char16_t typed)
 }
 
 // The boxes that use the filter; the query box Text1 is not among them.
-inline constexpr std::array<QLineEdit *window::Controls::*, 19> kFilteredBoxes = {
-    &window::Controls::qs_jx, &window::Controls::qs_yq, &window::Controls::qs_qz,
-    &window::Controls::qs_lq, &window::Controls::qs_hp, // starting stats
-    &window::Controls::mq_jx, &window::Controls::mq_yq, &window::Controls::mq_qz,
-    &window::Controls::mq_lq, &window::Controls::mq_hp, // current stats
-    &window::Controls::mq_dj, &window::Controls::jy_dj, // level, affinity level
-    &window::Controls::Text2, &window::Controls::Text3, &window::Controls::Text4,
-    &window::Controls::Text5, &window::Controls::Text9, &window::Controls::Text10,
+inline constexpr std::array<QLineEdit * window::Controls::*, 19> kFilteredBoxes = {
+    &window::Controls::qs_jx,  &window::Controls::qs_yq, &window::Controls::qs_qz,
+    &window::Controls::qs_lq,  &window::Controls::qs_hp, // starting stats
+    &window::Controls::mq_jx,  &window::Controls::mq_yq, &window::Controls::mq_qz,
+    &window::Controls::mq_lq,  &window::Controls::mq_hp, // current stats
+    &window::Controls::mq_dj,  &window::Controls::jy_dj, // level, affinity level
+    &window::Controls::Text2,  &window::Controls::Text3, &window::Controls::Text4,
+    &window::Controls::Text5,  &window::Controls::Text9, &window::Controls::Text10,
     &window::Controls::Text11, // levelling inputs
 };
 

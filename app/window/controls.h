@@ -21,16 +21,16 @@ namespace window {
 
 struct Controls
 {
-    QWidget *Form1 = nullptr;               // the window itself
+    QWidget *Form1 = nullptr; // the window itself
 
     // Outside the tab control.
     QTabWidget *SSTab1 = nullptr;
-    QWidget *page0 = nullptr;               // canvas of the lookup page
-    QWidget *page1 = nullptr;               // canvas of the calculators page
-    QWidget *page2 = nullptr;               // canvas of the instruction page
-    StripLabel *Label7 = nullptr;           // the expand/collapse strip
+    QWidget *page0 = nullptr;     // canvas of the lookup page
+    QWidget *page1 = nullptr;     // canvas of the calculators page
+    QWidget *page2 = nullptr;     // canvas of the instruction page
+    StripLabel *Label7 = nullptr; // the expand/collapse strip
     QFrame *Picture1 = nullptr;
-    QWebEngineView *WebBrowser1 = nullptr;  // viewport on the middle of the zone page
+    QWebEngineView *WebBrowser1 = nullptr; // viewport on the middle of the zone page
     // Hidden: below the client area, loads the portal page unseen.
     QWebEngineView *WebBrowser2 = nullptr;
     // Hidden: the level experience table as items; the levelling calculator fills it when it
@@ -96,7 +96,7 @@ struct Controls
     FormLabel *Label12 = nullptr;
     FormLabel *Label17 = nullptr;
     QPushButton *Command13 = nullptr;
-    FormLabel *Label49 = nullptr;           // hidden: the kill count; its change refreshes Label51
+    FormLabel *Label49 = nullptr; // hidden: the kill count; its change refreshes Label51
     // Hidden: the required experience as plain digits; its change refreshes Label18.
     FormLabel *Label5 = nullptr;
     QGroupBox *Frame2 = nullptr;

@@ -24,8 +24,7 @@ template <class T> bool bindTo(T *&member, QWidget *widget)
 }
 
 // A control's design name, and where Form1 keeps it in Controls.
-#define ZC_CONTROL(name)                                                                           \
-    #name, [](Controls &c, QWidget *w) { return bindTo(c.name, w); }
+#define ZC_CONTROL(name) #name, [](Controls & c, QWidget * w) { return bindTo(c.name, w); }
 
 // Places are (left, top, width, height) in twips. Controls on a page are placed relative to
 // the tab control's top-left corner, controls in a frame or picture box relative to it.
@@ -58,7 +57,7 @@ constexpr Control kTable[] = {
     {ZC_CONTROL(Check2), Kind::CheckBox, "page0", 5040, 1080, 1455, 255, u"是否始终前置"},
     {ZC_CONTROL(ListView1), Kind::ListView, "page0", 240, 1440, 6135, 2775, u""},
     {ZC_CONTROL(Frame1), Kind::Frame, "page0", 240, 4200, 6135, 1335, u""},
-    {ZC_CONTROL(Label2), Kind::Label, "Frame1", 120, 240, 5895, 700, nullptr},  // the usage hint
+    {ZC_CONTROL(Label2), Kind::Label, "Frame1", 120, 240, 5895, 700, nullptr}, // the usage hint
     {ZC_CONTROL(Label3), Kind::Label, "Frame1", 120, 1000, 615, 200, u"答案："},
     {ZC_CONTROL(Label4), Kind::Label, "Frame1", 840, 1000, 3855, 200, u""},
     {ZC_CONTROL(Command12), Kind::Button, "Frame1", 4800, 840, 1215, 375, u"复制答题"},
@@ -147,11 +146,13 @@ constexpr Control kTable[] = {
     {ZC_CONTROL(Command2), Kind::Button, "page1", 2280, 6360, 1215, 375, u"开始计算"},
     {ZC_CONTROL(lbl_result), Kind::Label, "page1", 1200, 6960, 900, 180, u"计算结果：", AutoSize},
     {ZC_CONTROL(lbl_pingjia), Kind::Label, "page1", 3600, 6960, 900, 180, u"战魂评价：", AutoSize},
-    {ZC_CONTROL(Label46), Kind::Label, "page1", 4680, 7245, 1815, 195, u"PS：评估数据仅供参考", Red},
+    {ZC_CONTROL(Label46), Kind::Label, "page1", 4680, 7245, 1815, 195, u"PS：评估数据仅供参考",
+     Red},
 
     // Page 2: the instruction picture.
     {ZC_CONTROL(Picture2), Kind::PictureImage, "page2", 160, 480, 6255, 6630, u""},
-    {ZC_CONTROL(Label50), Kind::Label, "page2", 4560, 7240, 1815, 195, u"ZembrikCorvanth专区制作", Red},
+    {ZC_CONTROL(Label50), Kind::Label, "page2", 4560, 7240, 1815, 195, u"ZembrikCorvanth专区制作",
+     Red},
 };
 
 constexpr std::array<const char16_t *, 3> kPageTitles = {
@@ -166,9 +167,9 @@ constexpr std::array<const char *, 11> kFocusOrderPage0 = {
 };
 
 constexpr std::array<const char *, 25> kFocusOrderPage1 = {
-    "Text4",  "Text5",  "Text3",  "Text2",  "Text9",    "Text10",   "Text11",
-    "qs_jx",  "qs_yq",  "qs_qz",  "qs_lq",  "qs_hp",    "mq_dj",    "jy_dj",
-    "mq_jx",  "mq_yq",  "mq_qz",  "mq_lq",  "mq_hp",    "Command2", "Command4",
+    "Text4",    "Text5",    "Text3",  "Text2",     "Text9", "Text10",   "Text11",
+    "qs_jx",    "qs_yq",    "qs_qz",  "qs_lq",     "qs_hp", "mq_dj",    "jy_dj",
+    "mq_jx",    "mq_yq",    "mq_qz",  "mq_lq",     "mq_hp", "Command2", "Command4",
     "Command5", "Command3", "Check1", "Command13",
 };
 
@@ -176,10 +177,22 @@ constexpr std::array<const char *, 25> kFocusOrderPage1 = {
 
 } // namespace
 
-std::span<const Control> designTable() { return kTable; }
-std::span<const char16_t *const> pageTitles() { return kPageTitles; }
-std::span<const char *const> focusOrderPage0() { return kFocusOrderPage0; }
-std::span<const char *const> focusOrderPage1() { return kFocusOrderPage1; }
+std::span<const Control> designTable()
+{
+    return kTable;
+}
+std::span<const char16_t *const> pageTitles()
+{
+    return kPageTitles;
+}
+std::span<const char *const> focusOrderPage0()
+{
+    return kFocusOrderPage0;
+}
+std::span<const char *const> focusOrderPage1()
+{
+    return kFocusOrderPage1;
+}
 
 QString usageHint()
 {
@@ -187,9 +200,9 @@ QString usageHint()
     // arrows and the single ASCII comma before 按删除键.
     const QChar mark = QLatin1Char('"');
     return QStringLiteral("输入完关键字按回车键") + mark + QStringLiteral("Enter") + mark +
-           QStringLiteral("，") + mark + QStringLiteral("↑") + mark + QStringLiteral("，") +
-           mark + QStringLiteral("↓") + mark + QStringLiteral("可快速进入题目显示栏,按删除键") +
-           mark + QStringLiteral("←") + mark + QStringLiteral("可返回查询关键字窗口，继续输入关键字");
+           QStringLiteral("，") + mark + QStringLiteral("↑") + mark + QStringLiteral("，") + mark +
+           QStringLiteral("↓") + mark + QStringLiteral("可快速进入题目显示栏,按删除键") + mark +
+           QStringLiteral("←") + mark + QStringLiteral("可返回查询关键字窗口，继续输入关键字");
 }
 
 } // namespace window

@@ -21,31 +21,31 @@ constexpr int px(int twips)
 }
 
 enum class Kind {
-    TabControl,  // QTabWidget
-    Page,        // a page of the tab control, canvas placed at the tab control's origin
-    Label,       // FormLabel
-    StripLabel,  // the expand/collapse strip
-    TextBox,     // QLineEdit
-    Button,      // QPushButton
-    CheckBox,    // QCheckBox
-    Frame,       // QGroupBox
-    ListView,    // QTreeView
-    ListBox,     // QListWidget
-    Picture,     // QFrame (a container) or QLabel (a picture)
+    TabControl, // QTabWidget
+    Page,       // a page of the tab control, canvas placed at the tab control's origin
+    Label,      // FormLabel
+    StripLabel, // the expand/collapse strip
+    TextBox,    // QLineEdit
+    Button,     // QPushButton
+    CheckBox,   // QCheckBox
+    Frame,      // QGroupBox
+    ListView,   // QTreeView
+    ListBox,    // QListWidget
+    Picture,    // QFrame (a container) or QLabel (a picture)
     PictureImage,
-    Browser,     // QWebEngineView
+    Browser, // QWebEngineView
 };
 
 enum Look : unsigned {
     Plain = 0,
-    Blue = 1u << 0,      // link colour (0, 0, 255)
-    Red = 1u << 1,       // (255, 0, 0)
+    Blue = 1u << 0, // link colour (0, 0, 255)
+    Red = 1u << 1,  // (255, 0, 0)
     Black = 1u << 2,
     Underline = 1u << 3,
-    Hand = 1u << 4,      // pointing-hand cursor
-    Hidden = 1u << 5,    // never shown
-    AutoSize = 1u << 6,  // sizes itself to its text, growing to the right
-    Strip = 1u << 7,     // background in the inactive-border colour
+    Hand = 1u << 4,     // pointing-hand cursor
+    Hidden = 1u << 5,   // never shown
+    AutoSize = 1u << 6, // sizes itself to its text, growing to the right
+    Strip = 1u << 7,    // background in the inactive-border colour
 };
 
 struct Control
@@ -55,8 +55,8 @@ struct Control
     // member's type.
     bool (*bind)(Controls &, QWidget *);
     Kind kind;
-    const char *container;  // "Form1", "page0".."page2", or a frame / picture box
-    int left, top, width, height;  // twips, relative to the container
+    const char *container;        // "Form1", "page0".."page2", or a frame / picture box
+    int left, top, width, height; // twips, relative to the container
     const char16_t *caption;
     unsigned look = Plain;
 };
@@ -75,14 +75,15 @@ std::span<const char *const> focusOrderPage1();
 inline constexpr char kFormName[] = "Form1";
 inline constexpr char16_t kWindowCaption[] = u"ZembrikCorvanth多功能答题器";
 inline constexpr char16_t kApplicationTitle[] = u"ZembrikCorvanth专区";
-inline constexpr int kClientWidth = 13020;   // twips
-inline constexpr int kClientHeight = 7575;   // twips
+inline constexpr int kClientWidth = 13020; // twips
+inline constexpr int kClientHeight = 7575; // twips
 
 // The two captions of the strip Label7: 100 characters each.
-inline constexpr char16_t kExpandText[] =
-    u"                                         点   击   此   处   展   开      >>>            >>>           >>>";
+inline constexpr char16_t kExpandText[] = u"                                         点   击   此  "
+                                          u" 处   展   开      >>>            >>>           >>>";
 inline constexpr char16_t kCollapseText[] =
-    u"                                         点   击   此   处   收   起      <<<            <<<           <<<";
+    u"                                         点   击   此   处   收   起      <<<            <<< "
+    u"          <<<";
 
 // The usage hint that Label2 holds at start and after every clear.
 QString usageHint();

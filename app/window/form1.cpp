@@ -29,8 +29,7 @@ namespace {
 
 QRect place(const window::Control &c)
 {
-    return QRect(window::px(c.left), window::px(c.top), window::px(c.width),
-                 window::px(c.height));
+    return QRect(window::px(c.left), window::px(c.top), window::px(c.width), window::px(c.height));
 }
 
 // The window's font: 宋体 where it exists, otherwise a Chinese font of this system.
@@ -62,8 +61,8 @@ public:
 protected:
     bool event(QEvent *e) override
     {
-        if (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
-            e->type() == QEvent::Show || e->type() == QEvent::Polish) {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Show ||
+            e->type() == QEvent::Polish) {
             m_canvas->setGeometry(QRect(-mapTo(m_tabs, QPoint(0, 0)), m_tabs->size()));
             keepCaptionsInside();
         }
@@ -139,9 +138,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent)
     setFont(formFont(9));
     // A fixed single frame: the player cannot resize the window.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(window::px(window::kClientWidth), window::px(window::kClientHeight));
 
     // Off the record: the program keeps no browsing state between runs.

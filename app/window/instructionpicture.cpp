@@ -20,8 +20,8 @@ bool showInstructionPicture(const Controls &controls)
     // left to the label, it would be stretched pixel by pixel at every paint.
     const qreal ratio = controls.Form1->devicePixelRatioF();
     if (ratio != 1.0) {
-        picture = picture.scaled(picture.size() * ratio, Qt::IgnoreAspectRatio,
-                                 Qt::SmoothTransformation);
+        picture =
+            picture.scaled(picture.size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         picture.setDevicePixelRatio(ratio);
     }
     controls.Picture2->setPixmap(picture);

@@ -13,8 +13,7 @@ class NewWindowCatcher : public QWebEnginePage
 public:
     explicit NewWindowCatcher(QuietPage *opener)
         : QWebEnginePage(opener->profile(), opener), m_opener(opener)
-    {
-    }
+    {}
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
@@ -36,8 +35,7 @@ private:
 
 } // namespace
 
-QuietPage::QuietPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
+QuietPage::QuietPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
 {
     // A silent page refuses what would otherwise ask the player something.
     connect(this, &QWebEnginePage::authenticationRequired, this,
@@ -92,7 +90,8 @@ void QuietPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
 QStringList QuietPage::chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
                                    const QStringList &acceptedMimeTypes)
 {
-    return m_silent ? QStringList() : QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+    return m_silent ? QStringList()
+                    : QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
 }
 
 QWebEnginePage *QuietPage::createWindow(WebWindowType type)

@@ -48,12 +48,11 @@ double msSince(const QElapsedTimer &t)
 
 // The ratio is how many times better the value is: baseline over value for times, value over
 // baseline for accuracies.
-void figure(const char *name, double value, double baseline, const char *unit,
-            const char *target)
+void figure(const char *name, double value, double baseline, const char *unit, const char *target)
 {
     const bool higherIsBetter = unit[0] == '%';
-    const double ratio = higherIsBetter ? (baseline > 0 ? value / baseline : 0)
-                                        : (value > 0 ? baseline / value : 0);
+    const double ratio =
+        higherIsBetter ? (baseline > 0 ? value / baseline : 0) : (value > 0 ? baseline / value : 0);
     std::printf("%-52s %9.2f %-2s  baseline %9.2f %-2s  ratio %6.2fx  target %s\n", name, value,
                 unit, baseline, unit, ratio, target);
 }
@@ -73,9 +72,9 @@ std::vector<qsizetype> plainRanking(const QStringList &questions, const QString 
         for (qsizetype i = 1; i <= q.size(); ++i) {
             current[0] = int(i);
             for (qsizetype j = 1; j <= text.size(); ++j) {
-                current[size_t(j)] = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
-                                               previous[size_t(j - 1)] +
-                                                   (q[i - 1] == text[j - 1] ? 0 : 1)});
+                current[size_t(j)] =
+                    std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
+                              previous[size_t(j - 1)] + (q[i - 1] == text[j - 1] ? 0 : 1)});
             }
             std::swap(previous, current);
         }
@@ -191,8 +190,8 @@ int main(int argc, char **argv)
     recognition::Engine plainEngine(recognition::Engine::Options{
         .dataPath = {}, .defaultPageMode = true, .singleThreaded = false});
     // The program's engine with Tesseract's own OpenMP threads, for what one thread saves.
-    recognition::Engine threadedEngine(
-        recognition::Engine::Options{.dataPath = {}, .defaultPageMode = false, .singleThreaded = false});
+    recognition::Engine threadedEngine(recognition::Engine::Options{
+        .dataPath = {}, .defaultPageMode = false, .singleThreaded = false});
     timer.start();
     if (const auto error = engine.load()) {
         std::fprintf(stderr, "%s\n", qPrintable(error->message));
@@ -206,8 +205,7 @@ int main(int argc, char **argv)
         (void)e->recognise(captures.front().image, recognition::Engine::Pass::Prepared);
 
     Tally ours, plain, oursLarge, oursRaw;
-    std::vector<double> plainRecogniseMs, matchSmall, matchLarge, plainSmall,
-        plainLarge;
+    std::vector<double> plainRecogniseMs, matchSmall, matchLarge, plainSmall, plainLarge;
     std::vector<bool> isOneLine;
     const auto sameQuestion = [&](const QStringList &list, qsizetype got, qsizetype want) {
         return list[got] == questions[want];
@@ -224,7 +222,8 @@ int main(int argc, char **argv)
         const auto plainText = plainEngine.recognise(c.image, recognition::Engine::Pass::Raw);
         plainRecogniseMs.push_back(msSince(timer));
         isOneLine.push_back(c.oneLine);
-        const QString t = reading ? reading->text : QString(), pt = plainText ? *plainText : QString();
+        const QString t = reading ? reading->text : QString(),
+                      pt = plainText ? *plainText : QString();
         const auto small = reading ? reading->candidates : std::vector<recognition::Candidate>();
         const auto big =
             readingLarge ? readingLarge->candidates : std::vector<recognition::Candidate>();

@@ -32,8 +32,7 @@ public:
         return low + int(m_engine() % std::uint32_t(high - low + 1));
     }
     bool chance(int percent) { return between(1, 100) <= percent; }
-    template <class T>
-    const T &pick(const std::vector<T> &items)
+    template <class T> const T &pick(const std::vector<T> &items)
     {
         return items[size_t(between(0, int(items.size()) - 1))];
     }
@@ -121,8 +120,8 @@ QStringList loadFonts()
     return families;
 }
 
-std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows,
-                                    const QStringList &fonts, int count, std::uint32_t seed)
+std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, const QStringList &fonts,
+                                    int count, std::uint32_t seed)
 {
     Dice dice(seed);
     std::vector<qsizetype> usable;
@@ -157,8 +156,8 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows,
             while (answers.size() < 4)
                 answers.push_back(rows[size_t(dice.pick(usable))].answer.value_or(u"否"_s));
             std::swap(answers[0], answers[size_t(dice.between(0, 3))]);
-            options = u"A.%1   B.%2   C.%3   D.%4"_s.arg(answers[0], answers[1], answers[2],
-                                                        answers[3]);
+            options =
+                u"A.%1   B.%2   C.%3   D.%4"_s.arg(answers[0], answers[1], answers[2], answers[3]);
         }
 
         QFont font(c.font);
@@ -172,8 +171,8 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows,
         if (c.cut) {
             // The region's edge falls inside the question, somewhere after half of it.
             const double share = dice.between(55, 85) / 100.0;
-            textWidth = metrics.horizontalAdvance(prefix) +
-                        metrics.horizontalAdvance(question) * share;
+            textWidth =
+                metrics.horizontalAdvance(prefix) + metrics.horizontalAdvance(question) * share;
         }
         const int width = int(textWidth) + 2 * padX;
         const int height = int(lineHeight * (c.oneLine ? 1 : 2)) + 2 * padY;

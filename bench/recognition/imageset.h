@@ -18,7 +18,7 @@ namespace bench {
 struct Capture
 {
     QImage image;
-    qsizetype row = 0;  // the store row whose question it shows
+    qsizetype row = 0;   // the store row whose question it shows
     bool oneLine = true; // false when the answer options stand on a second line
     bool cut = false;
     QString font;
@@ -28,7 +28,7 @@ struct Capture
 // The font files used; those not installed are left out. Empty when none is.
 QStringList loadFonts();
 
-std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows,
-                                    const QStringList &fonts, int count, std::uint32_t seed);
+std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, const QStringList &fonts,
+                                    int count, std::uint32_t seed);
 
 } // namespace bench

@@ -3,9 +3,8 @@
 // into Text1 and the list drawn with the store's answer; it reports the moment of the exposure
 // and the resident memory after the list is drawn.
 #include "app/platformchoice.h"
-#include "app/window/design.h"
-#include "app/window/form1.h"
 #include "app/startup.h"
+#include "app/window/design.h"
 #include "app/window/form1.h"
 #include "bench/startup/probe.h"
 

@@ -66,8 +66,9 @@ void CaptureLookup::windowShown()
         connect(m_globalKey.get(), &GlobalKey::activated, this, &CaptureLookup::captureQuestion);
     } else if (screenReadable()) {
         // Said once; F2 and the menu still work.
-        showNotice(m_controls.Text1,
-                   QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
+        showNotice(
+            m_controls.Text1,
+            QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
     }
 }
 
@@ -175,11 +176,11 @@ void CaptureLookup::captureRegion(const QRect &region)
     std::vector<qsizetype> order;
     for (const recognition::Candidate &c : reading->candidates)
         order.push_back(c.row);
-    m_lookup.showRows({qsizetype(order.size()),
-                       [rows = m_questions.rows, order](qsizetype row, int column) {
-                           const store::CvRow &r = (*rows)[size_t(order[size_t(row)])];
-                           return (column == 0 ? r.question : r.answer).value_or(QString());
-                       }});
+    m_lookup.showRows(
+        {qsizetype(order.size()), [rows = m_questions.rows, order](qsizetype row, int column) {
+             const store::CvRow &r = (*rows)[size_t(order[size_t(row)])];
+             return (column == 0 ? r.question : r.answer).value_or(QString());
+         }});
     emit captureFinished(true);
 }
 

@@ -60,10 +60,9 @@ GlobalKey::GlobalKey(unsigned keysym, Qt::KeyboardModifiers modifiers, QObject *
     m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 
     for (unsigned lock : kLockMasks) {
-        const xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(connection, 1, m_root, uint16_t(m_modifierMask | lock),
-                                 xcb_keycode_t(m_keycode), XCB_GRAB_MODE_ASYNC,
-                                 XCB_GRAB_MODE_ASYNC);
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            connection, 1, m_root, uint16_t(m_modifierMask | lock), xcb_keycode_t(m_keycode),
+            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t *error = xcb_request_check(connection, cookie)) {
             std::free(error);
             // BadAccess: another client holds this combination.
@@ -106,8 +105,8 @@ bool GlobalKey::nativeEventFilter(const QByteArray &eventType, void *message, qi
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     const auto *press = static_cast<const xcb_key_press_event_t *>(message);
-    const unsigned relevant = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 |
-                              XCB_MOD_MASK_4;
+    const unsigned relevant =
+        XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
     if (press->detail != m_keycode || (press->state & relevant) != m_modifierMask)
         return false;
     emit activated();

@@ -54,9 +54,11 @@ QString defaultDataPath()
     return u"/usr/share/tesseract-ocr/5/tessdata"_s;
 }
 
-Engine::Engine() : Engine(Options{}) {}
+Engine::Engine() : Engine(Options{})
+{}
 
-Engine::Engine(Options options) : m_options(std::move(options)) {}
+Engine::Engine(Options options) : m_options(std::move(options))
+{}
 
 Engine::~Engine()
 {
@@ -103,8 +105,8 @@ std::optional<RecognitionError> Engine::loadLocked()
     if (!QFileInfo(data).isFile()) {
         m_loaded = RecognitionError{
             RecognitionError::NoLanguageData,
-            u"text recognition data %1 not found: install the package tesseract-ocr-chi-sim"_s
-                .arg(data)};
+            u"text recognition data %1 not found: install the package tesseract-ocr-chi-sim"_s.arg(
+                data)};
         return *m_loaded;
     }
 

@@ -93,14 +93,15 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
         return shared[a] != shared[b] ? shared[a] > shared[b] : a < b;
     };
     const auto byShare = [&](std::uint32_t a, std::uint32_t b) {
-        const auto left = qsizetype(shared[a]) * pairsOf(b), right = qsizetype(shared[b]) * pairsOf(a);
+        const auto left = qsizetype(shared[a]) * pairsOf(b),
+                   right = qsizetype(shared[b]) * pairsOf(a);
         return left != right ? left > right : a < b;
     };
     if (candidates.size() > kByShared + kByShare) {
         std::nth_element(candidates.begin(), candidates.begin() + kByShared, candidates.end(),
                          byShared);
-        std::nth_element(candidates.begin() + kByShared,
-                         candidates.begin() + kByShared + kByShare, candidates.end(), byShare);
+        std::nth_element(candidates.begin() + kByShared, candidates.begin() + kByShared + kByShare,
+                         candidates.end(), byShare);
         candidates.resize(kByShared + kByShare);
     }
 

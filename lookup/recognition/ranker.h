@@ -44,7 +44,7 @@ public:
 private:
     QStringView question(qsizetype row) const;
 
-    std::u16string m_text;               // every normalised question, one after the other
+    std::u16string m_text;                // every normalised question, one after the other
     std::vector<std::uint32_t> m_offsets; // row i is [m_offsets[i], m_offsets[i + 1])
     // The inverted index: key k = m_keys[x] occurs in rows m_rows[m_starts[x]..m_starts[x+1]).
     std::vector<std::uint32_t> m_keys;

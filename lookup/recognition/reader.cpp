@@ -10,8 +10,7 @@ constexpr double kSureConfidence = 0.6;
 
 } // namespace
 
-Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture,
-                             int top)
+Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture, int top)
 {
     const auto prepared = engine.recognise(capture, Engine::Pass::Prepared);
     if (!prepared)

@@ -5,7 +5,6 @@
 
 #include <QString>
 
-
 namespace recognition {
 
 struct RecognitionError
@@ -19,7 +18,6 @@ struct RecognitionError
 };
 
 // A value or the RecognitionError that kept it from being made.
-template <class T>
-using Result = lookup::Result<T, RecognitionError>;
+template <class T> using Result = lookup::Result<T, RecognitionError>;
 
 } // namespace recognition

@@ -36,7 +36,6 @@ struct CvRow
 };
 
 // A value or the StoreError that kept it from being made.
-template <class T>
-using Result = lookup::Result<T, StoreError>;
+template <class T> using Result = lookup::Result<T, StoreError>;
 
 } // namespace store

@@ -12,8 +12,8 @@ namespace store {
 
 QString playerStoreFolder(const QString &xdgDataHome, const QString &home)
 {
-    const QString dataHome = QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome
-                                                               : home + u"/.local/share"_s;
+    const QString dataHome =
+        QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome : home + u"/.local/share"_s;
     return QDir::cleanPath(dataHome + u"/zembrik-corvanth"_s);
 }
 

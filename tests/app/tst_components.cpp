@@ -73,8 +73,8 @@ private slots:
 
     void presentFilesAreLeftUntouchedWhateverTheirContent()
     {
-        writeFile(m_table[0].targetPath, QByteArray());                // empty
-        writeFile(m_table[2].targetPath, QByteArray(300000, 'x'));     // larger than the resource
+        writeFile(m_table[0].targetPath, QByteArray());            // empty
+        writeFile(m_table[2].targetPath, QByteArray(300000, 'x')); // larger than the resource
         const QDateTime before = QFileInfo(m_table[2].targetPath).lastModified();
         QTest::qWait(20);
 

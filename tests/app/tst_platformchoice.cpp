@@ -40,14 +40,17 @@ void TestPlatformChoice::initTestCase()
     while (QFile::exists(u"/tmp/.X%1-lock"_s.arg(number)))
         ++number;
     m_display = u":%1"_s.arg(number);
-    m_xvfb.start(u"Xvfb"_s, {m_display, u"-screen"_s, u"0"_s, u"640x480x24"_s, u"-nolisten"_s, u"tcp"_s});
-    QVERIFY2(waitFor(u"/tmp/.X11-unix/X%1"_s.arg(number)), "Xvfb (scripts/setup-debian.sh) must start");
+    m_xvfb.start(u"Xvfb"_s,
+                 {m_display, u"-screen"_s, u"0"_s, u"640x480x24"_s, u"-nolisten"_s, u"tcp"_s});
+    QVERIFY2(waitFor(u"/tmp/.X11-unix/X%1"_s.arg(number)),
+             "Xvfb (scripts/setup-debian.sh) must start");
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
     m_weston.setProcessEnvironment(env);
     m_weston.start(u"weston"_s, {u"--backend=headless-backend.so"_s, u"--socket="_s + m_socket});
-    QVERIFY2(waitFor(m_runtime.path() + u'/' + m_socket), "weston (scripts/setup-debian.sh) must start");
+    QVERIFY2(waitFor(m_runtime.path() + u'/' + m_socket),
+             "weston (scripts/setup-debian.sh) must start");
 }
 
 void TestPlatformChoice::cleanupTestCase()
@@ -79,15 +82,19 @@ void TestPlatformChoice::choice_data()
                 QTest::addRow("%s, %s, %s", wayland ? "Wayland" : "no Wayland",
                               x ? "X server" : "no X server", how[chosen])
                     << QByteArray(wayland ? "wayland-0" : "") << QByteArray(x ? ":0" : "")
-                    << QByteArray(chosen & 1 ? "wayland" : "")
-                    << (chosen & 2 ? platformArg : none) << (wayland && x && chosen == 0);
+                    << QByteArray(chosen & 1 ? "wayland" : "") << (chosen & 2 ? platformArg : none)
+                    << (wayland && x && chosen == 0);
             }
         }
     }
     QTest::newRow("--platform is a choice too")
-        << "wayland-0"_ba << ":0"_ba << ""_ba << QList<QByteArray>{"--platform", "xcb"} << false;
+        << "wayland-0"_ba
+        << ":0"_ba
+        << ""_ba << QList<QByteArray>{"--platform", "xcb"} << false;
     QTest::newRow("-platform without a name is no choice")
-        << "wayland-0"_ba << ":0"_ba << ""_ba << QList<QByteArray>{"-platform"} << true;
+        << "wayland-0"_ba
+        << ":0"_ba
+        << ""_ba << QList<QByteArray>{"-platform"} << true;
 }
 
 void TestPlatformChoice::choice()
@@ -107,11 +114,14 @@ void TestPlatformChoice::platformQtPicks_data()
     QTest::addColumn<QString>("qpaPlatform");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("platform");
-    QTest::newRow("Wayland and X, nothing chosen: xcb") << true << true << QString() << QStringList() << u"xcb"_s;
+    QTest::newRow("Wayland and X, nothing chosen: xcb")
+        << true << true << QString() << QStringList() << u"xcb"_s;
     QTest::newRow("Wayland and X, -platform wayland kept")
         << true << true << QString() << QStringList{u"-platform"_s, u"wayland"_s} << u"wayland"_s;
-    QTest::newRow("Wayland only: Qt's own pick") << true << false << QString() << QStringList() << u"wayland"_s;
-    QTest::newRow("X only: Qt's own pick") << false << true << QString() << QStringList() << u"xcb"_s;
+    QTest::newRow("Wayland only: Qt's own pick")
+        << true << false << QString() << QStringList() << u"wayland"_s;
+    QTest::newRow("X only: Qt's own pick")
+        << false << true << QString() << QStringList() << u"xcb"_s;
 }
 
 void TestPlatformChoice::platformQtPicks()

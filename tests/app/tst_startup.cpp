@@ -1,7 +1,7 @@
 // Start-up: the order of its steps, what each step finds done, and the window it shows.
+#include "app/startup.h"
 #include "app/window/form1.h"
 #include "app/window/quietpage.h"
-#include "app/startup.h"
 #include "siteconfig.h"
 #include "tests/common/testmain.h"
 
@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -125,7 +125,7 @@ private slots:
     void aComponentThatCannotBeWrittenStopsStartUpBeforeAnyWindow()
     {
         QTemporaryDir dir;
-        QVERIFY(QDir().mkpath(dir.filePath(u"BLOCKED.OCX"_s)));  // a folder stands in the way
+        QVERIFY(QDir().mkpath(dir.filePath(u"BLOCKED.OCX"_s))); // a folder stands in the way
         const std::vector<ComponentFile> table = {
             {101, u":/no-such-resource"_s, dir.filePath(u"BLOCKED.OCX"_s)},
         };

@@ -14,8 +14,8 @@ struct SeenMessageBox
 {
     QString title;
     QString text;
-    int icon = 0;         // QMessageBox::Icon
-    int buttonCount = 0;  // buttons the box offered
+    int icon = 0;        // QMessageBox::Icon
+    int buttonCount = 0; // buttons the box offered
 };
 
 class MessageBoxWatcher : public QObject

@@ -1,8 +1,8 @@
 // The levelling calculator on the real window: level edits, estimates, failures, the clear
 // button and the load defaults.
+#include "app/startup.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
-#include "app/startup.h"
 #include "levelling/levellingcalculator.h"
 #include "tests/common/formfixture.h"
 #include "tests/common/messageboxwatcher.h"
@@ -181,7 +181,8 @@ void TestLevellingCalculator::onlyOneLevelBox()
     ui().Text9->setText(u"7"_s);
     ui().Text10->setText(u"1"_s);
     QTest::keyClicks(ui().Text5, u"60"_s);
-    for (FormLabel *c : {ui().Label5, ui().Label18, ui().Label6, ui().Label20, ui().Label49, ui().Label51})
+    for (FormLabel *c :
+         {ui().Label5, ui().Label18, ui().Label6, ui().Label20, ui().Label49, ui().Label51})
         QVERIFY2(c->text().isEmpty(), qPrintable(c->objectName()));
 }
 
@@ -442,8 +443,7 @@ void TestLevellingCalculator::failureKeepsResult_data()
     QTest::addColumn<QList<LabelMember>>("results");
     QTest::newRow("zero per kill")
         << &C::Text3 << u"1000"_s << u"0"_s << Labels{&C::Label49, &C::Label51};
-    QTest::newRow("zero per hour")
-        << &C::Text2 << u"1000"_s << u"0"_s << Labels{&C::Label6};
+    QTest::newRow("zero per hour") << &C::Text2 << u"1000"_s << u"0"_s << Labels{&C::Label6};
     QTest::newRow("hourly rate beyond 32 bits")
         << &C::Text2 << u"1000"_s << u"3000000000"_s << Labels{&C::Label6};
     QTest::newRow("whole hours beyond 32 bits")

@@ -47,8 +47,7 @@ struct WindowState
 WindowState stateOf(const Form1 &form)
 {
     return {form.controls().SSTab1->currentIndex(), form.frameGeometry(),
-            form.controls().Label7->text(), form.windowFlags(),
-            form.controls().Text1->text()};
+            form.controls().Label7->text(), form.windowFlags(), form.controls().Text1->text()};
 }
 
 void click(QWidget *control)
@@ -184,8 +183,8 @@ void TestWebShortcuts::keyboardPressOfButtonOpens()
 
 void TestWebShortcuts::otherMouseButtonsOpenNothing()
 {
-    for (QWidget *control : std::initializer_list<QWidget *>{ui().Label35, ui().Label34,
-                                                            ui().Command7}) {
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{ui().Label35, ui().Label34, ui().Command7}) {
         QTest::mouseClick(control, Qt::RightButton, Qt::NoModifier, control->rect().center());
         QTest::mouseClick(control, Qt::MiddleButton, Qt::NoModifier, control->rect().center());
     }

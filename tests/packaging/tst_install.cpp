@@ -243,7 +243,8 @@ void TestInstall::manualPages()
 // The Debian changelog's newest entry is the version being installed.
 void TestInstall::changelogNamesThisVersion()
 {
-    const Run gunzip = run(u"gzip"_s, {u"-dc"_s, path(u"share/doc/zembrik-corvanth/changelog.gz"_s)});
+    const Run gunzip =
+        run(u"gzip"_s, {u"-dc"_s, path(u"share/doc/zembrik-corvanth/changelog.gz"_s)});
     QCOMPARE(gunzip.exitCode, 0);
     QVERIFY2(gunzip.output.startsWith(u"zembrik-corvanth (" ZC_VERSION ") "_s),
              qPrintable(gunzip.output.section(u'\n', 0, 0)));

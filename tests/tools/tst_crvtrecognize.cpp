@@ -60,7 +60,8 @@ void TestCrvtRecognize::initTestCase()
     QCOMPARE(built.exitCode, 0);
 
     // The question as the game shows it: a title before it, light text on a dark ground.
-    const int id = QFontDatabase::addApplicationFont(u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s);
+    const int id =
+        QFontDatabase::addApplicationFont(u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s);
     QFont font(id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QString());
     font.setPixelSize(18);
     QImage image(420, 40, QImage::Format_RGB32);
@@ -86,8 +87,9 @@ void TestCrvtRecognize::statuses_data()
     QTest::addColumn<QByteArray>("out");
 
     const QByteArray poem = "中国第一部诗歌总集是？\t诗经\n";
-    const bool engine = QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
-                        qEnvironmentVariableIsSet("TESSDATA_PREFIX");
+    const bool engine =
+        QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
+        qEnvironmentVariableIsSet("TESSDATA_PREFIX");
     QTest::newRow("match: damaged text, best row first")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"第2题 五四运动发生在那一年"_s} << 0
         << "五四运动发生在哪一年？\t1919年\n"_ba;
@@ -97,10 +99,10 @@ void TestCrvtRecognize::statuses_data()
     QTest::newRow("match: nothing resembles a question")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"今天天气很好"_s} << 3 << QByteArray();
     QTest::newRow("match: wrong password")
-        << QStringList{u"match"_s, u"@/store.dat"_s, u"五四运动"_s, u"--password"_s, u"x"_s}
-        << 1 << QByteArray();
-    QTest::newRow("match: no store") << QStringList{u"match"_s, u"@/none.dat"_s, u"五四运动"_s}
-                                     << 1 << QByteArray();
+        << QStringList{u"match"_s, u"@/store.dat"_s, u"五四运动"_s, u"--password"_s, u"x"_s} << 1
+        << QByteArray();
+    QTest::newRow("match: no store")
+        << QStringList{u"match"_s, u"@/none.dat"_s, u"五四运动"_s} << 1 << QByteArray();
     if (engine) {
         QTest::newRow("recognize: PNG") << QStringList{u"recognize"_s, u"@/store.dat"_s,
                                                        u"@/question.png"_s, u"--top"_s, u"1"_s}
@@ -109,26 +111,26 @@ void TestCrvtRecognize::statuses_data()
                                                         u"@/question.jpg"_s, u"--top"_s, u"1"_s}
                                          << 0 << poem;
         QTest::newRow("recognize: a picture without a question")
-            << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/blank.bmp"_s} << 3
-            << QByteArray();
+            << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/blank.bmp"_s} << 3 << QByteArray();
     }
     QTest::newRow("recognize: a file that is not an image")
         << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/text.png"_s} << 1 << QByteArray();
     QTest::newRow("recognize: no image file")
         << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/none.png"_s} << 1 << QByteArray();
-    QTest::newRow("recognize: a folder") << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@"_s}
-                                         << 1 << QByteArray();
+    QTest::newRow("recognize: a folder")
+        << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@"_s} << 1 << QByteArray();
     QTest::newRow("recognize: no store")
         << QStringList{u"recognize"_s, u"@/none.dat"_s, u"@/question.png"_s} << 1 << QByteArray();
-    QTest::newRow("operand missing") << QStringList{u"recognize"_s, u"@/store.dat"_s} << 2
-                                     << QByteArray();
-    QTest::newRow("--top 0") << QStringList{u"match"_s, u"@/store.dat"_s, u"五四"_s, u"--top"_s, u"0"_s}
+    QTest::newRow("operand missing")
+        << QStringList{u"recognize"_s, u"@/store.dat"_s} << 2 << QByteArray();
+    QTest::newRow("--top 0") << QStringList{u"match"_s, u"@/store.dat"_s, u"五四"_s, u"--top"_s,
+                                            u"0"_s}
                              << 2 << QByteArray();
     QTest::newRow("--top without a number")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"五四"_s, u"--top"_s} << 2 << QByteArray();
-    QTest::newRow("--top with query") << QStringList{u"query"_s, u"@/store.dat"_s, u"五四"_s,
-                                                     u"--top"_s, u"2"_s}
-                                      << 2 << QByteArray();
+    QTest::newRow("--top with query")
+        << QStringList{u"query"_s, u"@/store.dat"_s, u"五四"_s, u"--top"_s, u"2"_s} << 2
+        << QByteArray();
 }
 
 void TestCrvtRecognize::statuses()

@@ -719,7 +719,8 @@ void TestCrvtTool::installBuildsThePlayersStore()
     qunsetenv("XDG_DATA_HOME");
     QCOMPARE(f.exitCode, 1);
     QCOMPARE(QString::fromUtf8(f.err),
-             u"crvt-tool: %1/zembrik-corvanth: cannot create the folder\n"_s.arg(path(u"install/file"_s)));
+             u"crvt-tool: %1/zembrik-corvanth: cannot create the folder\n"_s.arg(
+                 path(u"install/file"_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCrvtTool)

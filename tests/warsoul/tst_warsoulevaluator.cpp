@@ -1,8 +1,8 @@
 // The war-soul evaluator on the window: typed and pasted entries, the length clamp on key
 // release, the default values, the clear buttons and the evaluate button with its message box.
+#include "app/behaviours/numericfilter.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
-#include "app/behaviours/numericfilter.h"
 #include "tests/common/formfixture.h"
 #include "tests/common/messageboxwatcher.h"
 #include "tests/common/testmain.h"
@@ -24,9 +24,8 @@ namespace {
 
 // The twelve boxes in the order the evaluation reads them.
 using C = window::Controls;
-const QList<BoxMember> twelve = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq,
-                                 &C::qs_hp, &C::mq_jx, &C::mq_yq, &C::mq_qz,
-                                 &C::mq_lq, &C::mq_hp, &C::mq_dj, &C::jy_dj};
+const QList<BoxMember> twelve = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq, &C::qs_hp, &C::mq_jx,
+                                 &C::mq_yq, &C::mq_qz, &C::mq_lq, &C::mq_hp, &C::mq_dj, &C::jy_dj};
 const QList<BoxMember> starting = twelve.mid(0, 5);
 const QList<BoxMember> current = twelve.mid(5, 5);
 
@@ -42,9 +41,8 @@ public:
     {
         for (BoxMember member : twelve) {
             QLineEdit *box = form.controls().*member;
-            connect(box, &QLineEdit::textChanged, this, [this, box](const QString &text) {
-                log << box->objectName() + u"="_s + text;
-            });
+            connect(box, &QLineEdit::textChanged, this,
+                    [this, box](const QString &text) { log << box->objectName() + u"="_s + text; });
             box->installEventFilter(this);
         }
     }

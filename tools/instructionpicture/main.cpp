@@ -9,8 +9,8 @@
 // instruction picture with notes in Chinese. With SHOTS_FOLDER it also keeps the full-size
 // pictures of the pages it took. The browsers load nothing: every request is refused, so the
 // picture never depends on the network.
-#include "app/window/form1.h"
 #include "app/startup.h"
+#include "app/window/form1.h"
 #include "tools/instructionpicture/composition.h"
 
 #include <QAbstractItemModel>
@@ -71,9 +71,7 @@ bool playAndCompose(Form1 &form, const QString &out, const QString &shotsFolder)
 
     tools::Shots shots;
     tools::Geometry &at = shots.geometry;
-    auto placeOf = [&](const QWidget *w) {
-        return QRect(w->mapTo(tabs, QPoint(0, 0)), w->size());
-    };
+    auto placeOf = [&](const QWidget *w) { return QRect(w->mapTo(tabs, QPoint(0, 0)), w->size()); };
 
     // A fragment of a question, typed in Chinese through the input method.
     tabs->setCurrentIndex(0);

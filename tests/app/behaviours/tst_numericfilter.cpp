@@ -1,7 +1,7 @@
 // The numeric entry filter: its rule on single characters, and its effect on the window's boxes
 // for the key presses and input-method text that a real X11 desktop delivers.
-#include "app/window/form1.h"
 #include "app/behaviours/numericfilter.h"
+#include "app/window/form1.h"
 #include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 

@@ -1,10 +1,10 @@
 // The window's own behaviours: the always-on-top switch, the expand/collapse strip and the
 // fixed page viewport, on the real window.
+#include "app/behaviours/windowbehaviours.h"
 #include "app/window/design.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "app/window/quietpage.h"
-#include "app/behaviours/windowbehaviours.h"
 #include "tests/common/formfixture.h"
 #include "tests/common/testmain.h"
 

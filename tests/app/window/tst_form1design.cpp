@@ -24,7 +24,8 @@ QRect twips(int l, int t, int w, int h)
     return QRect(px(l), px(t), px(w), px(h));
 }
 
-const char16_t kCollapse[] = u"                                         点   击   此   处   收   起      <<<            <<<           <<<";
+const char16_t kCollapse[] = u"                                         点   击   此   处   收   "
+                             u"起      <<<            <<<           <<<";
 
 } // namespace
 
@@ -62,7 +63,7 @@ private slots:
         QCOMPARE(m_form->objectName(), u"Form1"_s);
         QCOMPARE(m_form->windowTitle(), u"ZembrikCorvanth多功能答题器"_s);
         QCOMPARE(m_form->size(), QSize(868, 505));
-        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());  // not resizable
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize()); // not resizable
         QVERIFY(!m_form->windowIcon().isNull());
         QVERIFY(m_form->windowIcon().availableSizes().contains(QSize(32, 32)));
         QCOMPARE(m_form->font().pointSizeF(), 9.0);
@@ -87,15 +88,33 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("className");
         const std::pair<const char *, const char *> rows[] = {
-            {"Text1", "QLineEdit"},     {"Command1", "QPushButton"}, {"Check2", "QCheckBox"},
-            {"ListView1", "QTreeView"}, {"Frame1", "QGroupBox"},     {"Label2", "FormLabel"},
-            {"Label4", "FormLabel"},    {"Command12", "QPushButton"}, {"Frame6", "QGroupBox"},
-            {"Label7", "StripLabel"},   {"Picture1", "QFrame"},      {"WebBrowser1", "QWebEngineView"},
-            {"WebBrowser2", "QWebEngineView"}, {"Lis_jy", "QListWidget"}, {"Frame5", "QGroupBox"},
-            {"Text4", "QLineEdit"},     {"Label5", "FormLabel"},     {"Label49", "FormLabel"},
-            {"qs_jx", "QLineEdit"},     {"mq_hp", "QLineEdit"},      {"jy_dj", "QLineEdit"},
-            {"Check1", "QCheckBox"},    {"Command13", "QPushButton"}, {"lbl_result", "FormLabel"},
-            {"lbl_pingjia", "FormLabel"}, {"Picture2", "QLabel"},    {"Label50", "FormLabel"},
+            {"Text1", "QLineEdit"},
+            {"Command1", "QPushButton"},
+            {"Check2", "QCheckBox"},
+            {"ListView1", "QTreeView"},
+            {"Frame1", "QGroupBox"},
+            {"Label2", "FormLabel"},
+            {"Label4", "FormLabel"},
+            {"Command12", "QPushButton"},
+            {"Frame6", "QGroupBox"},
+            {"Label7", "StripLabel"},
+            {"Picture1", "QFrame"},
+            {"WebBrowser1", "QWebEngineView"},
+            {"WebBrowser2", "QWebEngineView"},
+            {"Lis_jy", "QListWidget"},
+            {"Frame5", "QGroupBox"},
+            {"Text4", "QLineEdit"},
+            {"Label5", "FormLabel"},
+            {"Label49", "FormLabel"},
+            {"qs_jx", "QLineEdit"},
+            {"mq_hp", "QLineEdit"},
+            {"jy_dj", "QLineEdit"},
+            {"Check1", "QCheckBox"},
+            {"Command13", "QPushButton"},
+            {"lbl_result", "FormLabel"},
+            {"lbl_pingjia", "FormLabel"},
+            {"Picture2", "QLabel"},
+            {"Label50", "FormLabel"},
         };
         for (const auto &[name, cls] : rows)
             QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(cls);
@@ -169,12 +188,14 @@ private slots:
             return qobject_cast<QGroupBox *>(w(name))->title();
         };
         QCOMPARE(text("Label21"), u"本答题器已收录完Corvanth最新的每日答题及世界杯答题内容。"_s);
-        QCOMPARE(text("Label45"), u"ZembrikCorvanth专区宗旨为广大玩家提供最舒适的服务"_s + QString(13, u' '));
+        QCOMPARE(text("Label45"),
+                 u"ZembrikCorvanth专区宗旨为广大玩家提供最舒适的服务"_s + QString(13, u' '));
         QCOMPARE(text("Label34"), u"提交我的建议>>>"_s);
         QCOMPARE(text("Label1"), u"查询关键字："_s);
         QCOMPARE(text("Check2"), u"是否始终前置"_s);
-        QCOMPARE(text("Label2"),
-                 u"输入完关键字按回车键\"Enter\"，\"↑\"，\"↓\"可快速进入题目显示栏,按删除键\"←\"可返回查询关键字窗口，继续输入关键字"_s);
+        QCOMPARE(
+            text("Label2"),
+            u"输入完关键字按回车键\"Enter\"，\"↑\"，\"↓\"可快速进入题目显示栏,按删除键\"←\"可返回查询关键字窗口，继续输入关键字"_s);
         QCOMPARE(text("Label3"), u"答案："_s);
         QCOMPARE(text("Label4"), QString());
         QCOMPARE(text("Command12"), u"复制答题"_s);
@@ -203,7 +224,7 @@ private slots:
     void boxesStartEmptyAndUncheckedWithoutLengthLimit()
     {
         const auto boxes = m_form->findChildren<QLineEdit *>();
-        QCOMPARE(boxes.size(), 20);  // the query box and nineteen numeric boxes
+        QCOMPARE(boxes.size(), 20); // the query box and nineteen numeric boxes
         for (QLineEdit *box : boxes) {
             QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
             QVERIFY(box->isEnabled());
@@ -238,7 +259,7 @@ private slots:
         QWidget *viewport = w("Picture1");
         QWidget *browser = w("WebBrowser1");
         const QRect shown = browser->geometry().intersected(viewport->rect());
-        QCOMPARE(shown, viewport->rect());  // the page fills the whole viewport
+        QCOMPARE(shown, viewport->rect()); // the page fills the whole viewport
         // Page pixels 306..691 across and 404..879 down are the ones in view.
         QCOMPARE(-browser->x(), 306);
         QCOMPARE(-browser->y(), 404);
@@ -334,15 +355,14 @@ private slots:
             QCOMPARE(order, expected);
         };
         tabs->setCurrentIndex(0);
-        walk({u"Text1"_s, u"Command1"_s, u"ListView1"_s, u"Check2"_s, u"Command6"_s,
-              u"Command7"_s, u"Command8"_s, u"Command9"_s, u"Command10"_s, u"Command11"_s,
-              u"Command12"_s});
+        walk({u"Text1"_s, u"Command1"_s, u"ListView1"_s, u"Check2"_s, u"Command6"_s, u"Command7"_s,
+              u"Command8"_s, u"Command9"_s, u"Command10"_s, u"Command11"_s, u"Command12"_s});
         tabs->setCurrentIndex(1);
-        walk({u"Text4"_s,   u"Text5"_s,    u"Text3"_s,    u"Text2"_s,    u"Text9"_s,
-              u"Text10"_s,  u"Text11"_s,   u"qs_jx"_s,    u"qs_yq"_s,    u"qs_qz"_s,
-              u"qs_lq"_s,   u"qs_hp"_s,    u"mq_dj"_s,    u"jy_dj"_s,    u"mq_jx"_s,
-              u"mq_yq"_s,   u"mq_qz"_s,    u"mq_lq"_s,    u"mq_hp"_s,    u"Command2"_s,
-              u"Command4"_s, u"Command5"_s, u"Command3"_s, u"Check1"_s,  u"Command13"_s});
+        walk({u"Text4"_s,    u"Text5"_s,    u"Text3"_s,    u"Text2"_s,  u"Text9"_s,
+              u"Text10"_s,   u"Text11"_s,   u"qs_jx"_s,    u"qs_yq"_s,  u"qs_qz"_s,
+              u"qs_lq"_s,    u"qs_hp"_s,    u"mq_dj"_s,    u"jy_dj"_s,  u"mq_jx"_s,
+              u"mq_yq"_s,    u"mq_qz"_s,    u"mq_lq"_s,    u"mq_hp"_s,  u"Command2"_s,
+              u"Command4"_s, u"Command5"_s, u"Command3"_s, u"Check1"_s, u"Command13"_s});
         tabs->setCurrentIndex(0);
     }
 };

@@ -1,9 +1,9 @@
 // The instruction picture of page 2: drawn at build time as a 415 x 440 JPEG, built into the
 // executable, and shown by start-up in Picture2 exactly inside its border; a build without the
 // picture leaves the box empty.
+#include "app/startup.h"
 #include "app/window/form1.h"
 #include "app/window/instructionpicture.h"
-#include "app/startup.h"
 #include "tests/common/testmain.h"
 
 #include <QFile>

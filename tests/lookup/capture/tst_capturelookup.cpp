@@ -124,8 +124,8 @@ void TestCaptureLookup::nothingRecognisedLeavesTheScreen_data()
 {
     QTest::addColumn<QImage>("screen");
     QTest::addColumn<QString>("notice");
-    QTest::newRow("text that is no question") << render(u"倒计时 00:15 请作答"_s)
-                                              << u"未识别到题目"_s;
+    QTest::newRow("text that is no question")
+        << render(u"倒计时 00:15 请作答"_s) << u"未识别到题目"_s;
     QTest::newRow("an empty picture") << render(QString()) << u"未识别到题目"_s;
     QTest::newRow("no picture of the screen") << QImage() << u"无法读取屏幕"_s;
 }

@@ -11,17 +11,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QStringList questions = {
-    u"秦始皇统一六国是在哪一年？"_s,                   // 0
-    u"五四运动发生在哪一年？"_s,                       // 1
-    u"FIFA成立于哪一年？"_s,                           // 2
+    u"秦始皇统一六国是在哪一年？"_s,                 // 0
+    u"五四运动发生在哪一年？"_s,                     // 1
+    u"FIFA成立于哪一年？"_s,                         // 2
     u"“长风破浪会有时，直挂云帆济沧海”的作者是？"_s, // 3
-    u"简称“陇”或“甘”的省是？"_s,                       // 4
-    u"简称“秦”或“陕”的省是？"_s,                       // 5
-    u"世界杯冠军最多的国家是？"_s,                     // 6
-    u"世界杯冠军最多的国家是哪个大洲的？"_s,           // 7
-    u"五四运动发生在哪一年？"_s,                       // 8: the same question again
-    u"中国第一部诗歌总集是？"_s,                       // 9
-    u"泰山位于哪个省？"_s,                             // 10
+    u"简称“陇”或“甘”的省是？"_s,                     // 4
+    u"简称“秦”或“陕”的省是？"_s,                     // 5
+    u"世界杯冠军最多的国家是？"_s,                   // 6
+    u"世界杯冠军最多的国家是哪个大洲的？"_s,         // 7
+    u"五四运动发生在哪一年？"_s,                     // 8: the same question again
+    u"中国第一部诗歌总集是？"_s,                     // 9
+    u"泰山位于哪个省？"_s,                           // 10
 };
 
 } // namespace
@@ -69,7 +69,8 @@ void TestRanker::bestQuestion_data()
     QTest::newRow("two characters wrong") << u"秦始皇统一六困是在哪一羊?"_s << 0;
     QTest::newRow("characters missing") << u"长风破会有时直挂帆济沧海的者是"_s << 3;
     QTest::newRow("characters added") << u"五四运动人发生在了哪一年年？"_s << 1;
-    QTest::newRow("wrong, missing and added together") << u"“长风被浪会有时，直挂云帆帆沧海”作者是"_s << 3;
+    QTest::newRow("wrong, missing and added together")
+        << u"“长风被浪会有时，直挂云帆帆沧海”作者是"_s << 3;
     QTest::newRow("short question, two characters wrong") << u"泰山位干哪个首?"_s << 10;
     QTest::newRow("short question, end missing") << u"【每日答题】泰山位于哪,"_s << 10;
     QTest::newRow("half-width and lower case") << u"fifa 成立于哪一年?"_s << 2;
@@ -99,7 +100,8 @@ void TestRanker::bestQuestion()
     const recognition::Ranker ranker(questions);
     const auto ranked = ranker.match(text);
     if (expected < 0) {
-        QVERIFY2(ranked.empty(), qPrintable(ranked.empty() ? QString() : questions[ranked.front().row]));
+        QVERIFY2(ranked.empty(),
+                 qPrintable(ranked.empty() ? QString() : questions[ranked.front().row]));
         return;
     }
     QVERIFY(!ranked.empty());

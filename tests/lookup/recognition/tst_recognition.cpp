@@ -84,14 +84,14 @@ void TestRecognition::preparation_data()
 
     const QStringList one{question};
     const QStringList two{question, u"A.诗经 B.楚辞 C.离骚 D.乐府"_s};
-    QTest::newRow("small dark text on light") << one << 12 << QColor(30, 30, 30)
-                                              << QColor(235, 225, 200) << false << 1 << true;
-    QTest::newRow("small light text on dark") << one << 13 << QColor(250, 230, 120)
-                                              << QColor(40, 30, 60) << true << 1 << true;
-    QTest::newRow("coloured text on mid grey") << one << 16 << QColor(20, 40, 140)
-                                               << QColor(160, 160, 160) << false << 1 << true;
-    QTest::newRow("large text is not scaled") << one << 48 << QColor(0, 0, 0)
-                                              << QColor(255, 255, 255) << false << 1 << false;
+    QTest::newRow("small dark text on light")
+        << one << 12 << QColor(30, 30, 30) << QColor(235, 225, 200) << false << 1 << true;
+    QTest::newRow("small light text on dark")
+        << one << 13 << QColor(250, 230, 120) << QColor(40, 30, 60) << true << 1 << true;
+    QTest::newRow("coloured text on mid grey")
+        << one << 16 << QColor(20, 40, 140) << QColor(160, 160, 160) << false << 1 << true;
+    QTest::newRow("large text is not scaled")
+        << one << 48 << QColor(0, 0, 0) << QColor(255, 255, 255) << false << 1 << false;
     QTest::newRow("question and options, light on dark")
         << two << 18 << QColor(255, 255, 255) << QColor(20, 60, 40) << true << 2 << true;
 }
@@ -165,7 +165,8 @@ void TestRecognition::readsARenderedQuestion()
 
     static recognition::Engine engine;
     engine.warmUp();
-    const recognition::Ranker ranker({u"中国第一部小说总集是？"_s, question, u"诗经共有多少篇？"_s});
+    const recognition::Ranker ranker(
+        {u"中国第一部小说总集是？"_s, question, u"诗经共有多少篇？"_s});
     const auto reading =
         recognition::readQuestion(engine, ranker, render(lines, pixelSize, ink, ground));
     QVERIFY(reading);

@@ -67,9 +67,10 @@ void TestStoreLocation::layOut(const QByteArray &playerEntry, bool programStore)
     const QString name = QString::fromUtf16(store::kStoreFileName);
     if (playerEntry == "store") {
         QVERIFY(QDir().mkpath(playerDir()));
-        QCOMPARE(storetesting::write(playerDir() + u'/' + name,
-                                     {storetesting::cvTable({row(u"玩家题目"_s, u"玩家"_s, u"wj"_s)})}),
-                 QString());
+        QCOMPARE(
+            storetesting::write(playerDir() + u'/' + name,
+                                {storetesting::cvTable({row(u"玩家题目"_s, u"玩家"_s, u"wj"_s)})}),
+            QString());
     } else if (playerEntry == "garbage") {
         QVERIFY(QDir().mkpath(playerDir()));
         QFile f(playerDir() + u'/' + name);
@@ -80,8 +81,9 @@ void TestStoreLocation::layOut(const QByteArray &playerEntry, bool programStore)
         QVERIFY(QFile::link(m_dir->path() + u"/gone"_s, playerDir() + u'/' + name));
     }
     if (programStore)
-        QCOMPARE(storetesting::write(programDir() + u'/' + name,
-                                     {storetesting::cvTable({row(u"随程序题目"_s, u"随程序"_s, u"wj"_s)})}),
+        QCOMPARE(storetesting::write(
+                     programDir() + u'/' + name,
+                     {storetesting::cvTable({row(u"随程序题目"_s, u"随程序"_s, u"wj"_s)})}),
                  QString());
 }
 
@@ -95,7 +97,8 @@ void TestStoreLocation::lookUpOrder_data()
     QTest::newRow("only beside the program") << ""_ba << true << false;
     QTest::newRow("none: beside the program") << ""_ba << false << false;
     QTest::newRow("player's unreadable: still the player's") << "garbage"_ba << true << true;
-    QTest::newRow("player's is a dangling link: still the player's") << "dangling link"_ba << true << true;
+    QTest::newRow("player's is a dangling link: still the player's")
+        << "dangling link"_ba << true << true;
 }
 
 void TestStoreLocation::lookUpOrder()

@@ -545,8 +545,8 @@ void TestStoreSession::queryWithoutASession()
                                    store::searchParameters(u"_"_s));
     QVERIFY(found.ok());
     QCOMPARE(found.value().recordCount(), 7);
-    const auto refused = store::queryStore(storePath(), u"x"_s, searchStatement(),
-                                           store::searchParameters(u"_"_s));
+    const auto refused =
+        store::queryStore(storePath(), u"x"_s, searchStatement(), store::searchParameters(u"_"_s));
     QVERIFY(!refused.ok());
     QCOMPARE(refused.error().kind, StoreError::WrongPassword);
 }
