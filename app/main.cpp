@@ -35,5 +35,5 @@ int main(int argc, char **argv)
         QMessageBox::critical(nullptr, QStringLiteral("ZembrikCorvanth专区"), text);
         return 1;
     }
-    return app.exec();
+    return QApplication::exec();
 }

@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -38,7 +39,7 @@ double percentile(std::vector<double> v, double p)
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
 }
 
 double msSince(const QElapsedTimer &t)
@@ -107,9 +108,9 @@ QStringList largeStore(const QStringList &real, qsizetype size, std::vector<qsiz
         const QString &a = real[qsizetype(dice() % std::uint32_t(real.size()))];
         const QString &b = real[qsizetype(dice() % std::uint32_t(real.size()))];
         QString q = a.left(a.size() / 2) + b.mid(b.size() / 2);
-        for (qsizetype k = 0; k < q.size(); ++k) {
+        for (QChar &c : q) {
             if (dice() % 100 < 30)
-                q[k] = pool[qsizetype(dice() % std::uint32_t(pool.size()))];
+                c = pool[qsizetype(dice() % std::uint32_t(pool.size()))];
         }
         rows += q;
     }

@@ -78,7 +78,7 @@ int main(int argc, char **argv)
         return 1;
     }
     form = &started.program->form();
-    const int loop = app.exec();
+    const int loop = QApplication::exec();
     started.program.reset();
     return exitCode ? exitCode : loop;
 }

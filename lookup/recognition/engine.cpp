@@ -48,7 +48,7 @@ void limitThreads(bool single)
 QString defaultDataPath()
 {
     // Tesseract's own rule: $TESSDATA_PREFIX, else the folder it was built with.
-    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
     if (!prefix.isEmpty())
         return prefix;
     return u"/usr/share/tesseract-ocr/5/tessdata"_s;
@@ -74,7 +74,7 @@ void Engine::warmUp()
     if (m_warming.valid() || m_loaded)
         return;
     m_warming = std::async(std::launch::async, [this] {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard loading(m_mutex);
         if (loadLocked())
             return;
         // The first recognition sets up what the model needs beyond loading; a blank line

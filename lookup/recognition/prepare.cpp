@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace recognition {
@@ -108,10 +109,10 @@ Prepared prepare(const QImage &capture)
     };
     for (int y = 0; y < height; ++y) {
         const uchar *line = grey.constScanLine(y);
-        int ink = 0;
+        int inkPixels = 0;
         for (int x = 0; x < width; ++x)
-            ink += line[x] <= inkAtMost;
-        if (ink >= inkPerRow)
+            inkPixels += line[x] <= inkAtMost;
+        if (inkPixels >= inkPerRow)
             ++run;
         else
             endBand();
@@ -124,8 +125,9 @@ Prepared prepare(const QImage &capture)
 
     prepared.scale = std::clamp(double(kTargetLineHeight) / lineHeight, 1.0, kMaximumScale);
     if (prepared.scale > 1.0) {
-        grey = grey.scaled(int(width * prepared.scale + 0.5), int(height * prepared.scale + 0.5),
-                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        grey = grey.scaled(int(std::lround(width * prepared.scale)),
+                           int(std::lround(height * prepared.scale)), Qt::IgnoreAspectRatio,
+                           Qt::SmoothTransformation);
     }
 
     // The engine finds text that touches the edge less reliably: a margin of plain ground.

@@ -34,7 +34,7 @@ QString storeFolder(const QString &programFolder)
     const QFileInfo entry(player + u'/' + QString::fromUtf16(kStoreFileName));
     // A dangling link counts as an entry too: it is the player's store, and it cannot be read.
     const bool exists = entry.exists() || entry.isSymLink();
-    const QString chosen = chooseStoreFolder(player, exists, programFolder);
+    QString chosen = chooseStoreFolder(player, exists, programFolder);
     qCDebug(lcStore) << "store folder:" << chosen
                      << (exists ? "(the player's own)" : "(beside the program)");
     return chosen;

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Rows whose text says where it is, recording which rows were read.
-ResultModel::Rows countedRows(qsizetype count, std::shared_ptr<std::set<qsizetype>> read)
+ResultModel::Rows countedRows(qsizetype count, const std::shared_ptr<std::set<qsizetype>> &read)
 {
     return {count, [read](qsizetype row, int column) {
                 read->insert(row);

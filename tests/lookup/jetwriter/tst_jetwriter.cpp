@@ -25,8 +25,8 @@ Q_DECLARE_METATYPE(jetwriter::TextTable)
 // Writes a store and fails the test with the writer's message if it refuses.
 #define WRITE_OK(...)                                                                              \
     do {                                                                                           \
-        const std::optional<QString> refused = jetwriter::writeJet4(__VA_ARGS__);                  \
-        QVERIFY2(!refused, qPrintable(refused.value_or(QString())));                               \
+        const std::optional<QString> writerRefusal = jetwriter::writeJet4(__VA_ARGS__);            \
+        QVERIFY2(!writerRefusal, qPrintable(writerRefusal.value_or(QString())));                   \
     } while (false)
 
 namespace {
@@ -127,9 +127,9 @@ std::optional<Rows> readWithLibmdb(const QString &path, const QString &tableName
         std::vector<std::optional<QString>> row;
         for (int c = 0; c < columns; ++c) {
             if (fields[c].is_null)
-                row.push_back(std::nullopt);
+                row.emplace_back(std::nullopt);
             else
-                row.push_back(
+                row.emplace_back(
                     QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
                         .decode(QByteArrayView(bound[c].constData())));
         }

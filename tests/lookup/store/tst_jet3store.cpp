@@ -199,6 +199,7 @@ QByteArray jet3Store(const QByteArray &password, const std::vector<CvRow> &first
     };
     const auto rowsOf = [&](const std::vector<CvRow> &rows) {
         std::vector<QByteArray> out;
+        out.reserve(rows.size());
         for (const CvRow &r : rows)
             out.push_back(jet3Row(kCv, {encode(r.question), encode(r.answer), encode(r.pinyin)}));
         return out;
