@@ -15,6 +15,7 @@ packages=(
   xvfb xauth xdotool x11-utils
   weston qt6-wayland
   desktop-file-utils appstream
+  git clang-format-14 clang-tidy-14
 )
 
 missing=()
