@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace tools {
 
-lookup::Result<QString, InstallError> prepareInstallTarget()
+shared::Result<QString, InstallError> prepareInstallTarget()
 {
     const QString folder = store::playerStoreFolder();
     if (!QDir().mkpath(folder))

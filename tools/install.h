@@ -2,7 +2,7 @@
 // first (lookup/store/storelocation.h).
 #pragma once
 
-#include "lookup/result.h"
+#include "shared/result.h"
 
 #include <QString>
 
@@ -16,6 +16,6 @@ struct InstallError
 
 // The path of the player's store, "crvt.dat" in the player's data folder, with the folder
 // made if it does not exist yet.
-lookup::Result<QString, InstallError> prepareInstallTarget();
+shared::Result<QString, InstallError> prepareInstallTarget();
 
 } // namespace tools
