@@ -132,8 +132,8 @@ int query(const Invocation &inv)
 
     store::RecordSet &records = *result;
     for (qsizetype i = 0; i < records.recordCount(); ++i) {
-        const auto question = records.field(0);
-        const auto answer = records.field(1);
+        const auto question = records.field(store::ResultColumn::Question);
+        const auto answer = records.field(store::ResultColumn::Answer);
         if (!question)
             return fail(question.error());
         if (!answer)

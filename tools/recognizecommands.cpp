@@ -28,17 +28,13 @@ int fail(const QString &message)
     return Failure;
 }
 
-recognition::Ranker rankerOf(const std::vector<store::CvRow> &rows)
+recognition::Ranker rankerOf(const store::RecordSet &rows)
 {
-    QStringList questions;
-    questions.reserve(qsizetype(rows.size()));
-    for (const store::CvRow &row : rows)
-        questions += row.question.value_or(QString());
-    return recognition::Ranker(questions);
+    return recognition::Ranker(rows.texts(store::ResultColumn::Question));
 }
 
 // Prints the rows found, or says that nothing in `source` resembles a question.
-int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
+int print(const Invocation &inv, const store::RecordSet &rows,
           const std::vector<recognition::Candidate> &candidates, const QString &source)
 {
     if (candidates.empty()) {
@@ -47,9 +43,8 @@ int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
         return NothingRecognised;
     }
     for (const recognition::Candidate &c : candidates) {
-        const store::CvRow &row = rows[size_t(c.row)];
-        writeOut(stdout,
-                 row.question.value_or(QString()) + u'\t' + row.answer.value_or(QString()) + u'\n');
+        writeOut(stdout, rows.text(c.row, store::ResultColumn::Question) + u'\t' +
+                             rows.text(c.row, store::ResultColumn::Answer) + u'\n');
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return fail(u"standard output: write error"_s);
@@ -69,7 +64,8 @@ int recognize(const Invocation &inv)
     if (image.isNull())
         return fail(u"%1: %2"_s.arg(imagePath, reader.errorString()));
 
-    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    // Through the store reader, as capture reads the program's store.
+    const auto rows = store::StoreReader().everyRow(inv.operands[0], inv.password);
     if (!rows)
         return fail(rows.error().message);
 
@@ -84,7 +80,7 @@ int recognize(const Invocation &inv)
 
 int match(const Invocation &inv)
 {
-    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    const auto rows = store::StoreReader().everyRow(inv.operands[0], inv.password);
     if (!rows)
         return fail(rows.error().message);
     const auto &cv = *rows;

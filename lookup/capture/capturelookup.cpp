@@ -2,18 +2,16 @@
 
 #include "app/window/controls.h"
 #include "lookup/capture/globalkey.h"
-#include "lookup/capture/notice.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/lookuppage.h"
+#include "lookup/notice.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
-#include "lookup/store/storelocation.h"
 #include "lookup/store/storelog.h"
+#include "lookup/storenotice.h"
 
-#include <QCoreApplication>
 #include <QCursor>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -31,8 +29,7 @@ const QString kGlobalKeyName = QStringLiteral("Ctrl+Alt+Q");
 } // namespace
 
 CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &lookup)
-    : m_controls(controls), m_lookup(lookup),
-      m_storeFolder([] { return store::storeFolder(QCoreApplication::applicationDirPath()); }),
+    : m_controls(controls), m_lookup(lookup), m_store(lookup.storeReader()),
       m_regionFile(regionFile())
 {
     m_grab = [](const QRect &region, QString *failure) {
@@ -56,9 +53,14 @@ CaptureLookup::~CaptureLookup() = default;
 void CaptureLookup::windowShown()
 {
     m_engine.warmUp();
-    if (!m_loading.valid() && !m_questions.rows)
-        m_loading = std::async(std::launch::async, &CaptureLookup::loadQuestions,
-                               m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName));
+    if (!m_ranking.valid() && !m_ranked)
+        m_ranking =
+            std::async(std::launch::async, [store = m_store]() -> std::optional<RankedRows> {
+                auto rows = store->everyRow();
+                if (!rows)
+                    return std::nullopt; // said at the capture
+                return rank(*std::move(rows));
+            });
     if (m_globalKey)
         return;
     m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
@@ -66,7 +68,7 @@ void CaptureLookup::windowShown()
         connect(m_globalKey.get(), &GlobalKey::activated, this, &CaptureLookup::captureQuestion);
     } else if (screenReadable()) {
         // Said once; F2 and the menu still work.
-        showNotice(
+        lookup::showNotice(
             m_controls.Text1,
             QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
     }
@@ -107,7 +109,8 @@ void CaptureLookup::chooseRegion()
     connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
         m_picking = false;
         if (!saveRegion(m_regionFile, region))
-            showNotice(m_controls.Text1, QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+            lookup::showNotice(m_controls.Text1,
+                               QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
         captureRegion(region);
     });
     connect(picker, &RegionPicker::cancelled, this, [this] {
@@ -121,40 +124,29 @@ void CaptureLookup::chooseRegion()
 
 void CaptureLookup::fail(const QString &notice)
 {
-    showNotice(m_controls.Text1, notice);
+    lookup::showNotice(m_controls.Text1, notice);
     emit captureFinished(false);
 }
 
-CaptureLookup::Questions CaptureLookup::loadQuestions(const QString &path)
+CaptureLookup::RankedRows CaptureLookup::rank(store::RecordSet rows)
 {
-    const QFileInfo file(path);
-    Questions loaded{path, file.size(), file.lastModified(), {}, {}, {}};
-    auto rows = store::readCvTable(path, QString::fromUtf16(store::kStorePassword));
-    if (!rows) {
-        qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
-        loaded.failure = QStringLiteral("无法读取题库 %1").arg(path);
-        return loaded;
-    }
-    QStringList questions;
-    questions.reserve(qsizetype(rows->size()));
-    for (const store::CvRow &row : *rows)
-        questions += row.question.value_or(QString());
-    loaded.ranker = recognition::Ranker(questions);
-    loaded.rows = std::make_shared<const std::vector<store::CvRow>>(std::move(*rows));
-    return loaded;
+    recognition::Ranker ranker(rows.texts(store::ResultColumn::Question));
+    return {std::move(rows), std::move(ranker)};
 }
 
-bool CaptureLookup::refreshQuestions(QString *failure)
+shared::Result<void, QString> CaptureLookup::refreshRanking()
 {
-    if (m_loading.valid())
-        m_questions = m_loading.get();
-    const QString path = m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName);
-    const QFileInfo file(path);
-    if (!m_questions.rows || path != m_questions.path || file.size() != m_questions.size ||
-        file.lastModified() != m_questions.modified)
-        m_questions = loadQuestions(path);
-    *failure = m_questions.failure;
-    return bool(m_questions.rows);
+    if (m_ranking.valid())
+        m_ranked = m_ranking.get();
+    // The reader looks at the file again, as it does for every search.
+    auto rows = m_store->everyRow();
+    if (!rows) {
+        qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
+        return lookup::storeNotice(m_store->location().path(), rows.error());
+    }
+    if (!m_ranked || !m_ranked->rows.sharesRowsWith(*rows))
+        m_ranked = rank(*std::move(rows));
+    return {};
 }
 
 void CaptureLookup::captureRegion(const QRect &region)
@@ -163,9 +155,9 @@ void CaptureLookup::captureRegion(const QRect &region)
     const QImage picture = m_grab(region, &failure);
     if (picture.isNull())
         return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure);
-    if (!refreshQuestions(&failure))
-        return fail(failure);
-    const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);
+    if (const auto ranking = refreshRanking(); !ranking)
+        return fail(ranking.error());
+    const auto reading = recognition::readQuestion(m_engine, m_ranked->ranker, picture);
     if (!reading)
         return fail(reading.error().message);
     qCDebug(store::lcSearch).noquote() << "recognised:" << reading->text;
@@ -176,11 +168,10 @@ void CaptureLookup::captureRegion(const QRect &region)
     std::vector<qsizetype> order;
     for (const recognition::Candidate &c : reading->candidates)
         order.push_back(c.row);
-    m_lookup.showRows(
-        {qsizetype(order.size()), [rows = m_questions.rows, order](qsizetype row, int column) {
-             const store::CvRow &r = (*rows)[size_t(order[size_t(row)])];
-             return (column == 0 ? r.question : r.answer).value_or(QString());
-         }});
+    m_lookup.showRows({qsizetype(order.size()),
+                       [rows = m_ranked->rows, order](qsizetype row, store::ResultColumn column) {
+                           return rows.text(order[size_t(row)], column);
+                       }});
     emit captureFinished(true);
 }
 
