@@ -1,5 +1,7 @@
 #include "app/platformchoice.h"
 #include "app/startup.h"
+#include "app/window/design.h"
+#include "siteconfig.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -13,9 +15,9 @@ int main(int argc, char **argv)
     // On a Wayland desktop, XWayland unless the player chose a platform (platformchoice.h).
     app::PlatformArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
-    QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
+    QApplication::setApplicationName(QString::fromUtf16(site::applicationName));
     // Lets desktops match the window to its desktop entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.zembrik.zembrik_corvanth"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf16(site::desktopFileName));
 
     // Everything the player reads is Chinese, Qt's own texts (the text boxes' context menus,
     // the OK button) included, whatever the system's language.
@@ -32,7 +34,7 @@ int main(int argc, char **argv)
                                  .arg(f.resourceId)
                                  .arg(f.reason);
         qCritical("%s", qUtf8Printable(text));
-        QMessageBox::critical(nullptr, QStringLiteral("ZembrikCorvanth专区"), text);
+        QMessageBox::critical(nullptr, QString::fromUtf16(window::kApplicationTitle), text);
         return 1;
     }
     return QApplication::exec();
