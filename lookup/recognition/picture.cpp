@@ -598,14 +598,13 @@ int otsuThreshold(const QImage &grey)
 
 // ---- Memory ----------------------------------------------------------------------------------
 
-// What reading a capture of a given size needs at most, beyond the capture itself: the grey and
-// enlarged copies the preparation makes, the copy for the engine's pass on the capture as it
-// is, and the engine's own copies and page layout; and the engine's model, in case it is not
-// loaded yet. Measured on this program's worst pictures within the limits (noise, rules, text
-// over the whole picture) with some room to spare.
-constexpr qint64 kReadingBytesPerPixel = 24;
-constexpr qint64 kReadingBytesPerEnlargedPixel = 12;
-constexpr qint64 kReadingBaseBytes = qint64(160) << 20;
+// What reading a capture needs at most, beyond the capture itself: the grey and enlarged
+// copies the preparation makes, the copy for the engine's pass on the capture as it is, the
+// engine's own copies and page layout (about 11 bytes a pixel, measured on 12 and 36 megapixel
+// pictures), and loading the engine's model in case it is not loaded yet (about 90 MB at its
+// peak). Some room is added to each.
+constexpr qint64 kReadingBytesPerPixel = 16;
+constexpr qint64 kReadingBaseBytes = qint64(128) << 20;
 // The widest and tallest picture the engine takes (Tesseract refuses more).
 constexpr int kEngineSide = 32767;
 // Beyond the decoded picture: the decoder's buffers and tables.
@@ -743,23 +742,26 @@ std::optional<RecognitionError> captureProblem(const QImage &capture)
         return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
     if (auto problem = sizeProblem(capture.size()))
         return problem;
+    const auto outOfMemory = [&] {
+        return RecognitionError{RecognitionError::OutOfMemory,
+                                u"not enough memory to read a %1×%2 picture"_s.arg(capture.width())
+                                    .arg(capture.height())};
+    };
+    // How busy it is first: a busy picture is refused whatever memory there is.
+    {
+        const QImage grey = convertedPicture(capture, QImage::Format_Grayscale8);
+        if (grey.isNull())
+            return outOfMemory();
+        if (countMarks(grey, otsuThreshold(grey), kMaxMarks) > kMaxMarks)
+            return RecognitionError{
+                RecognitionError::TooLarge,
+                u"more than %1 separate marks in the picture, far busier than "
+                "a question; choose a smaller region around the question"_s.arg(kMaxMarks)};
+    }
     const qint64 pixels = qint64(capture.width()) * capture.height();
-    const qint64 enlarged = std::max(pixels, std::min(pixels * 16, kMaxEnlargedPixels));
-    if (!memoryAvailable(kReadingBaseBytes + pixels * kReadingBytesPerPixel +
-                         enlarged * kReadingBytesPerEnlargedPixel))
-        return RecognitionError{RecognitionError::OutOfMemory,
-                                u"not enough memory to read a %1×%2 picture"_s.arg(capture.width())
-                                    .arg(capture.height())};
-    const QImage grey = convertedPicture(capture, QImage::Format_Grayscale8);
-    if (grey.isNull())
-        return RecognitionError{RecognitionError::OutOfMemory,
-                                u"not enough memory to read a %1×%2 picture"_s.arg(capture.width())
-                                    .arg(capture.height())};
-    if (countMarks(grey, otsuThreshold(grey), kMaxMarks) > kMaxMarks)
-        return RecognitionError{
-            RecognitionError::TooLarge,
-            u"more than %1 separate marks in the picture, far busier than a "
-            "question; choose a smaller region around the question"_s.arg(kMaxMarks)};
+    const qint64 read = std::max(pixels, std::min(pixels * 16, kMaxEnlargedPixels));
+    if (!memoryAvailable(kReadingBaseBytes + read * kReadingBytesPerPixel))
+        return outOfMemory();
     return std::nullopt;
 }
 
