@@ -200,9 +200,11 @@ void TestCrvtTool::help()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QByteArray());
     const QString text = QString::fromUtf8(r.out);
-    for (const auto &usage : {u"crvt-tool build INPUT.tsv OUTPUT [--password P]"_s,
-                              u"crvt-tool dump STORE [--password P]"_s,
-                              u"crvt-tool query STORE TEXT [--password P]"_s, u"qzv.lan/mt"_s}) {
+    for (const auto &usage :
+         {u"crvt-tool build INPUT.tsv OUTPUT [--password P]"_s,
+          u"crvt-tool dump STORE [--password P]"_s, u"crvt-tool query STORE TEXT [--password P]"_s,
+          u"qzv.lan/mt"_s, u"kept beside it as crvt.dat.bak"_s,
+          u"A list without a single question is refused"_s}) {
         QVERIFY2(text.contains(usage), qPrintable(usage));
     }
 }
