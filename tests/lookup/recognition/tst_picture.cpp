@@ -2,6 +2,7 @@
 // special files, damage), the limits of size and busyness, the enlargement cap, the counting
 // of marks, and the conversions that stay on the calling thread. Hostile files are made here,
 // byte by byte.
+#include "lookup/recognition/engine.h"
 #include "lookup/recognition/picture.h"
 #include "lookup/recognition/prepare.h"
 #include "lookup/recognition/reader.h"
@@ -104,6 +105,9 @@ private slots:
     void marks();
     void busyCapturesAreRefused_data();
     void busyCapturesAreRefused();
+
+    void damagedLanguageDataIsNamedQuietly();
+    void aWideEmptyPictureIsReadAsEmpty();
 
     void conversionsMatchQt_data();
     void conversionsMatchQt();
@@ -458,6 +462,38 @@ void TestPicture::busyCapturesAreRefused()
         recognition::readQuestion(engine, recognition::Ranker({u"问题"_s}), capture);
     QVERIFY(!reading);
     QCOMPARE(int(reading.error().kind), kind);
+}
+
+// The engine's complaints about its data stay off standard error; the error names the file and
+// the package that brings it back.
+void TestPicture::damagedLanguageDataIsNamedQuietly()
+{
+    QFile installed(recognition::defaultDataPath() + u"/chi_sim.traineddata"_s);
+    if (!installed.open(QIODevice::ReadOnly))
+        QSKIP("tesseract-ocr-chi-sim is not installed");
+    QTemporaryDir data;
+    const QString file = data.filePath(u"chi_sim.traineddata"_s);
+    QVERIFY(writeFile(file, installed.read(100000)));
+    recognition::Engine engine(recognition::Engine::Options{.dataPath = data.path()});
+    std::optional<RecognitionError> error;
+    QCOMPARE(standardErrorOf([&] { error = engine.load(); }), QByteArray());
+    QVERIFY(error);
+    QCOMPARE(error->kind, RecognitionError::NoLanguageData);
+    QCOMPARE(error->message, u"text recognition data %1 is damaged: reinstall the package "
+                             "tesseract-ocr-chi-sim"_s.arg(file));
+}
+
+// Read and found empty, not a failure to read: a capture can hold no text.
+void TestPicture::aWideEmptyPictureIsReadAsEmpty()
+{
+    if (!QFile::exists(recognition::defaultDataPath() + u"/chi_sim.traineddata"_s))
+        QSKIP("tesseract-ocr-chi-sim is not installed");
+    QImage wide(20000, 1, QImage::Format_Grayscale8);
+    wide.fill(255);
+    recognition::Engine engine;
+    const auto reading = recognition::readQuestion(engine, recognition::Ranker({u"问题"_s}), wide);
+    QVERIFY2(reading, reading ? "" : qPrintable(reading.error().message));
+    QVERIFY(reading->candidates.empty());
 }
 
 void TestPicture::conversionsMatchQt_data()
