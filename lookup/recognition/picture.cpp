@@ -312,7 +312,16 @@ struct Header
     QByteArray format; // Qt's name for the format
     QString kind;      // "PNG", for messages
     QSize size;
-    qint64 decodeBytes = 0; // the most the decoding allocates, beyond small buffers
+    // What the decoding allocates for each pixel at most, beyond small buffers: the picture Qt
+    // decodes into, and what the decoder keeps of the whole picture meanwhile.
+    int bytesPerPixel = 4;
+    int keptBytesPerPixel = 0;
+
+    // Only for a size within the limits, which keeps it far from overflowing.
+    qint64 decodeBytes() const
+    {
+        return qint64(size.width()) * size.height() * (bytesPerPixel + keptBytesPerPixel);
+    }
 };
 
 using HeaderResult = lookup::Result<Header, RecognitionError>;
@@ -322,7 +331,7 @@ using HeaderResult = lookup::Result<Header, RecognitionError>;
 // length the file does not hold is refused here rather than read (libpng would allocate it).
 HeaderResult pngHeader(ByteSource &in, const QString &path)
 {
-    Header h{"png", u"PNG"_s, {}, 0};
+    Header h{"png", u"PNG"_s, {}};
     const auto damaged = [&](const QString &cause) {
         return fileError(RecognitionError::Unreadable, path, u"damaged PNG picture: "_s + cause);
     };
@@ -360,9 +369,8 @@ HeaderResult pngHeader(ByteSource &in, const QString &path)
     }
     // What Qt decodes into: 1 byte a pixel for grey and palette pictures, 4 for colour, twice as
     // much at 16 bits a sample.
-    const qint64 bytesPerPixel =
+    h.bytesPerPixel =
         colourType == 0 || colourType == 3 ? (depth == 16 ? 2 : 1) : (depth == 16 ? 8 : 4);
-    h.decodeBytes = qint64(h.size.width()) * h.size.height() * bytesPerPixel;
     return h;
 }
 
@@ -371,7 +379,7 @@ HeaderResult pngHeader(ByteSource &in, const QString &path)
 // marker. A file cut short is left to the decoder, which reads what is there.
 HeaderResult jpegHeader(ByteSource &in, const QString &path)
 {
-    Header h{"jpeg", u"JPEG"_s, {}, 0};
+    Header h{"jpeg", u"JPEG"_s, {}};
     const auto damaged = [&](const QString &cause) {
         return fileError(RecognitionError::Unreadable, path, u"damaged JPEG picture: "_s + cause);
     };
@@ -448,11 +456,10 @@ HeaderResult jpegHeader(ByteSource &in, const QString &path)
     }
     if (!frame)
         return damaged(u"it has no frame header"_s);
-    const qint64 pixels = qint64(h.size.width()) * h.size.height();
     // Qt decodes into 1 byte a pixel for grey, 4 for colour; a progressive or multi-scan JPEG
     // also keeps every coefficient of the picture, 2 bytes each, until the last scan.
-    h.decodeBytes = pixels * (components == 1 ? 1 : 4) +
-                    (progressive || scans > 1 ? pixels * components * 2 : 0);
+    h.bytesPerPixel = components == 1 ? 1 : 4;
+    h.keptBytesPerPixel = progressive || scans > 1 ? components * 2 : 0;
     return h;
 }
 
@@ -460,7 +467,7 @@ HeaderResult jpegHeader(ByteSource &in, const QString &path)
 // one with 32-bit sizes (a negative height is a picture stored top down).
 HeaderResult bmpHeader(ByteSource &in, const QString &path)
 {
-    Header h{"bmp", u"BMP"_s, {}, 0};
+    Header h{"bmp", u"BMP"_s, {}};
     in.seek(0);
     const QByteArray head = in.take(30);
     if (head.size() < 26)
@@ -484,7 +491,7 @@ HeaderResult bmpHeader(ByteSource &in, const QString &path)
             u"damaged BMP picture: its header gives a size of %1×%2"_s.arg(width).arg(height));
     h.size =
         QSize(int(std::min<qint64>(width, 0x7FFFFFFF)), int(std::min<qint64>(height, 0x7FFFFFFF)));
-    h.decodeBytes = width * height * (bitCount <= 8 ? 1 : 4);
+    h.bytesPerPixel = bitCount <= 8 ? 1 : 4;
     return h;
 }
 
@@ -696,7 +703,7 @@ Result<Picture> readPicture(const QString &path)
                          u"not enough memory to decode a %1×%2 picture"_s.arg(header->size.width())
                              .arg(header->size.height()));
     };
-    if (!memoryAvailable(header->decodeBytes + kDecodingBaseBytes))
+    if (!memoryAvailable(header->decodeBytes() + kDecodingBaseBytes))
         return outOfMemory();
 
     QFile device;
@@ -712,11 +719,11 @@ Result<Picture> readPicture(const QString &path)
         // The size was checked above; Qt's own limit (which counts 4 bytes a pixel whatever the
         // format) would refuse what is allowed.
         const qint64 pixels = qint64(header->size.width()) * header->size.height();
-        reader.setAllocationLimit(int((std::max(header->decodeBytes, pixels * 8) >> 20) + 16));
+        reader.setAllocationLimit(int((std::max(header->decodeBytes(), pixels * 8) >> 20) + 16));
         const bool read = reader.read(&picture.image) && !picture.image.isNull();
         catcher.messages += libpng.finish();
         if (!read) {
-            if (!memoryAvailable(header->decodeBytes + kDecodingBaseBytes))
+            if (!memoryAvailable(header->decodeBytes() + kDecodingBaseBytes))
                 return outOfMemory();
             const QString damage = damageIn(catcher.messages);
             return fileError(RecognitionError::Unreadable, path,

@@ -187,6 +187,10 @@ void TestPicture::refusedBeforeDecoding_data()
         << hostile::bmpClaiming(100000, -100000) << tooLarge
         << u"a picture of 100000×100000 pixels, more than 32000 pixels wide or tall, larger than "
            "any screen region; the text recognition reads nothing that size"_s;
+    QTest::newRow("BMP claiming 2^31-1 x 2^31-1 (found by fuzzing: the estimate overflowed)")
+        << hostile::bmpClaiming(0x7FFFFFFF, 0x7FFFFFFF) << tooLarge
+        << u"a picture of 2147483647×2147483647 pixels, more than 32000 pixels wide or tall, "
+           "larger than any screen region; the text recognition reads nothing that size"_s;
     QTest::newRow("BMP of no width") << hostile::bmpClaiming(0, 10) << unreadable
                                      << u"damaged BMP picture: its header gives a size of 0×10"_s;
     QTest::newRow("text") << "question\tanswer\n"_ba << unreadable
