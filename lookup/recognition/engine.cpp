@@ -220,6 +220,8 @@ Result<QString> Engine::recognise(const QImage &capture, Pass pass)
     try {
         m_api->SetImage(image.constBits(), image.width(), image.height(), depth,
                         int(image.bytesPerLine()));
+        // The engine keeps a copy of its own: a large picture is not held twice while it reads.
+        image = QImage();
         m_api->SetSourceResolution(300);
         tesseract::ETEXT_DESC monitor;
         monitor.set_deadline_msecs(kReadingTimeLimitMs);

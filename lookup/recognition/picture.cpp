@@ -732,6 +732,16 @@ Result<Picture> readPicture(const QString &path)
         }
         picture.damage = damageIn(catcher.messages);
     }
+    // Kept in the least memory that holds what the reading uses: grey in one byte a pixel,
+    // colour in three (alpha is not read; 16-bit samples are read as 8).
+    const QImage::Format compact =
+        picture.image.isGrayscale() ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    if (picture.image.depth() > 8 || picture.image.format() == QImage::Format_Grayscale16) {
+        QImage smaller = convertedPicture(picture.image, compact);
+        if (smaller.isNull())
+            return outOfMemory();
+        picture.image = std::move(smaller);
+    }
     if (picture.image.size() != header->size)
         return fileError(RecognitionError::Unreadable, path,
                          u"damaged %1 picture: it decodes to %2×%3 pixels, not the %4×%5 its "

@@ -294,8 +294,13 @@ void TestPicture::decodesWhatItShould()
     QCOMPARE(picture->image.size(), size);
     QCOMPARE(picture->damage, QString());
     QCOMPARE(leaked, QStringList());
+    // The same pixels as Qt's reader gives, kept in the least memory: one byte a pixel for grey,
+    // three for colour.
+    QVERIFY2(picture->image.depth() <= 24, qPrintable(QString::number(picture->image.format())));
     const QImage direct = QImage::fromData(bytes);
-    QCOMPARE(picture->image, direct);
+    QCOMPARE(picture->image, direct.format() == picture->image.format()
+                                 ? direct
+                                 : direct.convertToFormat(picture->image.format()));
 }
 
 // A JPEG cut short still decodes (libjpeg fills in the rest); what it says is kept for the
