@@ -10,10 +10,10 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
-  libx11-dev libxcb1-dev
+  libx11-dev libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   xvfb xauth xdotool x11-utils
-  weston qt6-wayland
+  weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
 )
 
