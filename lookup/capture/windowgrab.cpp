@@ -101,7 +101,7 @@ private:
     std::vector<bool> redirected(const std::vector<xcb_window_t> &windows);
     void redraw(std::vector<Redraw> &redraws, const QRegion &uncover);
     void release(std::vector<Redraw> &redraws);
-    std::optional<QImage> imageOf(const xcb_get_image_reply_t *reply, QSize size) const;
+    std::optional<QImage> imageOf(Reply<xcb_get_image_reply_t> reply, QSize size) const;
     Grab readOnce(const QRect &region, bool strict, bool *windowGone);
 
     xcb_connection_t *m_qt = nullptr;         // Qt's own connection: our windows are made on it
@@ -459,7 +459,7 @@ void WindowReader::release(std::vector<Redraw> &redraws)
         std::free(event);
 }
 
-std::optional<QImage> WindowReader::imageOf(const xcb_get_image_reply_t *reply, QSize size) const
+std::optional<QImage> WindowReader::imageOf(Reply<xcb_get_image_reply_t> reply, QSize size) const
 {
     if (!reply)
         return std::nullopt;
@@ -472,8 +472,28 @@ std::optional<QImage> WindowReader::imageOf(const xcb_get_image_reply_t *reply, 
     layout.bitsPerPixel = format->first;
     layout.scanlinePad = format->second;
     layout.msbFirst = m_msbFirst;
-    QImage image = imageFromPixels(layout, xcb_get_image_data(reply),
-                                   xcb_get_image_data_length(reply), size.width(), size.height());
+    uchar *data = xcb_get_image_data(reply.get());
+    const qsizetype length = xcb_get_image_data_length(reply.get());
+
+    // The usual layout (8 bits a colour in 32-bit pixels of the host's byte order) is taken as
+    // it came, without a copy: a whole screen at 4K is 33 MB.
+    const bool usual = layout.bitsPerPixel == 32 &&
+                       layout.msbFirst == (Q_BYTE_ORDER == Q_BIG_ENDIAN) &&
+                       layout.redMask == 0xff0000 && layout.greenMask == 0xff00 &&
+                       layout.blueMask == 0xff && (layout.depth == 24 || layout.depth == 32);
+    if (usual && length >= qsizetype(size.width()) * size.height() * 4) {
+        if (layout.depth == 24) {
+            auto *pixel = reinterpret_cast<quint32 *>(data);
+            for (qsizetype i = 0, n = qsizetype(size.width()) * size.height(); i < n; ++i)
+                pixel[i] |= 0xff000000u; // what Qt's RGB32 holds in the unused byte
+        }
+        xcb_get_image_reply_t *owned = reply.release();
+        return QImage(
+            data, size.width(), size.height(), size.width() * 4,
+            layout.depth == 24 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied,
+            [](void *r) { std::free(r); }, owned);
+    }
+    QImage image = imageFromPixels(layout, data, length, size.width(), size.height());
     if (image.isNull())
         return std::nullopt;
     return image;
@@ -516,8 +536,7 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
     const bool rootReadable = bool(rootReply);
     std::optional<QImage> rootImage;
     if (rootReadable && rootPart == onRoot)
-        rootImage = imageOf(rootReply.get(), onRoot.size());
-    rootReply.reset();
+        rootImage = imageOf(std::move(rootReply), onRoot.size());
 
     if (plan.parts.empty() && (strict || !rootImage))
         return {{}, QString::fromUtf16(rootReadable ? kNoWindowUnder : kNoX11WindowUnder)};
@@ -569,13 +588,23 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
         return {{}, QString::fromUtf16(kCoveredByUs)};
     }
 
-    QImage canvas(region.size(), QImage::Format_RGB32);
-    canvas.fill(Qt::black);
+    // The root's picture is the canvas when it covers the whole region, as it does unless the
+    // region reaches off the screen.
+    QImage canvas;
+    const bool rootIsCanvas =
+        rootImage && onRoot == region && rootImage->format() == QImage::Format_RGB32;
+    if (rootIsCanvas) {
+        canvas = std::move(*rootImage);
+    } else {
+        canvas = QImage(region.size(), QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+    }
     QPainter painter(&canvas);
     painter.translate(-region.topLeft()); // root coordinates from here on
     if (rootImage) {
+        if (!rootIsCanvas)
+            painter.drawImage(onRoot.topLeft(), *rootImage);
         // Our pixels go; the windows beneath are painted there, bottom to top.
-        painter.drawImage(onRoot.topLeft(), *rootImage);
         for (const QRect &r : plan.ours)
             painter.fillRect(r, Qt::black);
     }
@@ -597,7 +626,7 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
             continue;
         Reply<xcb_get_image_reply_t> reply(
             xcb_get_image_reply(m_connection, reads[i].second, nullptr));
-        const std::optional<QImage> image = imageOf(reply.get(), reads[i].first.size());
+        const std::optional<QImage> image = imageOf(std::move(reply), reads[i].first.size());
         if (!image) {
             *windowGone = true;
             unreadable += wanted[i];
