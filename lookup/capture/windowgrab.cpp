@@ -34,6 +34,8 @@ namespace {
 // How long a window may take to draw again a part that our window hid or has just left. Games
 // draw every frame; a desktop program answers an exposure within milliseconds.
 constexpr int kRedrawMilliseconds = 1000;
+// How long a window that has drawn something stays quiet before it counts as done.
+constexpr int kQuietMilliseconds = 100;
 // How long after one of our windows left a place the screen there still counts as ours: a
 // window beneath draws itself again as soon as it is told, well within this.
 constexpr int kVacatedMilliseconds = 1000;
@@ -67,6 +69,7 @@ struct Redraw
     QRegion drawn;  // on the root, as the server reported it
     xcb_damage_damage_t damage = 0;
     bool redirected = false;
+    qint64 lastDrawn = -1; // when the window last drew, in milliseconds of the wait
     bool done() const { return (needed - drawn).isEmpty(); }
 };
 
@@ -417,28 +420,43 @@ void WindowReader::redraw(std::vector<Redraw> &redraws, const QRegion &uncover)
     xcb_ungrab_server(m_connection);
     xcb_flush(m_connection);
 
+    // A window that has drawn and then stays quiet for a moment has drawn all it will: what it
+    // leaves out (a frame's border that the server paints by itself) is not waited for longer.
     QElapsedTimer waited;
     waited.start();
-    const auto pending = [&] {
-        return std::any_of(redraws.begin(), redraws.end(),
-                           [](const Redraw &r) { return !r.done(); });
+    const auto settled = [&](const Redraw &r) {
+        return r.done() ||
+               (r.lastDrawn >= 0 && waited.elapsed() - r.lastDrawn >= kQuietMilliseconds);
     };
-    while (pending() && !waited.hasExpired(kRedrawMilliseconds)) {
+    while (!waited.hasExpired(kRedrawMilliseconds)) {
+        qint64 until = kRedrawMilliseconds;
+        bool pending = false;
+        for (const Redraw &r : redraws) {
+            if (settled(r))
+                continue;
+            pending = true;
+            if (r.lastDrawn >= 0)
+                until = qMin(until, r.lastDrawn + kQuietMilliseconds);
+        }
+        if (!pending)
+            break;
         xcb_generic_event_t *event = xcb_poll_for_event(m_connection);
         if (!event) {
             if (xcb_connection_has_error(m_connection))
                 break;
             pollfd fd{xcb_get_file_descriptor(m_connection), POLLIN, 0};
-            poll(&fd, 1, int(qMax<qint64>(1, kRedrawMilliseconds - waited.elapsed())));
+            poll(&fd, 1, int(qMax<qint64>(1, until - waited.elapsed())));
             continue;
         }
         if ((event->response_type & 0x7f) == m_damageEvent + XCB_DAMAGE_NOTIFY) {
             const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(event);
             for (Redraw &r : redraws) {
-                if (r.damage == notify->damage)
-                    r.drawn += QRect(notify->area.x, notify->area.y, notify->area.width,
-                                     notify->area.height)
-                                   .translated(r.origin);
+                if (r.damage != notify->damage)
+                    continue;
+                r.drawn +=
+                    QRect(notify->area.x, notify->area.y, notify->area.width, notify->area.height)
+                        .translated(r.origin);
+                r.lastDrawn = waited.elapsed();
             }
         }
         std::free(event);
