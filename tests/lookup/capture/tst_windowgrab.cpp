@@ -93,7 +93,12 @@ QImage rgb(const QImage &image)
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// Where a question's band goes: beside the program's window, half under it, under its Label2.
+enum class Place { Beside, HalfUnder, UnderLabel2 };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Place)
 
 class TestWindowGrab : public QObject, public FormFixture
 {
@@ -102,8 +107,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void readsTheScreenMinusOurWindows();
-    void questionBesideTheProgramIsListed();
-    void questionUnderTheProgramIsListed();
+    void questionIsListed_data();
+    void questionIsListed();
     void overlayChoosesTheRegionBeneathUs();
     void closedMenuIsNotRead();
     void hiddenPartNotDrawnIsReported();
@@ -114,14 +119,12 @@ private slots:
 private:
     QByteArray ask(const QByteArray &command);
     QRect showQuestion(const QPoint &at, const QString &question = kQuestion);
-    // Where a band goes: beside the program's window, half under it, under its Label2.
-    enum class Place { Beside, HalfUnder, UnderLabel2 };
     QRect showQuestion(Place place, const QString &question = kQuestion);
-    void placeForm();
     QRect label2() const;
     QRect formFrame() const { return rootRect(frameOf(quint32(m_form->winId()))); }
     bool rootReadable() const { return server && server->waylandSocket().isEmpty(); }
     bool capture(const QRect &deviceRegion);
+    QImage read(const QRect &deviceRegion);
 
     QTemporaryDir m_dir;
     QProcess m_game;
@@ -140,15 +143,15 @@ QByteArray TestWindowGrab::ask(const QByteArray &command)
     return m_game.readLine().trimmed();
 }
 
-// The question on its band at `at` (root, device pixels); the band's rectangle on the root.
+// The question on its band at `at` (root, device pixels); the band's rectangle on the root, or
+// none if the game window moved meanwhile.
 QRect TestWindowGrab::showQuestion(const QPoint &at, const QString &question)
 {
-    // Weston places the window again after mapping it: where it is now.
     m_gameRect = rootRect(m_gameId);
-    const QPoint inWindow = at - m_gameRect.topLeft();
+    const QPoint in = at - m_gameRect.topLeft();
     const QList<QByteArray> reply =
-        ask("question " + QByteArray::number(inWindow.x()) + ' ' +
-            QByteArray::number(inWindow.y()) + " 20 第3题 " + question.toUtf8())
+        ask("question " + QByteArray::number(in.x()) + ' ' + QByteArray::number(in.y()) +
+            " 20 第3题 " + question.toUtf8())
             .split(' ');
     if (reply.size() != 5 || reply[0] != "painted" || rootRect(m_gameId) != m_gameRect)
         return {};
@@ -156,58 +159,41 @@ QRect TestWindowGrab::showQuestion(const QPoint &at, const QString &question)
         .translated(m_gameRect.topLeft());
 }
 
-// Weston places both windows where it likes: the band goes where there is room.
+// Weston places both windows where it likes: the band goes on whichever side has room.
 QRect TestWindowGrab::showQuestion(Place place, const QString &question)
 {
     m_gameRect = rootRect(m_gameId);
-    const QRect frame = formFrame();
+    const QRect f = formFrame();
     const QRect room =
-        m_gameRect & QRect(QPoint(), screen()->geometry().size() * screen()->devicePixelRatio());
-    const QSize band(400, 40); // a little more than the game draws for a question at 20 pixels
-    std::vector<QPoint> spots;
-    if (place == Place::UnderLabel2) {
-        spots.push_back(label2().topLeft());
-    } else {
-        const int dx = place == Place::Beside ? band.width() + 30 : band.width() / 2;
-        const int dy = place == Place::Beside ? band.height() + 30 : band.height() / 2;
-        for (int y = frame.top() + 30; y + band.height() < frame.bottom(); y += 60) {
-            spots.push_back({frame.right() + dx - band.width(), y});
-            spots.push_back({frame.left() - dx, y});
-        }
-        for (int x = frame.left() + 30; x + band.width() < frame.right(); x += 100) {
-            spots.push_back({x, frame.bottom() + dy - band.height()});
-            spots.push_back({x, frame.top() - dy});
-        }
+        m_gameRect & QRect(QPoint(), screen()->size() * screen()->devicePixelRatio());
+    const QSize b(400, 40); // a little more than the game's band for a question at 20 pixels
+    const QPoint off =
+        place == Place::Beside ? QPoint(30, 30) : QPoint(-b.width(), -b.height()) / 2;
+    std::vector<QPoint> spots{label2().topLeft()};
+    for (int k = 0; place != Place::UnderLabel2 && k < 12; ++k) {
+        const int x = f.left() + 30 + 100 * k, y = f.top() + 30 + 60 * k;
+        spots.insert(spots.end(), {{f.right() + off.x(), y},
+                                   {f.left() - off.x() - b.width(), y},
+                                   {x, f.bottom() + off.y()},
+                                   {x, f.top() - off.y() - b.height()}});
     }
     for (const QPoint &spot : spots) {
-        const QRect r(spot, band);
-        const bool fits = place == Place::Beside      ? !r.intersects(frame)
-                          : place == Place::HalfUnder ? r.intersects(frame) && !frame.contains(r)
-                                                      : frame.contains(r);
+        const QRect r(spot, b);
+        const bool fits = place == Place::Beside      ? !r.intersects(f)
+                          : place == Place::HalfUnder ? r.intersects(f) && !f.contains(r)
+                                                      : f.contains(r);
         if (fits && room.contains(r))
             return showQuestion(spot, question);
     }
-    qWarning() << "no room for the band: game" << m_gameRect << "program" << frame;
     return {};
-}
-
-// The program's window over the game's top left, as weston puts every X11 window at the same
-// corner; on Xvfb openbox moves it there.
-void TestWindowGrab::placeForm()
-{
-    if (!rootReadable())
-        return;
-    const QPoint target = logical(m_gameRect).topLeft() + QPoint(40, 60);
-    m_form->move(target);
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->pos(), target, kWait);
 }
 
 QRect TestWindowGrab::label2() const
 {
-    const QRect form = rootRect(quint32(m_form->winId()));
     const qreal dpr = screen()->devicePixelRatio();
-    const QPoint offset = ui().Label2->mapTo(m_form.get(), QPoint()) * dpr;
-    return QRect(form.topLeft() + offset, ui().Label2->size() * dpr);
+    return QRect(rootRect(quint32(m_form->winId())).topLeft() +
+                     ui().Label2->mapTo(m_form.get(), QPoint()) * dpr,
+                 ui().Label2->size() * dpr);
 }
 
 // Captures `deviceRegion` through the program's capture path; true when it listed something.
@@ -221,14 +207,21 @@ bool TestWindowGrab::capture(const QRect &deviceRegion)
     return finished.value(0).value(0).toBool();
 }
 
+QImage TestWindowGrab::read(const QRect &deviceRegion)
+{
+    const capture::Grab grab = capture::grabWindows(logical(deviceRegion));
+    if (grab.image.isNull())
+        qWarning() << "nothing read:" << grab.failure;
+    return rgb(grab.image);
+}
+
 void TestWindowGrab::initTestCase()
 {
     QVERIFY2(server, "no display server");
     QVERIFY2(QFile::exists(kFontFile), "fonts-wqy-zenhei (scripts/setup-debian.sh)");
     jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows = {{kQuestion, kAnswer, u"sjszgdsfsnyz"_s},
-               {u"中国的首都是哪座城市？"_s, u"北京"_s, u"zgdsdsnzcs"_s},
-               {u"长城东起哪座关隘？"_s, u"山海关"_s, u"ccdqnzga"_s}};
+               {u"中国的首都是哪座城市？"_s, u"北京"_s, u"zgdsdsnzcs"_s}};
     QVERIFY(!jetwriter::writeJet4(m_dir.filePath(QString::fromUtf16(store::kStoreFileName)),
                                   QString::fromUtf16(store::kStorePassword), {cv}));
 
@@ -237,15 +230,13 @@ void TestWindowGrab::initTestCase()
     environment.remove(u"QT_SCALE_FACTOR"_s);
     m_game.setProcessEnvironment(environment);
     m_game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    const QSize root = screen()->geometry().size() * screen()->devicePixelRatio();
+    const QSize root = screen()->size() * screen()->devicePixelRatio();
     m_game.start(
         QStringLiteral(ZC_QUESTION_WINDOW),
         {QString::number(root.width() - 100), QString::number(root.height() - 100), kFontFile});
     const QByteArray window = ask({});
     QVERIFY2(window.startsWith("window "), window.constData());
     m_gameId = window.mid(7).toUInt();
-    QTRY_VERIFY_WITH_TIMEOUT(!rootRect(m_gameId).isEmpty(), kWait);
-    m_gameRect = rootRect(m_gameId);
 
     makeForm();
     shapeResultList(ui().ListView1);
@@ -258,8 +249,12 @@ void TestWindowGrab::initTestCase()
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get(), kWait));
     m_capture->windowShown();
-    placeForm();
-    // Weston places an X11 window when it first draws after being mapped: the test starts once
+    if (rootReadable()) { // openbox moves the program over the game; weston puts it there
+        const QPoint target = logical(rootRect(m_gameId)).topLeft() + QPoint(40, 60);
+        m_form->move(target);
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->pos(), target, kWait);
+    }
+    // Weston places an X11 window once it has drawn after being mapped: the tests start when
     // the game has drawn and neither window has moved for a while.
     QVERIFY(ask("question 10 10 20 第1题").startsWith("painted"));
     QRect game, form;
@@ -267,148 +262,113 @@ void TestWindowGrab::initTestCase()
     still.start();
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            if (rootRect(m_gameId) != game || formFrame() != form) {
-                game = rootRect(m_gameId);
-                form = formFrame();
+            const QRect g = rootRect(m_gameId);
+            const QRect f = formFrame();
+            if (g != game || f != form)
                 still.restart();
-            }
+            game = g;
+            form = f;
             return still.hasExpired(2000);
         }(),
         kWait);
-    m_gameRect = game;
-    QVERIFY2(m_gameRect.contains(label2()), "the program's window must lie over the game");
+    QVERIFY2(game.contains(label2()), "the program's window must lie over the game");
 }
 
 void TestWindowGrab::cleanupTestCase()
 {
     m_capture.reset();
-    m_lookup.reset();
-    m_behaviours.reset();
     m_form.reset();
-    if (m_game.state() != QProcess::NotRunning) {
-        m_game.write("quit\n");
-        if (!m_game.waitForFinished(kWait))
-            m_game.kill();
-    }
+    m_game.write("quit\n");
+    if (m_game.state() != QProcess::NotRunning && !m_game.waitForFinished(kWait))
+        m_game.kill();
 }
 
-// Where the root can be read, the capture is the screen as today's grab of the root shows it,
-// less our window: a band half under the program's window reads as it did uncovered.
+// Where the root can be read, the capture is the screen as Qt's grab of the root shows it, less
+// our window: a band half under the program's window reads as it did uncovered.
 void TestWindowGrab::readsTheScreenMinusOurWindows()
 {
     QRect band = showQuestion(Place::Beside);
-    QVERIFY(m_gameRect.contains(band) && !band.intersects(formFrame()));
-    const capture::Grab uncovered = capture::grabWindows(logical(band));
-    QVERIFY2(!uncovered.image.isNull(), qPrintable(uncovered.failure));
-    QCOMPARE(uncovered.image.size(), logical(band).size() * screen()->devicePixelRatio());
+    QVERIFY(!band.isEmpty());
+    const QImage uncovered = read(band);
+    QCOMPARE(uncovered.size(), logical(band).size() * screen()->devicePixelRatio());
     if (rootReadable()) {
         const QRect area = logical(band).translated(-screen()->geometry().topLeft());
-        const QImage root =
-            screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
-        QCOMPARE(rgb(uncovered.image), rgb(root));
+        QCOMPARE(uncovered, rgb(screen()
+                                    ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                    .toImage()));
     }
-
-    // The same band with its left half under the program's window.
     band = showQuestion(Place::HalfUnder);
-    QVERIFY(band.intersects(formFrame()) && !formFrame().contains(band));
-    const capture::Grab covered = capture::grabWindows(logical(band));
-    QVERIFY2(!covered.image.isNull(), qPrintable(covered.failure));
-    QCOMPARE(rgb(covered.image), rgb(uncovered.image));
-    QCOMPARE(covered.image.devicePixelRatio(), screen()->devicePixelRatio());
+    QVERIFY(!band.isEmpty());
+    QCOMPARE(read(band), uncovered);
 }
 
-void TestWindowGrab::questionBesideTheProgramIsListed()
+void TestWindowGrab::questionIsListed_data()
 {
-    const QRect band = showQuestion(Place::Beside);
-    QVERIFY(!band.isEmpty() && !band.intersects(formFrame()));
-    QVERIFY(capture(band));
-    QCOMPARE(ResultModel::of(ui().ListView1)->question(0), kQuestion);
-    QCOMPARE(ui().Label2->text(), kQuestion);
-    QCOMPARE(ui().Label4->text(), kAnswer);
+    QTest::addColumn<Place>("place");
+    QTest::newRow("beside the program's window") << Place::Beside;
+    // Label2 then shows the question read before: reading our window would list that again.
+    QTest::newRow("under the program's Label2") << Place::UnderLabel2;
 }
 
-// The band lies wholly under Label2, which shows the question read before: reading our own
-// window would list that one again.
-void TestWindowGrab::questionUnderTheProgramIsListed()
+void TestWindowGrab::questionIsListed()
 {
-    const QString before = u"中国的首都是哪座城市？"_s;
-    QVERIFY(capture(showQuestion(Place::Beside, before)));
-    QCOMPARE(ui().Label2->text(), before);
+    QFETCH(Place, place);
+    QVERIFY(capture(showQuestion(Place::Beside, u"中国的首都是哪座城市？"_s)));
     QCOMPARE(ui().Label4->text(), u"北京"_s);
-
-    const QRect band = showQuestion(Place::UnderLabel2);
-    QVERIFY2(formFrame().contains(band), "the band must lie under the program's window");
+    const QRect band = showQuestion(place);
+    QVERIFY(!band.isEmpty());
     QVERIFY(capture(band));
     QCOMPARE(ResultModel::of(ui().ListView1)->question(0), kQuestion);
     QCOMPARE(ui().Label2->text(), kQuestion);
     QCOMPARE(ui().Label4->text(), kAnswer);
 }
 
-// Shift+F2 over a band under our window: the overlay's still shows the game there, the drag
-// picks the band and the capture lists its question.
+// Shift+F2 over a band under our window: the overlay's still shows the game there, and the
+// region dragged on it is read.
 void TestWindowGrab::overlayChoosesTheRegionBeneathUs()
 {
-    const QRect band = showQuestion(label2().topLeft() + QPoint(0, 60));
-    QVERIFY2(formFrame().contains(band) && m_gameRect.contains(band), "no room under Label2");
-    const capture::Grab reference = capture::grabWindows(logical(band));
-    QVERIFY2(!reference.image.isNull(), qPrintable(reference.failure));
-
+    const QRect band = showQuestion(Place::UnderLabel2);
+    QVERIFY(!band.isEmpty());
     const capture::Grab still = capture::grabScreenStill(screen());
-    QVERIFY2(!still.image.isNull(), qPrintable(still.failure));
-    const QRect inStill = band.translated(-(screen()->geometry().topLeft()));
-    QCOMPARE(rgb(still.image.copy(inStill)), rgb(reference.image));
+    QCOMPARE(rgb(still.image.copy(band.translated(-screen()->geometry().topLeft()))), read(band));
 
     QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
     m_capture->chooseRegion();
-    capture::RegionPicker *picker = nullptr;
-    const auto findPicker = [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if ((picker = qobject_cast<capture::RegionPicker *>(w)))
-                return true;
-        }
-        return false;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(findPicker(), kWait);
-    QVERIFY(QTest::qWaitForWindowExposed(picker, kWait));
+    QWidget *picker = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        picker = qobject_cast<capture::RegionPicker *>(w) ? w : picker;
+    QVERIFY(picker && QTest::qWaitForWindowExposed(picker, kWait));
     const QRect r = logical(band).translated(-picker->geometry().topLeft());
-    const QPoint end = r.topLeft() + QPoint(r.width(), r.height());
     QTest::mousePress(picker, Qt::LeftButton, {}, r.topLeft());
-    QTest::mouseMove(picker, end);
-    QTest::mouseRelease(picker, Qt::LeftButton, {}, end);
+    QTest::mouseMove(picker, r.topLeft() + QPoint(r.width(), r.height()));
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, r.topLeft() + QPoint(r.width(), r.height()));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
-    QVERIFY(finished.value(0).value(0).toBool());
     QCOMPARE(capture::loadRegion(m_dir.filePath(u"capture.ini"_s)).value_or(QRect()),
              logical(band));
     QCOMPARE(ui().Label2->text(), kQuestion);
 }
 
-// A menu of ours over the band, closed just before the read, as the context menu's capture
+// A menu of ours over the band, closed just before the read as the context menu's capture
 // entries close it: the read waits for the game to draw that place again.
 void TestWindowGrab::closedMenuIsNotRead()
 {
     const QRect band = showQuestion(Place::Beside);
-    QVERIFY(!band.isEmpty() && !band.intersects(formFrame()));
-    const capture::Grab reference = capture::grabWindows(logical(band));
-    QVERIFY2(!reference.image.isNull(), qPrintable(reference.failure));
-
+    QVERIFY(!band.isEmpty());
+    const QImage uncovered = read(band);
     QMenu menu;
     for (int i = 0; i < 6; ++i)
         menu.addAction(u"识别屏幕上的题目 识别屏幕上的题目 %1"_s.arg(i));
     menu.popup(logical(band).topLeft() + QPoint(20, -10));
     QVERIFY(QTest::qWaitForWindowExposed(&menu, kWait));
-    if (rootReadable()) {
-        // The menu is on the screen over the band before it goes.
-        const QRect area = logical(band).translated(-screen()->geometry().topLeft());
+    const QRect area = logical(band).translated(-screen()->geometry().topLeft());
+    if (rootReadable()) // the menu is on the screen there before it goes
         QTRY_VERIFY_WITH_TIMEOUT(
             rgb(screen()
                     ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                    .toImage()) != rgb(reference.image),
+                    .toImage()) != uncovered,
             kWait);
-    }
     menu.hide();
-    const capture::Grab afterMenu = capture::grabWindows(logical(band));
-    QVERIFY2(!afterMenu.image.isNull(), qPrintable(afterMenu.failure));
-    QCOMPARE(rgb(afterMenu.image), rgb(reference.image));
+    QCOMPARE(read(band), uncovered);
 }
 
 // A game that does not draw the part our window hides: a plain X server has no picture of it,
@@ -416,18 +376,14 @@ void TestWindowGrab::closedMenuIsNotRead()
 void TestWindowGrab::hiddenPartNotDrawnIsReported()
 {
     const QRect band = showQuestion(Place::UnderLabel2);
-    QVERIFY(formFrame().contains(band));
-    const capture::Grab reference = capture::grabWindows(logical(band));
-    QVERIFY2(!reference.image.isNull(), qPrintable(reference.failure));
+    QVERIFY(!band.isEmpty());
+    const QImage drawn = read(band);
     QCOMPARE(ask("freeze 8000"), "frozen");
     const capture::Grab frozen = capture::grabWindows(logical(band));
-    if (rootReadable()) {
-        QVERIFY(frozen.image.isNull());
-        QCOMPARE(frozen.failure, QString::fromUtf16(capture::kCoveredByUs));
-    } else {
-        QVERIFY2(!frozen.image.isNull(), qPrintable(frozen.failure));
-        QCOMPARE(rgb(frozen.image), rgb(reference.image));
-    }
+    QCOMPARE(frozen.failure,
+             rootReadable() ? QString::fromUtf16(capture::kCoveredByUs) : QString());
+    if (!rootReadable())
+        QCOMPARE(rgb(frozen.image), drawn);
     QCOMPARE(ask({}), "thawed");
 }
 
@@ -448,31 +404,26 @@ void TestWindowGrab::unreadableRegions()
     QFETCH(QPoint, offset);
     QFETCH(QString, failure);
     const QRect band = showQuestion(Place::Beside);
-    QVERIFY(!band.isEmpty());
-    if (!game.isEmpty())
-        QVERIFY(ask(game).startsWith("painted"));
+    QVERIFY(!band.isEmpty() && (game.isEmpty() || ask(game).startsWith("painted")));
     const capture::Grab grab = capture::grabWindows(logical(band).translated(offset));
     QVERIFY(grab.image.isNull());
     QCOMPARE(grab.failure, failure);
 }
 
-// The game closed: the capture says what is under the region now, and page 0 stays as it was.
+// The game closed: the capture says what lies under the region now, and page 0 stays as it
+// was. On weston a native Wayland window there is no X11 window either, and is said so.
 void TestWindowGrab::windowThatWentAway()
 {
     const QRect band = showQuestion(Place::Beside);
     QVERIFY(!band.isEmpty());
     m_game.write("quit\n");
     QVERIFY(m_game.waitForFinished(kWait));
-    QTRY_VERIFY_WITH_TIMEOUT(!capture::grabWindows(logical(band)).failure.isEmpty(), kWait);
     const QString failure =
         QString::fromUtf16(rootReadable() ? capture::kNoWindowUnder : capture::kNoX11WindowUnder);
-    QCOMPARE(capture::grabWindows(logical(band)).failure, failure);
-
+    QTRY_COMPARE_WITH_TIMEOUT(capture::grabWindows(logical(band)).failure, failure, kWait);
     const QString before = ui().Label2->text();
     QVERIFY(!capture(band));
     QCOMPARE(ui().Label2->text(), before);
-
-    // On weston a native Wayland window may lie there: it is no X11 window, and is said so.
     if (rootReadable())
         return;
     QProcess native;
@@ -482,10 +433,9 @@ void TestWindowGrab::windowThatWentAway()
     native.setProcessEnvironment(environment);
     native.start(u"weston-simple-shm"_s);
     QVERIFY2(native.waitForStarted(kWait), "weston-simple-shm (package weston)");
-    const capture::Grab grab = capture::grabWindows(screen()->geometry());
+    QCOMPARE(capture::grabWindows(screen()->geometry()).failure, failure);
     native.kill();
     native.waitForFinished(kWait);
-    QCOMPARE(grab.failure, QString::fromUtf16(capture::kNoX11WindowUnder));
 }
 
 int main(int argc, char **argv)
