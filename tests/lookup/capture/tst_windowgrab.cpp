@@ -349,26 +349,36 @@ void TestWindowGrab::overlayChoosesTheRegionBeneathUs()
 }
 
 // A menu of ours over the band, closed just before the read as the context menu's capture
-// entries close it: the read waits for the game to draw that place again.
+// entries close it: the read waits for the game to draw that place again, and a game that does
+// not (frozen here) is reported rather than read with the menu's pixels still on the screen.
 void TestWindowGrab::closedMenuIsNotRead()
 {
     const QRect band = showQuestion(Place::Beside);
     QVERIFY(!band.isEmpty());
     const QImage uncovered = read(band);
-    QMenu menu;
-    for (int i = 0; i < 6; ++i)
-        menu.addAction(u"识别屏幕上的题目 识别屏幕上的题目 %1"_s.arg(i));
-    menu.popup(logical(band).topLeft() + QPoint(20, -10));
-    QVERIFY(QTest::qWaitForWindowExposed(&menu, kWait));
     const QRect area = logical(band).translated(-screen()->geometry().topLeft());
-    if (rootReadable()) // the menu is on the screen there before it goes
-        QTRY_VERIFY_WITH_TIMEOUT(
-            rgb(screen()
-                    ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                    .toImage()) != uncovered,
-            kWait);
-    menu.hide();
-    QCOMPARE(read(band), uncovered);
+    for (const bool frozen : {false, true}) {
+        QMenu menu;
+        for (int i = 0; i < 6; ++i)
+            menu.addAction(u"识别屏幕上的题目 识别屏幕上的题目 %1"_s.arg(i));
+        menu.popup(logical(band).topLeft() + QPoint(20, -10));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu, kWait));
+        if (rootReadable()) // the menu is on the screen there before it goes
+            QTRY_VERIFY_WITH_TIMEOUT(
+                rgb(screen()
+                        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                        .toImage()) != uncovered,
+                kWait);
+        if (frozen)
+            QCOMPARE(ask("freeze 5000"), "frozen");
+        menu.hide();
+        const capture::Grab grab = capture::grabWindows(logical(band));
+        if (frozen && rootReadable())
+            QCOMPARE(grab.failure, QString::fromUtf16(capture::kCoveredByUs));
+        else
+            QCOMPARE(rgb(grab.image), uncovered);
+    }
+    QCOMPARE(ask({}), "thawed");
 }
 
 // A game that does not draw the part our window hides: a plain X server has no picture of it,
