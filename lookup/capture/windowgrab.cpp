@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QSet>
 #include <QWindow>
@@ -132,7 +133,7 @@ private:
 
 WindowReader *WindowReader::instance()
 {
-    static WindowReader *reader = nullptr;
+    static QPointer<WindowReader> reader;
     if (!reader && qGuiApp)
         reader = new WindowReader; // lives as long as the application, which deletes it
     return reader;
