@@ -13,7 +13,7 @@ ReadPlan planRead(const QRect &region, const std::vector<StackedWindow> &stack,
     ReadPlan plan;
     QRegion othersAbove; // region parts under an opaque window of another program, higher up
     QRegion othersAnywhere;
-    QRegion oursAbove;   // region parts under one of ours, higher up
+    QRegion oursAbove; // region parts under one of ours, higher up
     QRegion oursShown;
     for (size_t i = stack.size(); i-- > 0;) {
         const QRegion inside(stack[i].rect & region);
