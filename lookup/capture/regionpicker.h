@@ -29,6 +29,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Nothing on the overlay shows the focus: taking it repaints nothing (a whole 4K screen
+    // otherwise, as dear as the first paint).
+    void focusInEvent(QFocusEvent *) override {}
+    void focusOutEvent(QFocusEvent *) override {}
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -103,7 +103,10 @@ private:
     QRegion vacated();
     void remember(QWindow *window, bool gone);
     std::vector<bool> redirected(const std::vector<xcb_window_t> &windows);
-    void redraw(std::vector<Redraw> &redraws, const QRegion &uncover);
+    // Sets the windows to draw their hidden parts again; then the root can be read meanwhile,
+    // and waitForRedraw() takes their reports.
+    void beginRedraw(std::vector<Redraw> &redraws, const QRegion &uncover);
+    void waitForRedraw(std::vector<Redraw> &redraws);
     void release(std::vector<Redraw> &redraws);
     std::optional<QImage> imageOf(Reply<xcb_get_image_reply_t> reply, QSize size) const;
     Grab readOnce(const QRect &region, bool strict, bool *windowGone);
@@ -121,6 +124,7 @@ private:
     uint8_t m_damageEvent = 0;
     xcb_window_t m_uncoverer = 0; // an invisible window mapped and unmapped to expose what lies
                                   // beneath it
+    QElapsedTimer m_redrawStarted;
 
     struct Left
     {
@@ -386,10 +390,8 @@ std::vector<bool> WindowReader::redirected(const std::vector<xcb_window_t> &wind
     return result;
 }
 
-void WindowReader::redraw(std::vector<Redraw> &redraws, const QRegion &uncover)
+void WindowReader::beginRedraw(std::vector<Redraw> &redraws, const QRegion &uncover)
 {
-    if (redraws.empty())
-        return;
     // With the server grabbed, no window can draw until every damage report of the server's own
     // making (the copies and backgrounds of redirecting, the exposures) has been taken off the
     // queue: what is reported after the grab is the windows drawing themselves.
@@ -420,11 +422,14 @@ void WindowReader::redraw(std::vector<Redraw> &redraws, const QRegion &uncover)
         std::free(event);
     xcb_ungrab_server(m_connection);
     xcb_flush(m_connection);
+    m_redrawStarted.start();
+}
 
+void WindowReader::waitForRedraw(std::vector<Redraw> &redraws)
+{
     // A window that has drawn and then stays quiet for a moment has drawn all it will: what it
     // leaves out (a frame's border that the server paints by itself) is not waited for longer.
-    QElapsedTimer waited;
-    waited.start();
+    const QElapsedTimer &waited = m_redrawStarted;
     const auto settled = [&](const Redraw &r) {
         return r.done() ||
                (r.lastDrawn >= 0 && waited.elapsed() - r.lastDrawn >= kQuietMilliseconds);
@@ -544,27 +549,25 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
 
     // Where none of our windows is or just was, the root window's picture is the screen as the
     // player sees it, read at once. XWayland refuses it: it has no picture of its own.
-    const QRect rootPart =
-        (QRegion(onRoot) - plan.ours).isEmpty() ? QRect(onRoot.topLeft(), QSize(1, 1)) : onRoot;
-    Reply<xcb_get_image_reply_t> rootReply(xcb_get_image_reply(
-        m_connection,
-        xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, int16_t(rootPart.x()),
-                      int16_t(rootPart.y()), uint16_t(rootPart.width()),
-                      uint16_t(rootPart.height()), ~0u),
-        nullptr));
-    const bool rootReadable = bool(rootReply);
+    const auto readRoot = [&](const QRect &part) {
+        return Reply<xcb_get_image_reply_t>(xcb_get_image_reply(
+            m_connection,
+            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, int16_t(part.x()),
+                          int16_t(part.y()), uint16_t(part.width()), uint16_t(part.height()), ~0u),
+            nullptr));
+    };
+    const bool rootReadable = bool(readRoot(QRect(onRoot.topLeft(), QSize(1, 1))));
+    const bool fromRoot = rootReadable && !(QRegion(onRoot) - plan.ours).isEmpty();
     std::optional<QImage> rootImage;
-    if (rootReadable && rootPart == onRoot)
-        rootImage = imageOf(std::move(rootReply), onRoot.size());
 
-    if (plan.parts.empty() && (strict || !rootImage))
+    if (plan.parts.empty() && (strict || !fromRoot))
         return {{}, QString::fromUtf16(rootReadable ? kNoWindowUnder : kNoX11WindowUnder)};
 
     // What each window must give: everything of it the player would see where the root could
     // not be read, else only where our windows are or just were.
     std::vector<QRegion> wanted;
     for (const ReadPart &part : plan.parts)
-        wanted.push_back(rootImage ? part.visible & plan.ours : part.visible);
+        wanted.push_back(fromRoot ? part.visible & plan.ours : part.visible);
 
     // Windows without contents of their own under our windows draw those parts again first.
     std::vector<size_t> hidden;
@@ -593,8 +596,14 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
         redraws.push_back(r);
         redrawPart.push_back(hidden[h]);
     }
-    if (!redraws.empty() && m_composite && m_damage)
-        redraw(redraws, uncover);
+    // The windows draw while the root's picture, 33 MB at 4K, comes over.
+    const bool redrawing = !redraws.empty() && m_composite && m_damage;
+    if (redrawing)
+        beginRedraw(redraws, uncover);
+    if (fromRoot)
+        rootImage = imageOf(readRoot(onRoot), onRoot.size());
+    if (redrawing)
+        waitForRedraw(redraws);
     for (size_t r = 0; r < redraws.size(); ++r) {
         if (redraws[r].done())
             continue;
