@@ -110,7 +110,7 @@ int runGame(int argc, char **argv)
 }
 
 // The overlay as it was: the root's pixmap scaled into the widget and the whole screen dimmed at
-// every paint.
+// every paint, shown and given the focus as Shift+F2 did.
 class FormerPicker : public QWidget
 {
 public:
@@ -119,7 +119,10 @@ public:
                                Qt::BypassWindowManagerHint),
           m_still(still)
     {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setCursor(Qt::CrossCursor);
         setGeometry(geometry);
+        setFocusPolicy(Qt::StrongFocus);
     }
 
 protected:
@@ -243,8 +246,9 @@ int runAt(int argc, char **argv, QSize size)
         }));
         former.push_back(untilShown([&] {
             auto *picker = new FormerPicker(screen->grabWindow(0), screen->geometry());
-            picker->setAttribute(Qt::WA_DeleteOnClose);
-            picker->show();
+            picker->show(); // as Shift+F2 showed it
+            picker->activateWindow();
+            picker->setFocus(Qt::OtherFocusReason);
             return picker;
         }));
         still.push_back(timed([&] { capture::grabScreenStill(screen); }));

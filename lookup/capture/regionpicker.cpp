@@ -13,9 +13,6 @@ RegionPicker::RegionPicker(const QImage &still, const QRect &screenGeometry)
       m_still(still), m_screenGeometry(screenGeometry)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The still covers every pixel: no background is filled first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::CrossCursor);
     setGeometry(screenGeometry);
     setFocusPolicy(Qt::StrongFocus);
