@@ -150,6 +150,7 @@ struct Outcome
 {
     const bench::Capture *capture = nullptr;
     bool top1 = false, top3 = false, nothing = false;
+    bool twins = false; // the best two said to explain the reading nearly equally well
     bool plainTop1 = false, plainTop3 = false;
     bool letter = false, plainLetter = false; // the right option named (captures with options)
 };
@@ -219,8 +220,8 @@ void shareFigure(const QString &name, double value, double baseline, bool lowerI
 void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
 {
     const QString name = QString::fromUtf8(bench::splitName(split));
-    int total = 0, top1 = 0, top3 = 0, wrong = 0, nothing = 0, plainTop1 = 0, plainTop3 = 0,
-        plainWrong = 0, withOptions = 0, letter = 0, plainLetter = 0;
+    int total = 0, top1 = 0, top3 = 0, wrong = 0, wrongSure = 0, twins = 0, nothing = 0,
+        plainTop1 = 0, plainTop3 = 0, plainWrong = 0, withOptions = 0, letter = 0, plainLetter = 0;
     // Per factor and value: captures, right first (ours), right first (baseline).
     std::map<std::pair<QString, QString>, std::array<int, 3>> byFactor;
     QStringList order; // factor names in the order captures record them
@@ -231,6 +232,8 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
         top1 += o.top1;
         top3 += o.top3;
         wrong += !o.top1 && !o.nothing;
+        wrongSure += !o.top1 && !o.nothing && !o.twins;
+        twins += o.twins;
         nothing += o.nothing;
         plainTop1 += o.plainTop1;
         plainTop3 += o.plainTop3;
@@ -262,6 +265,9 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
                 ">= 99.5 %");
     shareFigure(u"a wrong question first, %1"_s.arg(name), share(wrong, total),
                 share(plainWrong, total), true, "<= 0.5 %");
+    shareFigure(u"a wrong question first, not shown as twins, %1"_s.arg(name),
+                share(wrongSure, total), share(plainWrong, total), true, "<= 0.5 %");
+    shareFigure(u"shown as twins, %1"_s.arg(name), share(twins, total), 0.0, true, "-");
     shareFigure(u"nothing returned, %1"_s.arg(name), share(nothing, total), 0.0, true, "-");
     shareFigure(u"option letter, %1 (%2 captures with options)"_s.arg(name).arg(withOptions),
                 share(letter, withOptions), share(plainLetter, withOptions), false, ">= 98 %");
@@ -279,8 +285,8 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
 // letter the plain option reading finds in each reader's text for its best question's answer
 // is the right option's.
 Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, const QString &text,
-              const std::vector<recognition::Candidate> &ranked, const QString &plainText,
-              const std::vector<qsizetype> &plainRanked)
+              const std::vector<recognition::Candidate> &ranked, bool twins,
+              const QString &plainText, const std::vector<qsizetype> &plainRanked)
 {
     const auto right = [&](qsizetype row) {
         return rows[size_t(row)].question == rows[size_t(c.row)].question;
@@ -289,6 +295,7 @@ Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, co
     Outcome o;
     o.capture = &c;
     o.nothing = ranked.empty();
+    o.twins = twins;
     for (size_t i = 0; i < std::min<size_t>(3, ranked.size()); ++i) {
         o.top3 = o.top3 || right(ranked[i].row);
         o.top1 = o.top1 || (i == 0 && right(ranked[i].row));
@@ -487,7 +494,7 @@ int main(int argc, char **argv)
         // The program's ranking on the baseline engine's text: what the rest adds.
         const auto onRaw = ranker.match(pt, 3);
         oursRaw.add(hit(onRaw, questions, 1), hit(onRaw, questions, 3));
-        outcomes.push_back(judge(c, rows, t, small, pt, plainRanked));
+        outcomes.push_back(judge(c, rows, t, small, reading && reading->twins, pt, plainRanked));
         if (std::getenv("ZC_BENCH_VERBOSE") && !outcomes.back().top1) {
             printMiss(c, t, questions[c.row],
                       small.empty() ? QString() : questions[small.front().row]);

@@ -1,7 +1,7 @@
-// crvt-tool recognize and match as maintainers run them: the real executable on a store it
-// builds, a rendered question picture, and files that are not what they should be. What
-// the ranking makes of damaged texts is tested at the ranker; here, the output and the
-// exit statuses.
+// crvt-tool recognize and match as maintainers run them: the real executable on stores it
+// builds (one of 100,000 questions that differ only in their number), rendered question
+// pictures, and files that are not what they should be. What the ranking makes of damaged
+// texts is tested at the ranker; here, the output and the exit statuses.
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
@@ -59,6 +59,18 @@ void TestCrvtRecognize::initTestCase()
     const Run built = runTool({u"build"_s, list.fileName(), m_dir.filePath(u"store.dat"_s)});
     QCOMPARE(built.exitCode, 0);
 
+    // 100,000 questions that differ only in their number.
+    QFile numbered(m_dir.filePath(u"numbered.tsv"_s));
+    QVERIFY(numbered.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 100000; ++i) {
+        numbered.write(u"问题%1 秦始皇统一六国是在哪一年\t答案%2\n"_s.arg(i, 6, 10, QChar(u'0'))
+                           .arg(i)
+                           .toUtf8());
+    }
+    numbered.close();
+    QCOMPARE(runTool({u"build"_s, numbered.fileName(), m_dir.filePath(u"numbered.dat"_s)}).exitCode,
+             0);
+
     // The question as the game shows it: a title before it, light text on a dark ground.
     const int id =
         QFontDatabase::addApplicationFont(u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s);
@@ -96,6 +108,10 @@ void TestCrvtRecognize::statuses_data()
     QTest::newRow("match: --top 1 prints one row")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"秦始皇统一六国是在哪一年"_s, u"--top=1"_s}
         << 0 << "秦始皇统一六国是在哪一年？\t公元前221年\n"_ba;
+    QTest::newRow("match: the exact number among 100,000 numbered questions")
+        << QStringList{u"match"_s, u"@/numbered.dat"_s, u"问题099999 秦始皇统一六国是在哪一年"_s,
+                       u"--top=1"_s}
+        << 0 << "问题099999 秦始皇统一六国是在哪一年\t答案99999\n"_ba;
     QTest::newRow("match: nothing resembles a question")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"今天天气很好"_s} << 3 << QByteArray();
     QTest::newRow("match: wrong password")
