@@ -162,12 +162,14 @@ Commands:
   recognize
           Reads the question on the picture IMAGE (PNG, JPEG or BMP) as the program
           reads a capture, prints the text read on standard error, and prints the
-          questions of the store it most resembles, best first: question TAB answer,
-          one line each, at most N (--top, default 5).
+          questions of the store it most resembles, best first: question TAB answer
+          TAB option, one line each, at most N (--top, default 5). The option is the
+          label (A to D, or 1 to 4) of the answer option on the picture that shows the
+          row's answer; empty when the picture shows no options or none surely.
   match   Ranks the questions of the store against TEXT as recognize ranks the text
-          it reads, with the same output. Punctuation, spaces and letter case do not
-          count; wrong, missing and extra characters, text around the question and a
-          question cut short are tolerated.
+          it reads, and prints question TAB answer. Punctuation, spaces and letter
+          case do not count; wrong, missing and extra characters, text around the
+          question and a question cut short are tolerated.
 
 Options (anywhere on the line):
   --password P, --password=P

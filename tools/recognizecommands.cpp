@@ -1,5 +1,6 @@
 #include "tools/recognizecommands.h"
 
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/store/store.h"
 
@@ -37,9 +38,12 @@ recognition::Ranker rankerOf(const std::vector<store::CvRow> &rows)
     return recognition::Ranker(questions);
 }
 
-// Prints the rows found, or says that nothing in `source` resembles a question.
+// Prints the rows found, or says that nothing in `source` resembles a question. With the text
+// read off a picture, each row gets a third column: the option on the picture that shows its
+// answer, empty when none does surely.
 int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
-          const std::vector<recognition::Candidate> &candidates, const QString &source)
+          const std::vector<recognition::Candidate> &candidates, const QString &source,
+          const QString *read = nullptr)
 {
     if (candidates.empty()) {
         writeOut(stderr, u"crvt-tool: nothing in %1 resembles a question of %2\n"_s.arg(
@@ -48,8 +52,11 @@ int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
     }
     for (const recognition::Candidate &c : candidates) {
         const store::CvRow &row = rows[size_t(c.row)];
-        writeOut(stdout,
-                 row.question.value_or(QString()) + u'\t' + row.answer.value_or(QString()) + u'\n');
+        const QString answer = row.answer.value_or(QString());
+        QString line = row.question.value_or(QString()) + u'\t' + answer;
+        if (read)
+            line += u'\t' + recognition::optionLetter(*read, answer);
+        writeOut(stdout, line + u'\n');
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return fail(u"standard output: write error"_s);
@@ -79,7 +86,7 @@ int recognize(const Invocation &inv)
     if (!reading)
         return fail(reading.error().message);
     writeOut(stderr, reading->text + u'\n');
-    return print(inv, cv, reading->candidates, imagePath);
+    return print(inv, cv, reading->candidates, imagePath, &reading->text);
 }
 
 int match(const Invocation &inv)

@@ -86,6 +86,17 @@ void TestCrvtRecognize::initTestCase()
     QVERIFY(image.save(m_dir.filePath(u"question.png"_s)));
     QVERIFY(image.save(m_dir.filePath(u"question.jpg"_s), "JPG", 70));
 
+    // The question with its answer options under it, the answer second.
+    QImage options(420, 76, QImage::Format_RGB32);
+    options.fill(QColor(40, 30, 50));
+    p.begin(&options);
+    p.setFont(font);
+    p.setPen(QColor(250, 240, 200));
+    p.drawText(10, 27, u"中国第一部诗歌总集是？"_s);
+    p.drawText(10, 63, u"A.楚辞   B.诗经   C.离骚   D.乐府"_s);
+    p.end();
+    QVERIFY(options.save(m_dir.filePath(u"options.png"_s)));
+
     QImage blank(300, 40, QImage::Format_RGB32);
     blank.fill(Qt::white);
     QVERIFY(blank.save(m_dir.filePath(u"blank.bmp"_s)));
@@ -98,7 +109,7 @@ void TestCrvtRecognize::statuses_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
 
-    const QByteArray poem = "中国第一部诗歌总集是？\t诗经\n";
+    const QByteArray poem = "中国第一部诗歌总集是？\t诗经\t\n";
     const bool engine =
         QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
         qEnvironmentVariableIsSet("TESSDATA_PREFIX");
@@ -126,6 +137,9 @@ void TestCrvtRecognize::statuses_data()
         QTest::newRow("recognize: JPEG") << QStringList{u"recognize"_s, u"@/store.dat"_s,
                                                         u"@/question.jpg"_s, u"--top"_s, u"1"_s}
                                          << 0 << poem;
+        QTest::newRow("recognize: the option showing the answer")
+            << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/options.png"_s, u"--top"_s, u"1"_s}
+            << 0 << "中国第一部诗歌总集是？\t诗经\tB\n"_ba;
         QTest::newRow("recognize: a picture without a question")
             << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/blank.bmp"_s} << 3 << QByteArray();
     }
