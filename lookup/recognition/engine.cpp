@@ -2,6 +2,7 @@
 
 #include "lookup/recognition/prepare.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -45,6 +46,22 @@ void limitThreads(bool single)
 
 } // namespace
 
+QString defaultModelPath()
+{
+    const QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
+    if (!chosen.isEmpty())
+        return chosen;
+    // The kernel resolves /proc/self/exe to the real file, also when the program was started
+    // through the launcher link; no QCoreApplication is needed.
+    const QString programFolder = QFileInfo(u"/proc/self/exe"_s).canonicalPath();
+    const QString beside = programFolder + u"/models"_s;
+    const QString fromBin = QDir::cleanPath(programFolder + u'/' +
+                                            QStringLiteral(ZC_APPDIR_FROM_BINDIR) + u"/models"_s);
+    if (!QFileInfo(beside).isDir() && QFileInfo(fromBin).isDir())
+        return fromBin;
+    return beside;
+}
+
 QString defaultDataPath()
 {
     // Tesseract's own rule: $TESSDATA_PREFIX, else the folder it was built with.
@@ -68,17 +85,23 @@ Engine::~Engine()
         m_api->End();
 }
 
-void Engine::warmUp()
+void Engine::warmUp(Pass pass)
 {
     std::lock_guard lock(m_mutex);
-    if (m_warming.valid() || m_loaded)
+    if (m_warming.valid())
         return;
-    m_warming = std::async(std::launch::async, [this] {
+    m_warming = std::async(std::launch::async, [this, pass] {
         std::lock_guard lock(m_mutex);
-        if (loadLocked())
+        if (loadLocked(pass))
             return;
         // The first recognition sets up what the model needs beyond loading; a blank line
         // does it here instead of in the player's first capture.
+        if (pass == Pass::Neural) {
+            QImage blank(256, 48, QImage::Format_RGB32);
+            blank.fill(Qt::white);
+            (void)m_neural->readLines(blank);
+            return;
+        }
         QImage blank(96, 48, QImage::Format_Grayscale8);
         blank.fill(255);
         limitThreads(m_options.singleThreaded);
@@ -89,25 +112,43 @@ void Engine::warmUp()
     });
 }
 
-std::optional<RecognitionError> Engine::load()
+std::optional<RecognitionError> Engine::load(Pass pass)
 {
     std::lock_guard lock(m_mutex);
-    return loadLocked();
+    return loadLocked(pass);
 }
 
-std::optional<RecognitionError> Engine::loadLocked()
+std::optional<RecognitionError> Engine::loadLocked(Pass pass)
 {
-    if (m_loaded)
-        return *m_loaded;
+    if (pass == Pass::Neural) {
+        if (!m_neuralLoaded)
+            m_neuralLoaded = loadNeural();
+        return *m_neuralLoaded;
+    }
+    if (!m_tesseractLoaded)
+        m_tesseractLoaded = loadTesseract();
+    return *m_tesseractLoaded;
+}
 
+std::optional<RecognitionError> Engine::loadNeural()
+{
+    auto reader = std::make_unique<NeuralReader>(m_options.neuralThreads);
+    const QString folder = m_options.modelPath.isEmpty() ? defaultModelPath() : m_options.modelPath;
+    if (auto error = reader->load(folder))
+        return error;
+    m_neural = std::move(reader);
+    return std::nullopt;
+}
+
+std::optional<RecognitionError> Engine::loadTesseract()
+{
     const QString folder = m_options.dataPath.isEmpty() ? defaultDataPath() : m_options.dataPath;
     const QString data = folder + u'/' + QLatin1StringView(kLanguage) + u".traineddata"_s;
     if (!QFileInfo(data).isFile()) {
-        m_loaded = RecognitionError{
+        return RecognitionError{
             RecognitionError::NoLanguageData,
             u"text recognition data %1 not found: install the package tesseract-ocr-chi-sim"_s.arg(
                 data)};
-        return *m_loaded;
     }
 
     auto api = std::make_unique<tesseract::TessBaseAPI>();
@@ -117,12 +158,10 @@ std::optional<RecognitionError> Engine::loadLocked()
     const QByteArray path = QFile::encodeName(folder);
     if (api->Init(path.constData(), kLanguage, tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
                   &values, false) != 0) {
-        m_loaded = RecognitionError{RecognitionError::EngineFailed,
-                                    u"text recognition could not start with %1"_s.arg(data)};
-        return *m_loaded;
+        return RecognitionError{RecognitionError::EngineFailed,
+                                u"text recognition could not start with %1"_s.arg(data)};
     }
     m_api = std::move(api);
-    m_loaded = std::optional<RecognitionError>();
     return std::nullopt;
 }
 
@@ -132,8 +171,18 @@ Result<QString> Engine::recognise(const QImage &capture, Pass pass)
         return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
 
     std::lock_guard lock(m_mutex);
-    if (const auto error = loadLocked())
+    if (const auto error = loadLocked(pass))
         return *error;
+
+    if (pass == Pass::Neural) {
+        const auto lines = m_neural->readLines(capture);
+        if (!lines)
+            return lines.error();
+        QStringList texts;
+        for (const NeuralReader::Line &line : *lines)
+            texts += line.text;
+        return texts.join(u'\n');
+    }
 
     QImage image;
     bool oneLine = false;

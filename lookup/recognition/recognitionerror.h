@@ -13,6 +13,8 @@ struct RecognitionError
         NoLanguageData, // the engine's Simplified Chinese data is not installed
         EngineFailed,   // the engine would not start or could not read the image
         NoImage,        // an empty image
+        NoModel,        // a file of the neural reader's models is missing
+        DamagedModel,   // one is there but cannot be used
     } kind;
     QString message; // one line a player can act on
 };
