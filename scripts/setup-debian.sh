@@ -14,6 +14,7 @@ packages=(
   libopencv-dnn-dev python3-onnx python3-numpy
   libx11-dev libxcb1-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
+  fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
   xvfb xauth xdotool x11-utils
   weston qt6-wayland
   desktop-file-utils appstream
