@@ -45,6 +45,7 @@ private slots:
     void initTestCase();
     void statuses_data();
     void statuses();
+    void missingModelsSayWhichFile();
 
 private:
     QTemporaryDir m_dir;
@@ -87,9 +88,7 @@ void TestCrvtRecognize::statuses_data()
     QTest::addColumn<QByteArray>("out");
 
     const QByteArray poem = "中国第一部诗歌总集是？\t诗经\n";
-    const bool engine =
-        QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
-        qEnvironmentVariableIsSet("TESSDATA_PREFIX");
+    const bool engine = QFile::exists(QStringLiteral(ZC_BIN_DIR "/models/ppocrv4_rec.onnx"));
     QTest::newRow("match: damaged text, best row first")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"第2题 五四运动发生在那一年"_s} << 0
         << "五四运动发生在哪一年？\t1919年\n"_ba;
@@ -146,6 +145,25 @@ void TestCrvtRecognize::statuses()
     // Every failure says why; recognize shows what it read.
     if (exitCode != 0 || arguments[0] == u"recognize")
         QVERIFY(!r.err.isEmpty());
+}
+
+void TestCrvtRecognize::missingModelsSayWhichFile()
+{
+    QTemporaryDir empty;
+    QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"ZC_MODEL_DIR"_s, empty.path());
+    p.setProcessEnvironment(environment);
+    p.start(QStringLiteral(ZC_BIN_DIR "/crvt-tool"),
+            {u"recognize"_s, m_dir.filePath(u"store.dat"_s), m_dir.filePath(u"question.png"_s)});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+    // One line: the file and what to do.
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY2(err.contains(empty.path() + u'/') && err.contains(u"install"_s), qPrintable(err));
 }
 
 QTEST_MAIN(TestCrvtRecognize)

@@ -96,6 +96,8 @@ private slots:
     void recognitionMatchesReference();
     void detectionMatchesReference();
     void detectionAtAnotherSizeAndBack();
+    void detectionSizeWithinLimits_data();
+    void detectionSizeWithinLimits();
     void damagedModels_data();
     void damagedModels();
     void engineWithoutModels();
@@ -199,6 +201,34 @@ void TestNeuralReader::detectionAtAnotherSizeAndBack()
     for (size_t i = 0; i < first->values.size(); ++i)
         worst = std::max(worst, double(std::abs(again->values[i] - first->values[i])));
     QVERIFY2(worst < 1e-4, qPrintable(QString::number(worst)));
+}
+
+void TestNeuralReader::detectionSizeWithinLimits_data()
+{
+    QTest::addColumn<QSize>("capture");
+    QTest::addColumn<double>("enlarge");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("one line of small text: enlarged to 96 high")
+        << QSize(454, 47) << 1.0 << QSize(928, 96);
+    QTest::newRow("a panel as it is") << QSize(480, 160) << 1.0 << QSize(480, 160);
+    QTest::newRow("enlarged again for small text") << QSize(480, 160) << 2.0 << QSize(960, 320);
+    QTest::newRow("a whole screen: scaled down to the pixel limit")
+        << QSize(2560, 1440) << 1.0 << QSize(864, 480);
+    QTest::newRow("huge: the same limit") << QSize(30000, 20000) << 4.0 << QSize(768, 512);
+    QTest::newRow("a very long strip: the longest side")
+        << QSize(40000, 30) << 1.0 << QSize(4096, 32);
+    QTest::newRow("tiny: one block of 32") << QSize(5, 5) << 1.0 << QSize(32, 32);
+}
+
+void TestNeuralReader::detectionSizeWithinLimits()
+{
+    QFETCH(QSize, capture);
+    QFETCH(double, enlarge);
+    QFETCH(QSize, expected);
+    // Only the size is looked at: a null image of that size would do, but QImage has none.
+    const QImage image(capture, QImage::Format_Mono);
+    QVERIFY(!image.isNull());
+    QCOMPARE(NeuralReader::detectionSize(image, enlarge), expected);
 }
 
 void TestNeuralReader::damagedModels_data()
