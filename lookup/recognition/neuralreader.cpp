@@ -234,21 +234,23 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     if (!map)
         return map.error();
     std::vector<QRect> boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
+    // Small text is found in pieces or, on a busy ground, not at all: detect again, enlarged
+    // so that the text found (or the smallest a game draws, when none was) is kWantedText high.
+    int typical = kSmallestText;
     if (!boxes.empty()) {
         std::vector<int> heights;
         for (const QRect &box : boxes)
             heights.push_back(box.height());
         std::nth_element(heights.begin(), heights.begin() + qsizetype(heights.size() / 2),
                          heights.end());
-        const int typical = heights[heights.size() / 2];
-        const double enlarge = double(kWantedText) / typical;
-        if (typical < kSmallText &&
-            detectionSize(capture, enlarge).width() > map->columns * 6 / 5) {
-            map = detectionOutput(capture, enlarge);
-            if (!map)
-                return map.error();
-            boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
-        }
+        typical = heights[heights.size() / 2];
+    }
+    const double enlarge = double(kWantedText) / typical;
+    if (typical < kSmallText && detectionSize(capture, enlarge).width() > map->columns * 6 / 5) {
+        map = detectionOutput(capture, enlarge);
+        if (!map)
+            return map.error();
+        boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
     }
     const double toX = double(capture.width()) / map->columns,
                  toY = double(capture.height()) / map->rows;

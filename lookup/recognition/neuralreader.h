@@ -34,10 +34,12 @@ public:
     // a line of small text is found whole.
     static constexpr int kDetectionShortest = 96;
     static constexpr double kDetectionEnlarge = 3.0;
-    // When the text found is lower than kSmallText pixels at that scale, the capture is
-    // detected once more, enlarged so that it would be kWantedText high (the model finds small
-    // text in pieces, or not at all on a busy ground).
+    // When the text found is lower than kSmallText pixels at that scale, or none is found, the
+    // capture is detected once more, enlarged so that the text found (or text of
+    // kSmallestText pixels) would be kWantedText high (the model finds small text in pieces,
+    // or not at all on a busy ground).
     static constexpr int kSmallText = 24;
+    static constexpr int kSmallestText = 12;
     static constexpr int kWantedText = 32;
     static constexpr double kMostEnlarged = 4.0;
     static constexpr int kDetectionPixels = 640 * 640;
