@@ -12,11 +12,11 @@ packages=(
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
   libopencv-dnn-dev python3-onnx python3-numpy
-  libx11-dev libxcb1-dev
+  libx11-dev libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
   xvfb xauth xdotool x11-utils
-  weston qt6-wayland
+  weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
 )
 

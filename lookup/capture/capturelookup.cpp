@@ -5,6 +5,7 @@
 #include "lookup/capture/notice.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/screenregion.h"
+#include "lookup/capture/windowgrab.h"
 #include "lookup/lookuppage.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
@@ -35,11 +36,7 @@ CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &looku
       m_storeFolder([] { return store::storeFolder(QCoreApplication::applicationDirPath()); }),
       m_regionFile(regionFile())
 {
-    m_grab = [](const QRect &region, QString *failure) {
-        Grab grab = grabScreenRegion(region);
-        *failure = grab.failure;
-        return grab.image;
-    };
+    m_grab = windowGrabber();
     auto *capture = new QShortcut(QKeySequence(Qt::Key_F2), controls.Form1);
     connect(capture, &QShortcut::activated, this, &CaptureLookup::captureQuestion);
     auto *choose = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F2), controls.Form1);
@@ -99,11 +96,11 @@ void CaptureLookup::chooseRegion()
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = m_controls.Form1->screen();
-    const QPixmap still = screen->grabWindow(0);
-    if (still.isNull())
-        return fail(QString::fromUtf16(kScreenUnread));
+    const Grab still = grabScreenStill(screen);
+    if (still.image.isNull())
+        return fail(still.failure);
     m_picking = true;
-    auto *picker = new RegionPicker(still, screen->geometry());
+    auto *picker = new RegionPicker(still.image, screen->geometry());
     connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
         m_picking = false;
         if (!saveRegion(m_regionFile, region))

@@ -62,8 +62,7 @@ public:
 
 private:
     std::optional<RecognitionError> loadLocked(Pass pass);
-    std::optional<RecognitionError> loadTesseract();
-    std::optional<RecognitionError> loadNeural();
+    std::optional<RecognitionError> loadTesseractLocked();
 
     Options m_options;
     std::mutex m_mutex;

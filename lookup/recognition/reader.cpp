@@ -1,5 +1,7 @@
 #include "lookup/recognition/reader.h"
 
+#include "lookup/recognition/picture.h"
+
 namespace recognition {
 
 namespace {
@@ -37,6 +39,9 @@ Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage 
 Result<Reading> readQuestion(Method method, Engine &engine, const Ranker &ranker,
                              const QImage &capture, int top)
 {
+    // The size, the memory and how busy the picture is, before any of the reading is spent.
+    if (auto problem = captureProblem(capture))
+        return *problem;
     if (method == Method::Neural)
         return pass(engine, Engine::Pass::Neural, ranker, capture, top);
 
