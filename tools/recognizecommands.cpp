@@ -107,8 +107,10 @@ int recognize(const Invocation &inv)
     const auto reading = recognition::readQuestion(engine, rankerOf(cv), picture->image, inv.top);
     if (!reading) {
         // The engine's data names itself; what concerns the picture is said of the file.
-        const bool ofPicture =
-            reading.error().kind != recognition::RecognitionError::NoLanguageData;
+        const auto kind = reading.error().kind;
+        const bool ofPicture = kind != recognition::RecognitionError::NoLanguageData &&
+                               kind != recognition::RecognitionError::NoModel &&
+                               kind != recognition::RecognitionError::DamagedModel;
         return fail(ofPicture ? u"%1: %2"_s.arg(imagePath, reading.error().message)
                               : reading.error().message);
     }

@@ -3,6 +3,7 @@
 #include "lookup/recognition/picture.h"
 #include "lookup/recognition/prepare.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -74,6 +75,22 @@ void silenceLeptonica()
 
 } // namespace
 
+QString defaultModelPath()
+{
+    const QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
+    if (!chosen.isEmpty())
+        return chosen;
+    // The kernel resolves /proc/self/exe to the real file, also when the program was started
+    // through the launcher link; no QCoreApplication is needed.
+    const QString programFolder = QFileInfo(u"/proc/self/exe"_s).canonicalPath();
+    const QString beside = programFolder + u"/models"_s;
+    const QString fromBin = QDir::cleanPath(programFolder + u'/' +
+                                            QStringLiteral(ZC_APPDIR_FROM_BINDIR) + u"/models"_s);
+    if (!QFileInfo(beside).isDir() && QFileInfo(fromBin).isDir())
+        return fromBin;
+    return beside;
+}
+
 QString defaultDataPath()
 {
     // Tesseract's own rule: $TESSDATA_PREFIX, else the folder it was built with.
@@ -97,17 +114,25 @@ Engine::~Engine()
         m_api->End();
 }
 
-void Engine::warmUp()
+void Engine::warmUp(Pass pass)
 {
     std::lock_guard lock(m_mutex);
-    if (m_warming.valid() || m_loaded)
+    if (m_warming.valid())
         return;
     // With no thread to be had (memory short), the first recognition loads the engine instead.
     try {
-        m_warming = std::async(std::launch::async, [this] {
+        m_warming = std::async(std::launch::async, [this, pass] {
             std::lock_guard lock(m_mutex);
-            if (loadLocked())
+            if (loadLocked(pass))
                 return;
+            if (pass == Pass::Neural) {
+                // A first reading sets up what the models need beyond loading; a blank line
+                // does it here instead of in the player's first capture.
+                QImage blank(256, 48, QImage::Format_RGB32);
+                blank.fill(Qt::white);
+                (void)m_neural->readLines(blank);
+                return;
+            }
             // The first recognition sets up what the model needs beyond loading; a blank line
             // does it here instead of in the player's first capture.
             QImage blank(96, 48, QImage::Format_Grayscale8);
@@ -120,38 +145,59 @@ void Engine::warmUp()
                 m_api->Clear();
             } catch (const std::bad_alloc &) {
                 m_api.reset();
-                m_loaded.reset();
+                m_tesseractLoaded.reset();
             }
         });
     } catch (const std::system_error &) {
     }
 }
 
-std::optional<RecognitionError> Engine::load()
+std::optional<RecognitionError> Engine::load(Pass pass)
 {
     std::lock_guard lock(m_mutex);
-    return loadLocked();
+    return loadLocked(pass);
 }
 
-std::optional<RecognitionError> Engine::loadLocked()
+std::optional<RecognitionError> Engine::loadLocked(Pass pass)
 {
-    if (m_loaded)
-        return *m_loaded;
+    if (pass != Pass::Neural)
+        return loadTesseractLocked();
+    if (!m_neuralLoaded) {
+        auto reader = std::make_unique<NeuralReader>(m_options.neuralThreads);
+        const QString folder =
+            m_options.modelPath.isEmpty() ? defaultModelPath() : m_options.modelPath;
+        try {
+            m_neuralLoaded = reader->load(folder);
+        } catch (const std::bad_alloc &) {
+            // Not remembered: with memory back, a later recognition loads it.
+            return RecognitionError{RecognitionError::OutOfMemory,
+                                    u"not enough memory to load the text recognition models"_s};
+        }
+        if (!*m_neuralLoaded)
+            m_neural = std::move(reader);
+    }
+    return *m_neuralLoaded;
+}
+
+std::optional<RecognitionError> Engine::loadTesseractLocked()
+{
+    if (m_tesseractLoaded)
+        return *m_tesseractLoaded;
 
     const QString folder = m_options.dataPath.isEmpty() ? defaultDataPath() : m_options.dataPath;
     const QString data = folder + u'/' + QLatin1StringView(kLanguage) + u".traineddata"_s;
     if (!QFileInfo(data).isFile()) {
-        m_loaded = RecognitionError{
+        m_tesseractLoaded = RecognitionError{
             RecognitionError::NoLanguageData,
             u"text recognition data %1 not found: install the package tesseract-ocr-chi-sim"_s.arg(
                 data)};
-        return *m_loaded;
+        return *m_tesseractLoaded;
     }
     if (QFile file(data); !file.open(QIODevice::ReadOnly)) {
-        m_loaded = RecognitionError{
+        m_tesseractLoaded = RecognitionError{
             RecognitionError::NoLanguageData,
             u"text recognition data %1 cannot be read: %2"_s.arg(data, file.errorString())};
-        return *m_loaded;
+        return *m_tesseractLoaded;
     }
     // Not remembered: with memory back, a later recognition loads it.
     if (!memoryAvailable(kLoadingBytes))
@@ -175,14 +221,14 @@ std::optional<RecognitionError> Engine::loadLocked()
     }
     if (started != 0) {
         // The file is there and readable: what the engine cannot load is damaged or cut short.
-        m_loaded = RecognitionError{
+        m_tesseractLoaded = RecognitionError{
             RecognitionError::NoLanguageData,
             u"text recognition data %1 is damaged: reinstall the package tesseract-ocr-chi-sim"_s
                 .arg(data)};
-        return *m_loaded;
+        return *m_tesseractLoaded;
     }
     m_api = std::move(api);
-    m_loaded = std::optional<RecognitionError>();
+    m_tesseractLoaded = std::optional<RecognitionError>();
     return std::nullopt;
 }
 
@@ -194,8 +240,22 @@ Result<QString> Engine::recognise(const QImage &capture, Pass pass)
         return *problem;
 
     std::lock_guard lock(m_mutex);
-    if (const auto error = loadLocked())
+    if (const auto error = loadLocked(pass))
         return *error;
+
+    if (pass == Pass::Neural) {
+        try {
+            const auto lines = m_neural->readLines(capture);
+            if (!lines)
+                return lines.error();
+            QStringList texts;
+            for (const NeuralReader::Line &line : *lines)
+                texts += line.text;
+            return texts.join(u'\n');
+        } catch (const std::bad_alloc &) {
+            return outOfMemory(capture);
+        }
+    }
 
     QImage image;
     bool oneLine = false;
@@ -234,7 +294,7 @@ Result<QString> Engine::recognise(const QImage &capture, Pass pass)
         // What the engine holds after a failure part way is not to be trusted: it is loaded
         // afresh next time.
         m_api.reset();
-        m_loaded.reset();
+        m_tesseractLoaded.reset();
         return outOfMemory(capture);
     }
     if (late && !text)

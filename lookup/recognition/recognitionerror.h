@@ -16,6 +16,8 @@ struct RecognitionError
         Unreadable,     // a picture file that cannot be read, is no picture or is damaged
         TooLarge,       // a picture larger or busier than any question region, refused unread
         OutOfMemory,    // not enough memory left to read the picture
+        NoModel,        // a file of the neural reader's models is missing
+        DamagedModel,   // one is there but cannot be used
     } kind;
     QString message; // one line a player can act on
 };

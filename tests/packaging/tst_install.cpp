@@ -72,6 +72,9 @@ private slots:
     void launcherOnThePathIsARelativeLinkToTheProgram();
     void launcherStillReachesTheProgramWhenTheTreeMoves();
     void storeToolOnThePath();
+    void recognitionModelsBesideTheProgram_data();
+    void recognitionModelsBesideTheProgram();
+    void installedToolReadsAPictureWithTheInstalledModels();
     void desktopEntryValidatesAndStartsTheLauncher();
     void iconAtEverySize_data();
     void iconAtEverySize();
@@ -146,6 +149,35 @@ void TestInstall::storeToolOnThePath()
     QVERIFY(tool.isFile());
     QVERIFY(tool.isExecutable());
     QVERIFY(!tool.isSymLink());
+}
+
+void TestInstall::recognitionModelsBesideTheProgram_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"ppocrv4_det.onnx", "ppocrv4_rec.onnx", "ppocr_keys_v1.txt"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestInstall::recognitionModelsBesideTheProgram()
+{
+    QFETCH(QString, name);
+    QFile installed(path(u"lib/zembrik-corvanth/models/"_s + name));
+    QFile built(QStringLiteral(ZC_BIN_DIR "/models/") + name);
+    QVERIFY2(installed.open(QIODevice::ReadOnly), qPrintable(installed.fileName()));
+    QVERIFY(built.open(QIODevice::ReadOnly));
+    QVERIFY(installed.size() > 0);
+    QVERIFY(installed.readAll() == built.readAll());
+}
+
+void TestInstall::installedToolReadsAPictureWithTheInstalledModels()
+{
+    // crvt-tool lies in bin/, the models in lib/zembrik-corvanth/models/: it finds them from
+    // its own folder, as the installed program does from its own.
+    const Run read = run(path(u"bin/crvt-tool"_s),
+                         {u"recognize"_s, path(u"lib/zembrik-corvanth/crvt.dat"_s),
+                          QStringLiteral(ZC_FIXTURES_DIR "/ppocr/capture.png"), u"--top=1"_s});
+    QVERIFY2(read.exitCode == 0, qPrintable(read.output));
+    QVERIFY2(read.output.contains(u"五四运动发生在哪一年？\t1919年"_s), qPrintable(read.output));
 }
 
 void TestInstall::desktopEntryValidatesAndStartsTheLauncher()

@@ -110,6 +110,7 @@ private slots:
     void cleanupTestCase();
     void statuses_data();
     void statuses();
+    void missingModelsSayWhichFile();
 
     void specialFilesAreRefusedAtOnce_data();
     void specialFilesAreRefusedAtOnce();
@@ -208,9 +209,7 @@ void TestCrvtRecognize::statuses_data()
     QTest::addColumn<QByteArray>("out");
 
     const QByteArray poem = "中国第一部诗歌总集是？\t诗经\t\n";
-    const bool engine =
-        QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
-        qEnvironmentVariableIsSet("TESSDATA_PREFIX");
+    const bool engine = QFile::exists(QStringLiteral(ZC_BIN_DIR "/models/ppocrv4_rec.onnx"));
     QTest::newRow("match: damaged text, best row first")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"第2题 五四运动发生在那一年"_s} << 0
         << "五四运动发生在哪一年？\t1919年\n"_ba;
@@ -281,6 +280,25 @@ void TestCrvtRecognize::statuses()
         QVERIFY2(oneLine(r), describe(r));
     if (arguments[0] == u"recognize")
         QVERIFY(!r.err.isEmpty());
+}
+
+void TestCrvtRecognize::missingModelsSayWhichFile()
+{
+    QTemporaryDir empty;
+    QProcess p;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"ZC_MODEL_DIR"_s, empty.path());
+    p.setProcessEnvironment(environment);
+    p.start(QStringLiteral(ZC_BIN_DIR "/crvt-tool"),
+            {u"recognize"_s, m_dir.filePath(u"store.dat"_s), m_dir.filePath(u"question.png"_s)});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardOutput().isEmpty());
+    // One line: the file and what to do.
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY2(err.contains(empty.path() + u'/') && err.contains(u"install"_s), qPrintable(err));
 }
 
 // IMAGE must be an ordinary file after links: anything else is named at once, never opened
@@ -437,10 +455,10 @@ void TestCrvtRecognize::librariesStayQuiet_data()
         << u"cut jpeg"_s << 3
         << u"crvt-tool: nothing in @/cut.jpg resembles a question of @/store.dat; …(the picture "
            "is damaged: the file ends early)"_s;
-    QTest::newRow("language data cut short (Tesseract)")
-        << u"damaged data"_s << 1
-        << u"crvt-tool: text recognition data @/tessdata/chi_sim.traineddata is damaged: "
-           "reinstall the package tesseract-ocr-chi-sim"_s;
+    QTest::newRow("recognition model cut short")
+        << u"damaged model"_s << 1
+        << u"crvt-tool: text recognition model @/models/ppocrv4_rec.onnx unusable: install "
+           "zembrik-corvanth again (in a source tree, cmake --build makes it)"_s;
 }
 
 void TestCrvtRecognize::librariesStayQuiet()
@@ -466,13 +484,17 @@ void TestCrvtRecognize::librariesStayQuiet()
         picture = path(u"cut.jpg"_s);
         QVERIFY(writeFile(picture, jpeg.first(jpeg.size() / 2)));
     } else {
-        QVERIFY(QDir().mkpath(path(u"tessdata"_s)));
-        QFile data(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s);
-        if (qEnvironmentVariableIsSet("TESSDATA_PREFIX"))
-            data.setFileName(qEnvironmentVariable("TESSDATA_PREFIX") + u"/chi_sim.traineddata"_s);
-        QVERIFY(data.open(QIODevice::ReadOnly));
-        QVERIFY(writeFile(path(u"tessdata/chi_sim.traineddata"_s), data.read(100000)));
-        environment << u"TESSDATA_PREFIX="_s + path(u"tessdata"_s);
+        // The models beside crvt-tool, the recognition model cut short.
+        const QString models = QStringLiteral(ZC_BIN_DIR "/models/");
+        QVERIFY(QDir().mkpath(path(u"models"_s)));
+        for (const QString &name : {u"ppocrv4_det.onnx"_s, u"ppocr_keys_v1.txt"_s}) {
+            QFile::remove(path(u"models/"_s + name));
+            QVERIFY(QFile::copy(models + name, path(u"models/"_s + name)));
+        }
+        QFile rec(models + u"ppocrv4_rec.onnx"_s);
+        QVERIFY(rec.open(QIODevice::ReadOnly));
+        QVERIFY(writeFile(path(u"models/ppocrv4_rec.onnx"_s), rec.read(3000000)));
+        environment << u"ZC_MODEL_DIR="_s + path(u"models"_s);
         picture = path(u"question.png"_s);
     }
     const Run r =

@@ -485,7 +485,8 @@ void TestPicture::damagedLanguageDataIsNamedQuietly()
     QVERIFY(writeFile(file, installed.read(100000)));
     recognition::Engine engine(recognition::Engine::Options{.dataPath = data.path()});
     std::optional<RecognitionError> error;
-    QCOMPARE(standardErrorOf([&] { error = engine.load(); }), QByteArray());
+    QCOMPARE(standardErrorOf([&] { error = engine.load(recognition::Engine::Pass::Prepared); }),
+             QByteArray());
     QVERIFY(error);
     QCOMPARE(error->kind, RecognitionError::NoLanguageData);
     QCOMPARE(error->message, u"text recognition data %1 is damaged: reinstall the package "
