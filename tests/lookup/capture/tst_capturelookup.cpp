@@ -4,6 +4,7 @@
 #include "app/window/formlabel.h"
 #include "lookup/capture/capturelookup.h"
 #include "lookup/capture/notice.h"
+#include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/jetwriter/jetwriter.h"
@@ -72,7 +73,7 @@ void TestCaptureLookup::initTestCase()
                {u"长城东起哪座关隘？"_s, u"山海关"_s, u"ccdqnzga"_s}};
     QVERIFY(!jetwriter::writeJet4(m_dir.filePath(QString::fromUtf16(store::kStoreFileName)),
                                   QString::fromUtf16(store::kStorePassword), {cv}));
-    QVERIFY(capture::saveRegion(m_dir.filePath(u"capture.ini"_s), QRect(10, 10, 400, 40)));
+    QVERIFY(capture::saveRegion(m_dir.filePath(u"capture.ini"_s), {QRect(10, 10, 400, 40), {}}));
 }
 
 void TestCaptureLookup::init()

@@ -1,0 +1,241 @@
+// Capture on a real X server (Xvfb with the openbox window manager) as a player meets it: a
+// stand-in game window shows a rendered question, the program's window stands beside it,
+// and the keys go through the X server. The answer window must appear beside the region
+// with the right answer whatever the program's window shows, without taking the focus from
+// the game; a key that another client holds is taken once it is free; a damaged region file
+// leads to choosing the region again.
+#include "app/window/formlabel.h"
+#include "lookup/capture/answerwindow.h"
+#include "lookup/capture/capturekeys.h"
+#include "lookup/capture/capturelookup.h"
+#include "lookup/capture/notice.h"
+#include "lookup/capture/regionfile.h"
+#include "lookup/capture/regionpicker.h"
+#include "lookup/jetwriter/jetwriter.h"
+#include "lookup/lookuppage.h"
+#include "lookup/resultmodel.h"
+#include "lookup/store/store.h"
+#include "tests/common/formfixture.h"
+#include "tests/common/testmain.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kFontFile = u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s;
+const QString kQuestion = u"第3题 世界上最高的山峰是哪一座？"_s;
+const QString kAnswer = u"珠穆朗玛峰"_s;
+const QRect kGameWindow(60, 80, 720, 260);
+const QPoint kProgramWindow(1000, 80);
+
+// xdotool's answer, trimmed.
+QString xdotool(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(u"xdotool"_s, arguments);
+    p.waitForFinished(10000);
+    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+}
+
+QString focusedWindow()
+{
+    return xdotool({u"getwindowfocus"_s});
+}
+
+void pressCaptureKey()
+{
+    xdotool({u"key"_s, u"ctrl+alt+q"_s});
+}
+
+// What the X server shows at `point` of the desktop, whoever drew it.
+QColor desktopPixel(const QPoint &point)
+{
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage();
+    return shot.isNull() ? QColor() : shot.pixelColor(0, 0);
+}
+
+// With ZC_SCREENSHOTS set to a folder, the desktop as the player sees it goes there, for
+// people to look at (docs/answer-window.png is one).
+void keepScreenshot(const QString &name)
+{
+    const QString folder = qEnvironmentVariable("ZC_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QGuiApplication::primaryScreen()->grabWindow(0).save(folder + u'/' + name + u".png"_s);
+}
+
+} // namespace
+
+class TestCaptureScreen : public QObject, public FormFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void answerShowsBesideTheRegion_data();
+    void answerShowsBesideTheRegion();
+    void answerWindowGoesWhenClicked();
+
+private:
+    // Starts the game's window and waits until it has drawn its question.
+    void startGame(const QString &question);
+    void focusGame();
+
+    QTemporaryDir m_dir;
+    QProcess m_game;
+    QString m_gameWindowId;
+    QRect m_questionLine; // where the game draws its question, on the desktop
+    std::unique_ptr<LookupPage> m_lookup;
+    std::unique_ptr<capture::CaptureLookup> m_capture;
+};
+
+void TestCaptureScreen::initTestCase()
+{
+    QVERIFY2(QFile::exists(kFontFile), "fonts-wqy-zenhei (scripts/setup-debian.sh)");
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    cv.rows = {{u"世界上最高的山峰是哪一座？"_s, kAnswer, u"sjszgdsfsnyz"_s},
+               {u"中国的首都是哪座城市？"_s, u"北京"_s, u"zgdsdsnzcs"_s},
+               {u"长城东起哪座关隘？"_s, u"山海关"_s, u"ccdqnzga"_s}};
+    QVERIFY(!jetwriter::writeJet4(m_dir.filePath(QString::fromUtf16(store::kStoreFileName)),
+                                  QString::fromUtf16(store::kStorePassword), {cv}));
+    startGame(kQuestion);
+}
+
+void TestCaptureScreen::startGame(const QString &question)
+{
+    m_game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
+    m_game.setArguments({QString::number(kGameWindow.x()), QString::number(kGameWindow.y()),
+                         QString::number(kGameWindow.width()),
+                         QString::number(kGameWindow.height()), question});
+    m_game.start();
+    QVERIFY2(m_game.waitForStarted(), "the stand-in game window starts");
+    QTRY_VERIFY_WITH_TIMEOUT(m_game.canReadLine(), 10000);
+    const QStringList painted = QString::fromLatin1(m_game.readLine()).split(u' ');
+    QCOMPARE(painted.value(0), u"painted"_s);
+    m_questionLine = QRect(painted[1].toInt(), painted[2].toInt(), painted[3].toInt(),
+                           painted[4].trimmed().toInt());
+    m_gameWindowId = xdotool({u"search"_s, u"--sync"_s, u"--pid"_s,
+                              QString::number(m_game.processId()), u"--name"_s, u"答题"_s})
+                         .section(u'\n', 0, 0);
+    QVERIFY2(!m_gameWindowId.isEmpty(), "the game's window is found on the X server");
+}
+
+void TestCaptureScreen::focusGame()
+{
+    xdotool({u"windowactivate"_s, u"--sync"_s, m_gameWindowId});
+    QTRY_COMPARE(focusedWindow(), m_gameWindowId);
+}
+
+void TestCaptureScreen::cleanupTestCase()
+{
+    m_game.write("quit\n");
+    if (!m_game.waitForFinished(5000))
+        m_game.kill();
+}
+
+void TestCaptureScreen::init()
+{
+    makeForm();
+    shapeResultList(ui().ListView1);
+    m_lookup = std::make_unique<LookupPage>(ui());
+    m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
+    m_capture->setRegionFile(m_dir.filePath(u"capture.ini"_s));
+    m_capture->setStoreFolder([this] { return m_dir.path(); });
+    QVERIFY(capture::saveRegion(m_dir.filePath(u"capture.ini"_s), {m_questionLine, {}}));
+    m_form->move(kProgramWindow);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_capture->windowShown();
+}
+
+void TestCaptureScreen::cleanup()
+{
+    m_capture.reset();
+    m_lookup.reset();
+    m_form.reset();
+}
+
+void TestCaptureScreen::answerShowsBesideTheRegion_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("minimised");
+    QTest::newRow("page 0 showing") << 0 << false;
+    QTest::newRow("page 1 showing") << 1 << false;
+    QTest::newRow("the program's window minimised") << 0 << true;
+}
+
+void TestCaptureScreen::answerShowsBesideTheRegion()
+{
+    QFETCH(int, page);
+    QFETCH(bool, minimised);
+    ui().SSTab1->setCurrentIndex(page);
+    if (minimised) {
+        m_form->showMinimized();
+        QTRY_VERIFY(m_form->isMinimized());
+    }
+    focusGame();
+    const QString focus = focusedWindow();
+
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    capture::AnswerWindow &answer = m_capture->answerWindow();
+    QSignalSpy painted(&answer, &capture::AnswerWindow::painted);
+    pressCaptureKey();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    QCOMPARE(finished[0][0].toBool(), true);
+    QTRY_VERIFY(painted.size() >= 1);
+
+    // The answer, under the question it answers, beside the region and on top of the game.
+    QCOMPARE(answer.card().entries.size(), size_t(1));
+    QCOMPARE(answer.card().entries[0].answer, kAnswer);
+    QCOMPARE(answer.card().entries[0].question, u"世界上最高的山峰是哪一座？"_s);
+    const QRect shown = answer.frameGeometry();
+    QVERIFY2(shown.top() > m_questionLine.bottom() && shown.top() <= m_questionLine.bottom() + 12,
+             qPrintable(u"answer window at %1,%2, the question's line ends at %3"_s.arg(shown.x())
+                            .arg(shown.y())
+                            .arg(m_questionLine.bottom())));
+    QCOMPARE(shown.left(), m_questionLine.left());
+    QTRY_COMPARE(desktopPixel(shown.topLeft() + QPoint(4, 4)), QColor(0x1c, 0x22, 0x30));
+    keepScreenshot(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+
+    // The game keeps the keyboard, and the program's window stays as the player left it.
+    QTest::qWait(300);
+    QCOMPARE(focusedWindow(), focus);
+    QCOMPARE(ui().SSTab1->currentIndex(), page);
+    QCOMPARE(m_form->isMinimized(), minimised);
+    QVERIFY(!m_form->isActiveWindow());
+    // Page 0 is filled as after a search.
+    QCOMPARE(ui().Label4->text(), kAnswer);
+}
+
+void TestCaptureScreen::answerWindowGoesWhenClicked()
+{
+    focusGame();
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    pressCaptureKey();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    capture::AnswerWindow &answer = m_capture->answerWindow();
+    QTRY_VERIFY(answer.isVisible());
+    const QPoint inside = answer.frameGeometry().center();
+    xdotool({u"mousemove"_s, QString::number(inside.x()), QString::number(inside.y()), u"click"_s,
+             u"1"_s});
+    QTRY_VERIFY(!answer.isVisible());
+}
+
+ZC_X11_TEST_MAIN(TestCaptureScreen, "1920x1080x24")
+#include "tst_capturescreen.moc"
