@@ -247,8 +247,14 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
     if (!refreshQuestions(&failure))
         return fail(failure, QStringLiteral("请修复或删除这个题库文件"), region);
     const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);
-    if (!reading)
-        return fail(reading.error().message, {}, region);
+    if (!reading) {
+        qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
+        if (reading.error().kind == recognition::RecognitionError::NoLanguageData)
+            return fail(QStringLiteral("缺少简体中文识别数据"),
+                        QStringLiteral("请安装软件包 tesseract-ocr-chi-sim"), region,
+                        Text1Shows::TitleAndHint);
+        return fail(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
+    }
     qCDebug(lcCapture).noquote() << "recognised:" << reading->text << "-"
                                  << reading->candidates.size() << "questions in" << clock.elapsed()
                                  << "ms";
@@ -256,7 +262,7 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
         // Another question on the same panel still looks alike; a moved game does not.
         if (!chosenNow && !looksAlike(thumbnail, seen))
             return fail(QStringLiteral("未识别到题目"),
-                        QStringLiteral("画面与框选时不同，游戏窗口可能移动了：") +
+                        QStringLiteral("画面与框选时不同（游戏窗口移动了？），") +
                             chooseAgainHint(),
                         region, Text1Shows::TitleAndHint);
         return fail(QStringLiteral("未识别到题目"), chooseAgainHint(), region);

@@ -25,8 +25,8 @@ QByteArray makeThumbnail(const QImage &picture);
 
 // How far two cells' greys may be apart and still count as the same, and the share of
 // cells that may differ before two thumbnails are unlike.
-inline constexpr int kCellTolerance = 40;
-inline constexpr double kUnlikeShare = 0.25;
+inline constexpr int kCellTolerance = 24;
+inline constexpr double kUnlikeShare = 0.125;
 
 // Whether `now` still looks like `then`. A thumbnail of the wrong size (from an older or
 // damaged file) is taken as alike: it cannot say that anything moved.
