@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace capture {
 
@@ -31,6 +32,13 @@ constexpr int kSmallPixels = 13;
 constexpr int kTitlePixels = 16;
 constexpr int kAnswerPixels = 28;
 constexpr int kSmallestAnswerPixels = 18;
+
+// A line's width in whole pixels, rounded up: eliding to a rounded-down width would cut a
+// line that fits.
+int widthOf(const QFont &font, const QString &text)
+{
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+}
 
 QFont sized(const QFont &base, int pixels, bool bold)
 {
@@ -119,12 +127,12 @@ QSize AnswerWindow::layOut(int widest)
     // A long answer first gets smaller type; only what still does not fit is elided.
     for (Line &line : m_lines) {
         while (line.shrinks && line.font.pixelSize() > kSmallestAnswerPixels &&
-               QFontMetrics(line.font).horizontalAdvance(line.text) > contentLimit)
+               widthOf(line.font, line.text) > contentLimit)
             line.font.setPixelSize(line.font.pixelSize() - 2);
     }
     int content = kNarrowest - 2 * kPadding;
     for (const Line &line : m_lines)
-        content = std::max(content, QFontMetrics(line.font).horizontalAdvance(line.text));
+        content = std::max(content, widthOf(line.font, line.text));
     content = std::min(content, contentLimit);
     int height = 2 * kPadding;
     for (size_t i = 0; i < m_lines.size(); ++i) {

@@ -55,6 +55,9 @@ public:
     }
 
 protected:
+    // Drawn again where it lands, so that it says where its question is now.
+    void moveEvent(QMoveEvent *) override { update(); }
+
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);

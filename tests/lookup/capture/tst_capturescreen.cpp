@@ -26,8 +26,12 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 
@@ -91,8 +95,17 @@ private slots:
     void answerShowsBesideTheRegion_data();
     void answerShowsBesideTheRegion();
     void answerWindowGoesWhenClicked();
+    void aDamagedRegionFileLeadsToChoosingAgain_data();
+    void aDamagedRegionFileLeadsToChoosingAgain();
+    void aMovedGameIsToldToChooseAgain();
+    void aKeyHeldElsewhereIsTakenOnceFree();
 
 private:
+    QString regionFile() const { return m_dir.filePath(u"capture.ini"_s); }
+    // Drags the region overlay's rectangle over the game's question line, as a player does.
+    void dragOverQuestion();
+    // Moves the game's window and waits until it has drawn its question there.
+    void moveGame(const QPoint &to);
     // Starts the game's window and waits until it has drawn its question.
     void startGame(const QString &question);
     void focusGame();
@@ -157,7 +170,7 @@ void TestCaptureScreen::init()
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(m_dir.filePath(u"capture.ini"_s));
     m_capture->setStoreFolder([this] { return m_dir.path(); });
-    QVERIFY(capture::saveRegion(m_dir.filePath(u"capture.ini"_s), {m_questionLine, {}}));
+    QVERIFY(capture::saveRegion(regionFile(), {m_questionLine, {}}));
     m_form->move(kProgramWindow);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -166,6 +179,11 @@ void TestCaptureScreen::init()
 
 void TestCaptureScreen::cleanup()
 {
+    // Whatever a test put in the region file's place goes.
+    if (QFileInfo(regionFile()).isDir())
+        QDir(regionFile()).removeRecursively();
+    else
+        QFile::remove(regionFile());
     m_capture.reset();
     m_lookup.reset();
     m_form.reset();
@@ -210,8 +228,8 @@ void TestCaptureScreen::answerShowsBesideTheRegion()
                             .arg(shown.y())
                             .arg(m_questionLine.bottom())));
     QCOMPARE(shown.left(), m_questionLine.left());
-    QTRY_COMPARE(desktopPixel(shown.topLeft() + QPoint(4, 4)), QColor(0x1c, 0x22, 0x30));
     keepScreenshot(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+    QTRY_COMPARE(desktopPixel(shown.topLeft() + QPoint(12, 4)), QColor(0x1c, 0x22, 0x30));
 
     // The game keeps the keyboard, and the program's window stays as the player left it.
     QTest::qWait(300);
@@ -235,6 +253,183 @@ void TestCaptureScreen::answerWindowGoesWhenClicked()
     xdotool({u"mousemove"_s, QString::number(inside.x()), QString::number(inside.y()), u"click"_s,
              u"1"_s});
     QTRY_VERIFY(!answer.isVisible());
+}
+
+void TestCaptureScreen::dragOverQuestion()
+{
+    const QPoint from = m_questionLine.topLeft();
+    const QPoint to = m_questionLine.bottomRight() + QPoint(1, 1);
+    const auto at = [](const QPoint &p) {
+        return QStringList{QString::number(p.x()), QString::number(p.y())};
+    };
+    xdotool(QStringList{u"mousemove"_s} + at(from) + QStringList{u"mousedown"_s, u"1"_s});
+    xdotool(QStringList{u"mousemove"_s} + at((from + to) / 2));
+    xdotool(QStringList{u"mousemove"_s} + at(to) + QStringList{u"mouseup"_s, u"1"_s});
+}
+
+void TestCaptureScreen::moveGame(const QPoint &to)
+{
+    m_game.readAll();
+    m_game.write(u"move %1 %2\n"_s.arg(to.x()).arg(to.y()).toLatin1());
+    QRect line;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            while (m_game.canReadLine()) {
+                const QStringList painted = QString::fromLatin1(m_game.readLine()).split(u' ');
+                line = QRect(painted.value(1).toInt(), painted.value(2).toInt(),
+                             painted.value(3).toInt(), painted.value(4).trimmed().toInt());
+            }
+            return !line.isNull() && line.topLeft() != m_questionLine.topLeft();
+        }(),
+        10000);
+    m_questionLine = line;
+}
+
+void TestCaptureScreen::aDamagedRegionFileLeadsToChoosingAgain_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<bool>("pipe");
+
+    QTest::newRow("garbage") << QByteArray("lorem ipsum\n[[[question\nregion==\n") << false
+                             << false;
+    QByteArray junk(4096, '\0');
+    for (qsizetype i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 7919 + 13) % 256);
+    QTest::newRow("binary junk") << junk << false << false;
+    QTest::newRow("huge numbers") << QByteArray(
+                                         "[question]\nregion=@Rect(0 0 2147483647 2147483647)\n")
+                                  << false << false;
+    QTest::newRow("negative sides")
+        << QByteArray("[question]\nregion=@Rect(100 100 -400 -40)\n") << false << false;
+    QTest::newRow("a position no screen reaches")
+        << QByteArray("[question]\nregion=@Rect(2147483000 0 400 40)\n") << false << false;
+    QTest::newRow("a 10 MB file") << QByteArray("[question]\nregion=@Rect(0 0 1920 1080)\n") +
+                                         QByteArray(10 << 20, 'x')
+                                  << false << false;
+    QTest::newRow("a folder in its place") << QByteArray() << true << false;
+    QTest::newRow("a pipe in its place") << QByteArray() << false << true;
+}
+
+void TestCaptureScreen::aDamagedRegionFileLeadsToChoosingAgain()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, folder);
+    QFETCH(bool, pipe);
+    QFile::remove(regionFile());
+    if (folder) {
+        QVERIFY(QDir().mkpath(regionFile()));
+    } else if (pipe) {
+        QCOMPARE(::mkfifo(QFile::encodeName(regionFile()).constData(), 0600), 0);
+    } else {
+        QFile out(regionFile());
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    focusGame();
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    QSignalSpy notices(m_capture.get(), &capture::CaptureLookup::noticeShown);
+    pressCaptureKey();
+
+    // The overlay comes up to choose the region again, and a drag over the question reads it.
+    const auto overlay = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<capture::RegionPicker *>(w) && w->isVisible())
+                return true;
+        return false;
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(overlay(), "the region overlay is shown", 10000);
+    QVERIFY2(finished.isEmpty(), "nothing read before the region is chosen");
+    dragOverQuestion();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    QCOMPARE(finished[0][0].toBool(), true);
+    QCOMPARE(m_capture->answerWindow().card().entries.at(0).answer, kAnswer);
+
+    if (folder) {
+        // It cannot be kept: said below Text1 and under the answer.
+        QCOMPARE(notices.value(0).value(0).toString(), u"无法保存题目区域：%1"_s.arg(regionFile()));
+        QVERIFY(!m_capture->answerWindow().card().footnote.isEmpty());
+    } else {
+        const capture::RegionLoad kept = capture::loadRegion(regionFile());
+        QVERIFY2(kept.record, qPrintable(kept.problem));
+        QCOMPARE(kept.record->region, m_questionLine);
+    }
+}
+
+void TestCaptureScreen::aMovedGameIsToldToChooseAgain()
+{
+    // Chosen with the overlay, so that the region's picture is kept with it.
+    m_capture->chooseRegion();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QApplication::activePopupWidget() ||
+            [] {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (qobject_cast<capture::RegionPicker *>(w) && w->isVisible())
+                        return true;
+                return false;
+            }(),
+        10000);
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    dragOverQuestion();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
+    QCOMPARE(finished[0][0].toBool(), true);
+
+    const QPoint home = kGameWindow.topLeft();
+    moveGame(QPoint(1100, 700));
+    focusGame();
+    QSignalSpy notices(m_capture.get(), &capture::CaptureLookup::noticeShown);
+    pressCaptureKey();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 15000);
+    moveGame(home);
+    QCOMPARE(finished[1][0].toBool(), false);
+    QCOMPARE(notices.value(0).value(0).toString(),
+             u"未识别到题目：画面与框选时不同（游戏窗口移动了？），按 Shift+F2 重新框选"_s);
+    keepScreenshot(u"game-moved"_s);
+}
+
+void TestCaptureScreen::aKeyHeldElsewhereIsTakenOnceFree()
+{
+    // Another client takes Ctrl+Alt+Q before the program starts.
+    m_capture.reset();
+    xcb_connection_t *other = xcb_connect(qPrintable(qEnvironmentVariable("DISPLAY")), nullptr);
+    QVERIFY(!xcb_connection_has_error(other));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    Display *display = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+    const xcb_keycode_t q = XKeysymToKeycode(display, XK_q);
+    const uint16_t mask = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+    QVERIFY(
+        !xcb_request_check(other, xcb_grab_key_checked(other, 1, root, mask, q, XCB_GRAB_MODE_ASYNC,
+                                                       XCB_GRAB_MODE_ASYNC)));
+
+    m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
+    m_capture->setRegionFile(regionFile());
+    m_capture->setStoreFolder([this] { return m_dir.path(); });
+    QSignalSpy notices(m_capture.get(), &capture::CaptureLookup::noticeShown);
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    m_capture->windowShown();
+    QCOMPARE(notices.size(), 1);
+    QCOMPARE(notices[0][0].toString(),
+             u"全局热键 Ctrl+Alt+Q 不可用：热键已被其他程序占用，空出后自动启用"_s);
+
+    // Said once: trying again goes quietly, and the key stays with the other client.
+    focusGame();
+    QTest::qWait(capture::CaptureLookup::kKeyRetryMilliseconds + 500);
+    pressCaptureKey();
+    QTest::qWait(500);
+    QCOMPARE(notices.size(), 1);
+    QCOMPARE(finished.size(), 0);
+
+    // Once the other client lets it go, the key is the program's.
+    xcb_ungrab_key(other, q, root, mask);
+    xcb_flush(other);
+    xcb_disconnect(other);
+    for (int i = 0; i < 20 && finished.isEmpty(); ++i) {
+        pressCaptureKey();
+        QTest::qWait(500);
+    }
+    QVERIFY2(!finished.isEmpty(), "the key reaches the program within a few seconds");
+    QCOMPARE(finished[0][0].toBool(), true);
+    QCOMPARE(notices.size(), 1);
 }
 
 ZC_X11_TEST_MAIN(TestCaptureScreen, "1920x1080x24")
