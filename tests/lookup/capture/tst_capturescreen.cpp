@@ -239,6 +239,12 @@ void TestCaptureScreen::answerShowsBesideTheRegion()
     QVERIFY(!m_form->isActiveWindow());
     // Page 0 is filled as after a search.
     QCOMPARE(ui().Label4->text(), kAnswer);
+
+    // The game raised again (the player clicks it) leaves the answer on top.
+    xdotool({u"windowraise"_s, m_gameWindowId});
+    xdotool({u"windowactivate"_s, u"--sync"_s, m_gameWindowId});
+    QTest::qWait(200);
+    QCOMPARE(desktopPixel(shown.topLeft() + QPoint(12, 4)), QColor(0x1c, 0x22, 0x30));
 }
 
 void TestCaptureScreen::answerWindowGoesWhenClicked()
