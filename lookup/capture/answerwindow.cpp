@@ -69,6 +69,9 @@ AnswerWindow::AnswerWindow()
     // Shown without taking the focus: the game keeps the keyboard.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
+    // A notification, for compositors that style windows by their type. Qt passes the type
+    // to the window system only once the native window exists.
+    winId();
     setAttribute(Qt::WA_X11NetWmWindowTypeNotification);
     setFocusPolicy(Qt::NoFocus);
     setObjectName(QStringLiteral("answerWindow"));
