@@ -12,6 +12,7 @@ packages=(
   libtesseract-dev tesseract-ocr-chi-sim
   libx11-dev libxcb1-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
+  fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
   xvfb xauth xdotool x11-utils openbox libxcb-xtest0-dev
   weston qt6-wayland
   desktop-file-utils appstream

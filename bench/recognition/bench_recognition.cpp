@@ -1,16 +1,25 @@
 // Reading a quiz question off a capture, from the image in memory to the answer: accuracy
 // and time of the program's recognition (readQuestion: image preparation, Tesseract
 // single-threaded in line or block mode, the pair index and alignment ranking, a second
-// pass on the capture as it is when the first is doubtful) on captures rendered from the
-// shipped store, against a plain baseline measured in the same run: Tesseract with its
-// default settings on the raw capture and a plain similarity ranking (edit distance over
-// the whole texts, every row).
+// pass on the capture as it is when the first is doubtful) on quiz-panel captures rendered
+// from the shipped store (see imageset.h), against a plain baseline measured in the same
+// run: Tesseract with its default settings on the raw capture and a plain similarity
+// ranking (edit distance over the whole texts, every row).
+//
+// Accuracy is reported for each split apart, the validation split being the one no
+// recognition setting is ever tuned on: the best question right, among the first three, a
+// wrong question first, nothing returned, the option letter on captures with options, and
+// the best question right by each factor the captures are made of.
 //
 // Times are measured at the shipped store's 1,416 rows and at 100,000 rows (synthetic
 // questions made from the real ones, the real rows spread among them). Capture to answer is
 // timed whole for the program; for the baseline, recognition and the plain ranking are timed
 // on the same capture and added (at 100,000 rows with the plain ranking's median over 20).
 // One line per figure: name, value, baseline, ratio, target.
+//
+// ZC_BENCH_SPLIT=tuning or validation runs one split only; ZC_BENCH_SAVE=DIR saves every
+// capture as DIR/SPLIT-NNN.png; ZC_BENCH_VERBOSE prints every capture whose best question is
+// wrong, with what was read and what the capture was made of.
 
 #include "bench/recognition/imageset.h"
 #include "lookup/recognition/reader.h"
@@ -19,9 +28,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -29,8 +40,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kCaptures = 160;
-constexpr std::uint32_t kSeed = 20261207;
+// Enough captures that a factor's value has a few dozen (one miss in 50 is 2 points), few
+// enough that a run stays within a few minutes.
+constexpr int kTuningCaptures = 300;
+constexpr int kValidationCaptures = 300;
+constexpr std::uint32_t kSeed = 20261207; // the synthetic 100,000-row store
 constexpr qsizetype kLargeStore = 100000;
 
 double percentile(std::vector<double> v, double p)
@@ -129,6 +143,232 @@ struct Tally
     double share3() const { return total ? 100.0 * top3 / total : 0; }
 };
 
+// --- Accuracy by split and by factor.
+
+// What the program and the baseline made of one capture.
+struct Outcome
+{
+    const bench::Capture *capture = nullptr;
+    bool top1 = false, top3 = false, nothing = false;
+    bool plainTop1 = false, plainTop3 = false;
+    bool letter = false, plainLetter = false; // the right option named (captures with options)
+};
+
+// 1 - edit distance / longer length: the plain similarity of two texts.
+double plainSimilarity(QStringView a, QStringView b)
+{
+    std::vector<int> previous(size_t(b.size() + 1)), current(size_t(b.size() + 1));
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        previous[size_t(j)] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        current[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            current[size_t(j)] =
+                std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
+                          previous[size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        }
+        std::swap(previous, current);
+    }
+    const double longer = double(std::max(a.size(), b.size()));
+    return longer > 0 ? 1.0 - previous[size_t(b.size())] / longer : 0;
+}
+
+// The plain option reading: the text after each letter A-D and a mark, up to the next one;
+// the letter of the option most similar to the answer. Empty when no letter is found.
+QString plainOptionLetter(const QString &text, const QString &answer)
+{
+    static const QRegularExpression label(u"([A-D])\\s*[.、:：)]"_s);
+    std::vector<std::pair<QChar, qsizetype>> found; // letter, where its text begins
+    std::vector<qsizetype> starts;
+    for (auto it = label.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        found.emplace_back(m.captured(1).front(), m.capturedEnd());
+        starts.push_back(m.capturedStart());
+    }
+    QString best;
+    double bestScore = -1;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const qsizetype end = i + 1 < found.size() ? starts[i + 1] : text.size();
+        const QString option = text.mid(found[i].second, end - found[i].second).trimmed();
+        const double score = plainSimilarity(option, answer);
+        if (score > bestScore) {
+            bestScore = score;
+            best = found[i].first;
+        }
+    }
+    return best;
+}
+
+double share(int part, int whole)
+{
+    return whole ? 100.0 * part / whole : 0;
+}
+
+// A share in per cent beside the baseline's; the ratio is how many times better it is.
+void shareFigure(const QString &name, double value, double baseline, bool lowerIsBetter,
+                 const char *target)
+{
+    const double over = lowerIsBetter ? baseline : value, under = lowerIsBetter ? value : baseline;
+    char ratio[16] = "     -";
+    if (under > 0)
+        std::snprintf(ratio, sizeof ratio, "%6.2fx", over / under);
+    std::printf("%-60s %7.2f %%  baseline %7.2f %%  ratio %s  target %s\n", qPrintable(name), value,
+                baseline, ratio, target);
+}
+
+void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
+{
+    const QString name = QString::fromUtf8(bench::splitName(split));
+    int total = 0, top1 = 0, top3 = 0, wrong = 0, nothing = 0, plainTop1 = 0, plainTop3 = 0,
+        plainWrong = 0, withOptions = 0, letter = 0, plainLetter = 0;
+    // Per factor and value: captures, right first (ours), right first (baseline).
+    std::map<std::pair<QString, QString>, std::array<int, 3>> byFactor;
+    QStringList order; // factor names in the order captures record them
+    for (const Outcome &o : outcomes) {
+        if (o.capture->split != split)
+            continue;
+        ++total;
+        top1 += o.top1;
+        top3 += o.top3;
+        wrong += !o.top1 && !o.nothing;
+        nothing += o.nothing;
+        plainTop1 += o.plainTop1;
+        plainTop3 += o.plainTop3;
+        plainWrong += !o.plainTop1;
+        if (!o.capture->rightLetter.isEmpty()) {
+            ++withOptions;
+            letter += o.letter;
+            plainLetter += o.plainLetter;
+        }
+        qsizetype at = 0;
+        for (const auto &[factor, value] : o.capture->factors) {
+            const qsizetype known = order.indexOf(factor);
+            if (known < 0)
+                order.insert(at++, factor);
+            else
+                at = known + 1;
+            auto &counts = byFactor[{factor, value}];
+            ++counts[0];
+            counts[1] += o.top1;
+            counts[2] += o.plainTop1;
+        }
+    }
+    if (total == 0)
+        return;
+    std::printf("\n%s split, %d captures\n", qPrintable(name), total);
+    shareFigure(u"top-1, %1"_s.arg(name), share(top1, total), share(plainTop1, total), false,
+                ">= 98 %");
+    shareFigure(u"top-3, %1"_s.arg(name), share(top3, total), share(plainTop3, total), false,
+                ">= 99.5 %");
+    shareFigure(u"a wrong question first, %1"_s.arg(name), share(wrong, total),
+                share(plainWrong, total), true, "<= 0.5 %");
+    shareFigure(u"nothing returned, %1"_s.arg(name), share(nothing, total), 0.0, true, "-");
+    shareFigure(u"option letter, %1 (%2 captures with options)"_s.arg(name).arg(withOptions),
+                share(letter, withOptions), share(plainLetter, withOptions), false, ">= 98 %");
+    for (const QString &factor : order) {
+        for (const auto &[key, counts] : byFactor) {
+            if (key.first != factor)
+                continue;
+            shareFigure(u"top-1, %1, %2 = %3 (%4)"_s.arg(name, factor, key.second).arg(counts[0]),
+                        share(counts[1], counts[0]), share(counts[2], counts[0]), false, ">= 95 %");
+        }
+    }
+}
+
+// Whether each reader's best question, and its first three, are the capture's, and whether the
+// letter the plain option reading finds in each reader's text for its best question's answer
+// is the right option's.
+Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, const QString &text,
+              const std::vector<recognition::Candidate> &ranked, const QString &plainText,
+              const std::vector<qsizetype> &plainRanked)
+{
+    const auto right = [&](qsizetype row) {
+        return rows[size_t(row)].question == rows[size_t(c.row)].question;
+    };
+    const auto answer = [&](qsizetype row) { return rows[size_t(row)].answer.value_or(QString()); };
+    Outcome o;
+    o.capture = &c;
+    o.nothing = ranked.empty();
+    for (size_t i = 0; i < std::min<size_t>(3, ranked.size()); ++i) {
+        o.top3 = o.top3 || right(ranked[i].row);
+        o.top1 = o.top1 || (i == 0 && right(ranked[i].row));
+    }
+    for (size_t i = 0; i < std::min<size_t>(3, plainRanked.size()); ++i) {
+        o.plainTop3 = o.plainTop3 || right(plainRanked[i]);
+        o.plainTop1 = o.plainTop1 || (i == 0 && right(plainRanked[i]));
+    }
+    if (!c.rightLetter.isEmpty()) {
+        o.letter =
+            !ranked.empty() && plainOptionLetter(text, answer(ranked.front().row)) == c.rightLetter;
+        o.plainLetter = !plainRanked.empty() &&
+                        plainOptionLetter(plainText, answer(plainRanked.front())) == c.rightLetter;
+    }
+    return o;
+}
+
+void printMiss(const bench::Capture &c, const QString &text, const QString &expected,
+               const QString &got)
+{
+    QStringList factors;
+    for (const auto &[factor, value] : c.factors)
+        factors += factor + u'=' + value;
+    QString read = text;
+    read.replace(u'\n', u" / "_s);
+    std::printf("miss %s %03d: read \"%s\" | want %s | got %s | %s\n", bench::splitName(c.split),
+                c.index, qPrintable(read), qPrintable(expected),
+                got.isEmpty() ? "nothing" : qPrintable(got), qPrintable(factors.join(u", ")));
+}
+
+// The splits ZC_BENCH_SPLIT names, both when it is not set.
+bool splitsToRun(std::vector<bench::Split> &splits)
+{
+    const QString only = qEnvironmentVariable("ZC_BENCH_SPLIT");
+    for (const bench::Split split : {bench::Split::Tuning, bench::Split::Validation}) {
+        if (only.isEmpty() || only == QString::fromUtf8(bench::splitName(split)))
+            splits.push_back(split);
+    }
+    if (splits.empty())
+        std::fprintf(stderr, "ZC_BENCH_SPLIT is tuning or validation, not %s\n", qPrintable(only));
+    return !splits.empty();
+}
+
+// Renders the splits' captures, says what they hold, and saves them where ZC_BENCH_SAVE says.
+std::vector<bench::Capture> makeCaptures(const std::vector<store::CvRow> &rows,
+                                         const std::vector<bench::Split> &splits)
+{
+    std::vector<bench::Capture> captures;
+    const QString dir = qEnvironmentVariable("ZC_BENCH_SAVE");
+    if (!dir.isEmpty())
+        QDir().mkpath(dir);
+    for (const bench::Split split : splits) {
+        auto part = bench::renderCaptures(
+            rows, split, split == bench::Split::Tuning ? kTuningCaptures : kValidationCaptures);
+        int oneLine = 0, cut = 0, options = 0;
+        double width = 0, height = 0;
+        for (size_t i = 0; i < part.size(); ++i) {
+            const bench::Capture &c = part[i];
+            oneLine += c.oneLine;
+            cut += c.cut;
+            options += !c.rightLetter.isEmpty();
+            width += c.image.width();
+            height += c.image.height();
+            if (!dir.isEmpty()) {
+                c.image.save(u"%1/%2-%3.png"_s.arg(dir, QString::fromUtf8(bench::splitName(split)))
+                                 .arg(i, 3, 10, QChar(u'0')));
+            }
+        }
+        const int n = std::max(1, int(part.size()));
+        std::printf("%s split: %d captures from %lld rows (mean %.0fx%.0f px), %d one-line, %d "
+                    "with options, %d cut short\n  fonts: %s\n  grounds: %s\n",
+                    bench::splitName(split), int(part.size()), qlonglong(rows.size()), width / n,
+                    height / n, oneLine, options, cut,
+                    qPrintable(bench::fontsOf(split).join(u", ")),
+                    qPrintable(bench::groundsOf(split).join(u", ")));
+        std::move(part.begin(), part.end(), std::back_inserter(captures));
+    }
+    return captures;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -148,33 +388,14 @@ int main(int argc, char **argv)
     for (const store::CvRow &row : rows)
         questions += row.question.value_or(QString());
 
-    const QStringList fonts = bench::loadFonts();
-    if (fonts.isEmpty()) {
+    std::vector<bench::Split> splits;
+    if (!splitsToRun(splits))
+        return 2;
+    if (bench::loadFonts().isEmpty()) {
         std::fprintf(stderr, "no Chinese font installed (scripts/setup-debian.sh)\n");
         return 1;
     }
-    const auto captures = bench::renderCaptures(rows, fonts, kCaptures, kSeed);
-    int oneLine = 0, cut = 0;
-    double oneLineWidth = 0, oneLineHeight = 0;
-    for (const auto &c : captures) {
-        oneLine += c.oneLine;
-        cut += c.cut;
-        if (c.oneLine) {
-            oneLineWidth += c.image.width();
-            oneLineHeight += c.image.height();
-        }
-    }
-    std::printf("%d captures from %lld rows, fonts: %s; %d one-line (mean %.0fx%.0f px), "
-                "%d with options, %d cut short\n",
-                int(captures.size()), qlonglong(rows.size()), qPrintable(fonts.join(u", ")),
-                oneLine, oneLineWidth / std::max(1, oneLine), oneLineHeight / std::max(1, oneLine),
-                int(captures.size()) - oneLine, cut);
-    if (qEnvironmentVariableIsSet("ZC_BENCH_SAVE")) {
-        const QString dir = qEnvironmentVariable("ZC_BENCH_SAVE");
-        QDir().mkpath(dir);
-        for (size_t i = 0; i < captures.size(); ++i)
-            captures[i].image.save(u"%1/%2.png"_s.arg(dir).arg(i, 3, 10, QChar(u'0')));
-    }
+    const std::vector<bench::Capture> captures = makeCaptures(rows, splits);
 
     QElapsedTimer timer;
     timer.start();
@@ -211,6 +432,7 @@ int main(int argc, char **argv)
         return list[got] == questions[want];
     };
     std::vector<double> totalSmall, totalLarge, singleThread, manyThreads;
+    std::vector<Outcome> outcomes;
     for (const auto &c : captures) {
         timer.start();
         const auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
@@ -250,9 +472,6 @@ int main(int argc, char **argv)
         };
         ours.add(hit(small, questions, 1), hit(small, questions, 3));
         oursLarge.add(hit(big, large, 1), hit(big, large, 3));
-        if (std::getenv("ZC_BENCH_VERBOSE") && !hit(small, questions, 1))
-            std::printf("miss %lld: %s | %s\n", qlonglong(&c - captures.data()), qPrintable(t),
-                        qPrintable(questions[c.row]));
 
         timer.start();
         const auto plainRanked = plainRanking(questions, pt, 3);
@@ -268,6 +487,11 @@ int main(int argc, char **argv)
         // The program's ranking on the baseline engine's text: what the rest adds.
         const auto onRaw = ranker.match(pt, 3);
         oursRaw.add(hit(onRaw, questions, 1), hit(onRaw, questions, 3));
+        outcomes.push_back(judge(c, rows, t, small, pt, plainRanked));
+        if (std::getenv("ZC_BENCH_VERBOSE") && !outcomes.back().top1) {
+            printMiss(c, t, questions[c.row],
+                      small.empty() ? QString() : questions[small.front().row]);
+        }
     }
     // The plain ranking at 100,000 rows costs a quarter of a second a text; a sample of 20.
     for (size_t i = 0; i < 20 && i < captures.size(); ++i) {
@@ -336,5 +560,7 @@ int main(int argc, char **argv)
     std::printf("index build: %.1f ms at %lld rows, %.1f ms at %lld rows; engine load %.0f ms\n",
                 buildSmall, qlonglong(questions.size()), buildLarge, qlonglong(large.size()),
                 loadTime);
+    for (const bench::Split split : splits)
+        reportSplit(split, outcomes);
     return 0;
 }
