@@ -20,6 +20,8 @@ struct AnswerCard
     {
         QString question; // the store's question, shown small and elided
         QString answer;   // the stored answer, with its option letter when known
+
+        bool operator==(const Entry &) const = default;
     };
 
     Kind kind = Kind::Notice;

@@ -26,8 +26,6 @@ constexpr int kPadding = 10;
 constexpr int kAccent = 4; // the coloured strip down the left edge: answer or warning
 constexpr int kLineGap = 3;
 constexpr int kRuleGap = 7;
-constexpr int kNarrowest = 180;
-constexpr int kWidest = 520;
 constexpr int kSmallPixels = 13;
 constexpr int kTitlePixels = 16;
 constexpr int kAnswerPixels = 28;
@@ -89,10 +87,20 @@ void AnswerWindow::present(const AnswerCard &card, const QRect &region)
     const int room = holder < 0 ? kWidest : screens[size_t(holder)].geometry.width();
     const QSize size = layOut(std::min(kWidest, room - 2 * kAnswerGap));
     setGeometry(placeBeside(region, size, screens));
+    // Screen readers read it out as it appears.
+    setAccessibleName(shownLines().join(u'\n'));
     show();
     raise();
     update();
     m_timer.start(showMilliseconds(card.kind));
+}
+
+QStringList AnswerWindow::shownLines() const
+{
+    QStringList lines;
+    for (const Line &line : m_lines)
+        lines += line.text;
+    return lines;
 }
 
 void AnswerWindow::dismiss()

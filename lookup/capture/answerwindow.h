@@ -8,6 +8,7 @@
 #include "lookup/capture/screenlayout.h"
 
 #include <QRect>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,6 +22,11 @@ class AnswerWindow : public QWidget
 public:
     AnswerWindow();
 
+    // Its width, in logical pixels, whatever it shows: narrow enough to leave the game in
+    // view, wide enough for a question's first words.
+    static constexpr int kNarrowest = 180;
+    static constexpr int kWidest = 520;
+
     // Shows `card` beside `region` (desktop coordinates, logical pixels), in place of what it
     // showed before.
     void present(const AnswerCard &card, const QRect &region);
@@ -28,6 +34,8 @@ public:
 
     // What it shows; meaningful while it is visible.
     const AnswerCard &card() const { return m_card; }
+    // Its lines as drawn, top to bottom, elided where they did not fit.
+    QStringList shownLines() const;
 
 signals:
     // Each paint, once it has drawn.
