@@ -162,10 +162,20 @@ void CaptureLookup::chooseRegion()
         return fail(QString::fromUtf16(kScreenUnread), {}, noticePlace());
     m_picking = true;
     auto *picker = new RegionPicker(still, screen->geometry());
-    connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
-        m_picking = false;
-        captureRegion(region, {}, true);
-    });
+    connect(picker, &RegionPicker::picked, this,
+            [this, still, origin = screen->geometry().topLeft()](const QRect &region) {
+                m_picking = false;
+                // The thumbnail is taken from the still the player chose on: the screen as it
+                // was, before the overlay lay over it.
+                const qreal scale = still.devicePixelRatio();
+                const QRect part((region.topLeft() - origin) * scale, region.size() * scale);
+                const QByteArray thumbnail = makeThumbnail(still.copy(part).toImage());
+                // The overlay is gone from the server once it has handled its unmapping, but
+                // what lay beneath needs a moment to draw itself again: read after that.
+                QTimer::singleShot(kAfterOverlayMilliseconds, this, [this, region, thumbnail] {
+                    captureRegion(region, thumbnail, true);
+                });
+            });
     connect(picker, &RegionPicker::cancelled, this, [this] {
         m_picking = false;
         emit captureFinished(false);
@@ -240,7 +250,7 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
         return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure, {}, region);
     const QByteArray seen = makeThumbnail(picture);
     QString footnote;
-    if (chosenNow && !saveRegion(m_regionFile, {region, seen})) {
+    if (chosenNow && !saveRegion(m_regionFile, {region, thumbnail.isEmpty() ? seen : thumbnail})) {
         notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
         footnote = QStringLiteral("无法保存题目区域，下次需重新框选");
     }
@@ -259,6 +269,8 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
                                  << reading->candidates.size() << "questions in" << clock.elapsed()
                                  << "ms";
     if (reading->candidates.empty()) {
+        qCDebug(lcCapture).noquote()
+            << "region's thumbnail when chosen" << thumbnail.toHex() << "now" << seen.toHex();
         // Another question on the same panel still looks alike; a moved game does not.
         if (!chosenNow && !looksAlike(thumbnail, seen))
             return fail(QStringLiteral("未识别到题目"),

@@ -68,6 +68,8 @@ public:
 
     // How often a global key that another program holds is tried again.
     static constexpr int kKeyRetryMilliseconds = 3000;
+    // How long after the region overlay closes the region is read.
+    static constexpr int kAfterOverlayMilliseconds = 60;
 
 signals:
     // A capture has been read and listed (true), or has ended with a notice (false).
@@ -79,7 +81,8 @@ private:
     void run(CaptureAction action);
     void showText1Menu(const QPoint &position);
     // Reads `region`; `chosenNow` when the player has just chosen it, which saves it with
-    // the thumbnail of this first picture; `thumbnail` is the one saved before.
+    // `thumbnail` (or, without one, that of this first picture); otherwise `thumbnail` is
+    // the one saved with it.
     void captureRegion(const QRect &region, const QByteArray &thumbnail, bool chosenNow);
     // How a failure is told: below Text1 the title alone as before, or with what to do.
     enum class Text1Shows { Title, TitleAndHint };
