@@ -1,12 +1,9 @@
 // What the answer window shows and how large it is, for each kind of card: one answer, the
 // two answers of near twins, a long question or answer, a notice with what to do, a short
-// state text; and where it goes beside a region.
+// state text.
 #include "lookup/capture/answercard.h"
 #include "lookup/capture/answerwindow.h"
 #include "tests/common/testmain.h"
-
-#include <QGuiApplication>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 using capture::AnswerCard;
@@ -30,9 +27,6 @@ private slots:
     void lines_data();
     void lines();
     void aLongAnswerGetsSmallerTypeBeforeItIsCut();
-    void itGoesBesideTheRegion();
-    void optionLetters_data();
-    void optionLetters();
 };
 
 void TestAnswerWindow::lines_data()
@@ -104,36 +98,6 @@ void TestAnswerWindow::aLongAnswerGetsSmallerTypeBeforeItIsCut()
     window.present(capture::answerCard({{u"四大发明？"_s, kLongAnswer}}), QRect(40, 40, 300, 30));
     QVERIFY2(window.shownLines().value(1).endsWith(u'…'), "too long even in small type");
     QCOMPARE(window.width(), AnswerWindow::kWidest);
-}
-
-void TestAnswerWindow::itGoesBesideTheRegion()
-{
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    AnswerWindow window;
-    const AnswerCard card = capture::answerCard({{u"长城东起哪座关隘？"_s, u"山海关"_s}});
-    window.present(card, QRect(100, 100, 400, 30));
-    QCOMPARE(window.geometry().topLeft(), QPoint(100, 130 + capture::kAnswerGap));
-    // At the foot of the screen: above the region.
-    const QRect low(100, screen.bottom() - 40, 400, 30);
-    window.present(card, low);
-    QCOMPARE(window.geometry().bottom(), low.top() - capture::kAnswerGap - 1);
-    QVERIFY(screen.contains(window.geometry()));
-}
-
-void TestAnswerWindow::optionLetters_data()
-{
-    QTest::addColumn<QString>("letter");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("a letter") << u"C"_s << u"C．珠穆朗玛峰"_s;
-    QTest::newRow("a digit") << u"3"_s << u"3．珠穆朗玛峰"_s;
-    QTest::newRow("none known") << QString() << u"珠穆朗玛峰"_s;
-}
-
-void TestAnswerWindow::optionLetters()
-{
-    QFETCH(QString, letter);
-    QFETCH(QString, shown);
-    QCOMPARE(capture::answerWithOption(u"珠穆朗玛峰"_s, letter), shown);
 }
 
 ZC_TEST_MAIN(TestAnswerWindow)

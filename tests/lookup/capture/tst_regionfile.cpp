@@ -43,7 +43,6 @@ private slots:
     void load();
     void savedRegionsReadBack();
     void regionsSavedByEarlierVersionsAreRead();
-    void savingWhereAFolderStandsFails();
 
 private:
     QTemporaryDir m_dir;
@@ -186,14 +185,6 @@ void TestRegionFile::regionsSavedByEarlierVersionsAreRead()
     const capture::RegionLoad loaded = capture::loadRegion(path);
     QVERIFY2(loaded.record, qPrintable(loaded.problem));
     QCOMPARE(loaded.record->region, QRect(12, 34, 560, 48));
-}
-
-void TestRegionFile::savingWhereAFolderStandsFails()
-{
-    const QString path = m_dir.filePath(u"folder.ini"_s);
-    QVERIFY(QDir().mkpath(path + u"/inside"_s));
-    QVERIFY(!capture::saveRegion(path, {QRect(1, 2, 300, 40), {}}));
-    QVERIFY2(QFileInfo(path).isDir(), "the folder is left as it was");
 }
 
 QTEST_GUILESS_MAIN(TestRegionFile)
