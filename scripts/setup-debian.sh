@@ -10,11 +10,11 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
-  libx11-dev libxcb1-dev
+  libx11-dev libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
-  xvfb xauth xdotool x11-utils openbox libxcb-xtest0-dev
-  weston qt6-wayland
+  xvfb xauth xdotool x11-utils libxcb-xtest0-dev
+  weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
 )
 

@@ -10,6 +10,7 @@
 #include "lookup/capture/regionthumbnail.h"
 #include "lookup/capture/screenlayout.h"
 #include "lookup/capture/screenregion.h"
+#include "lookup/capture/windowgrab.h"
 #include "lookup/lookuppage.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
@@ -44,11 +45,7 @@ CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &looku
       m_storeFolder([] { return store::storeFolder(QCoreApplication::applicationDirPath()); }),
       m_regionFile(regionFile()), m_answer(std::make_unique<AnswerWindow>())
 {
-    m_grab = [](const QRect &region, QString *failure) {
-        Grab grab = grabScreenRegion(region);
-        *failure = grab.failure;
-        return grab.image;
-    };
+    m_grab = windowGrabber();
     for (const CaptureKey &key : kCaptureKeys) {
         auto *shortcut = new QShortcut(QKeySequence(key.windowKey), controls.Form1);
         connect(shortcut, &QShortcut::activated, this,
@@ -157,25 +154,21 @@ void CaptureLookup::chooseRegion()
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = m_controls.Form1->screen();
-    const QPixmap still = screen->grabWindow(0);
-    if (still.isNull())
-        return fail(QString::fromUtf16(kScreenUnread), {}, noticePlace());
+    const Grab still = grabScreenStill(screen);
+    if (still.image.isNull())
+        return fail(still.failure, {}, noticePlace());
     m_picking = true;
-    auto *picker = new RegionPicker(still, screen->geometry());
-    connect(picker, &RegionPicker::picked, this,
-            [this, still, origin = screen->geometry().topLeft()](const QRect &region) {
-                m_picking = false;
-                // The thumbnail is taken from the still the player chose on: the screen as it
-                // was, before the overlay lay over it.
-                const qreal scale = still.devicePixelRatio();
-                const QRect part((region.topLeft() - origin) * scale, region.size() * scale);
-                const QByteArray thumbnail = makeThumbnail(still.copy(part).toImage());
-                // The overlay is gone from the server once it has handled its unmapping, but
-                // what lay beneath needs a moment to draw itself again: read after that.
-                QTimer::singleShot(kAfterOverlayMilliseconds, this, [this, region, thumbnail] {
-                    captureRegion(region, thumbnail, true);
-                });
-            });
+    auto *picker = new RegionPicker(still.image, screen->geometry());
+    connect(
+        picker, &RegionPicker::picked, this,
+        [this, image = still.image, origin = screen->geometry().topLeft()](const QRect &region) {
+            m_picking = false;
+            // The thumbnail is taken from the still the player chose on: the screen as it
+            // was, before the overlay lay over it.
+            const qreal scale = image.devicePixelRatio();
+            const QRect part((region.topLeft() - origin) * scale, region.size() * scale);
+            captureRegion(region, makeThumbnail(image.copy(part)), true);
+        });
     connect(picker, &RegionPicker::cancelled, this, [this] {
         m_picking = false;
         emit captureFinished(false);

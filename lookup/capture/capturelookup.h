@@ -68,8 +68,6 @@ public:
 
     // How often a global key that another program holds is tried again.
     static constexpr int kKeyRetryMilliseconds = 3000;
-    // How long after the region overlay closes the region is read.
-    static constexpr int kAfterOverlayMilliseconds = 60;
 
 signals:
     // A capture has been read and listed (true), or has ended with a notice (false).

@@ -1,8 +1,8 @@
 #include "lookup/capture/screenregion.h"
 
+#include "lookup/capture/windowgrab.h"
+
 #include <QGuiApplication>
-#include <QPixmap>
-#include <QScreen>
 
 namespace capture {
 
@@ -13,17 +13,7 @@ bool screenReadable()
 
 Grab grabScreenRegion(const QRect &region)
 {
-    if (!screenReadable())
-        return {{}, QString::fromUtf16(kNoScreenHere)};
-    QScreen *screen = QGuiApplication::screenAt(region.center());
-    if (!screen)
-        return {{}, QStringLiteral("题目区域不在任何屏幕上：请按 Shift+F2 重新框选")};
-    const QRect local = region.translated(-screen->geometry().topLeft());
-    const QPixmap picture =
-        screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
-    if (picture.isNull())
-        return {{}, QString::fromUtf16(kScreenUnread)};
-    return {picture.toImage(), {}};
+    return grabWindows(region);
 }
 
 } // namespace capture

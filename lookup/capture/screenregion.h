@@ -13,7 +13,8 @@ bool screenReadable();
 inline constexpr char16_t kNoScreenHere[] = u"此桌面不允许读取屏幕：请在 X11 会话中使用识别功能";
 inline constexpr char16_t kScreenUnread[] = u"无法读取屏幕";
 
-// A picture of `region` (desktop coordinates, logical pixels), or why there is none.
+// A picture of `region` (desktop coordinates, logical pixels), or why there is none: the
+// windows of other programs under it, as windowgrab.h reads them.
 struct Grab
 {
     QImage image;

@@ -324,7 +324,7 @@ void TestCaptureLookup::missingRecognitionDataIsTold()
 
 void TestCaptureLookup::regionIsDraggedOrCancelled()
 {
-    QPixmap still(300, 200);
+    QImage still(300, 200, QImage::Format_RGB32);
     still.fill(Qt::gray);
     auto *picker = new capture::RegionPicker(still, QRect(100, 50, 300, 200));
     QSignalSpy picked(picker, &capture::RegionPicker::picked);
