@@ -18,7 +18,7 @@
 #include "lookup/resultmodel.h"
 #include "lookup/store/store.h"
 #include "tests/common/testmain.h"
-#include "tests/common/xsession.h"
+#include "tests/common/xservers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,7 +103,14 @@ template <class Done> bool waitFor(Done done, int ms)
 
 int main(int argc, char **argv)
 {
-    const auto session = zctest::startSessionForQt({u"1920x1080x24"_s, true});
+    QString error;
+    const auto display = zctest::TestDisplay::start(
+        {zctest::TestDisplay::Kind::Xvfb, QSize(1920, 1080), 24, true}, &error);
+    if (!display) {
+        std::fprintf(stderr, "no X server: %s\n", qPrintable(error));
+        return 1;
+    }
+    display->useForQt();
     // The window holds web views: the same settings as the program's own start.
     zctest::prepareApplication();
     QApplication app(argc, argv);

@@ -108,5 +108,5 @@ void TestOneProgram::aSecondCopyBringsTheFirstToTheFront()
     QCOMPARE(m_first.state(), QProcess::Running);
 }
 
-ZC_X11_TEST_MAIN(TestOneProgram, "1280x800x24")
+ZC_X11_TEST_MAIN(TestOneProgram, 1280, 800)
 #include "tst_oneprogram.moc"

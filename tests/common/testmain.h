@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QTest>
 
-#include "tests/common/xsession.h"
+#include "tests/common/xservers.h"
+
+#include <cstdio>
 
 namespace zctest {
 void prepareApplication();
@@ -22,12 +24,19 @@ void prepareApplication();
         return QTest::qExec(&tc, argc, argv);                                                      \
     }
 
-// The same for tests on a real X server: Xvfb with a window manager, started first, with the
-// -screen argument `screen` ("1280x800x24").
-#define ZC_X11_TEST_MAIN(TestObject, screen)                                                       \
+// The same for tests on a real X server: Xvfb of WIDTH x HEIGHT with the openbox window
+// manager, started first (the test links zc_testdisplay).
+#define ZC_X11_TEST_MAIN(TestObject, width, height)                                                \
     int main(int argc, char **argv)                                                                \
     {                                                                                              \
-        const auto session = zctest::startSessionForQt({QStringLiteral(screen), true});            \
+        QString error;                                                                             \
+        const auto display = zctest::TestDisplay::start(                                           \
+            {zctest::TestDisplay::Kind::Xvfb, QSize(width, height), 24, true}, &error);            \
+        if (!display) {                                                                            \
+            std::fprintf(stderr, "No X server for this test: %s\n", qPrintable(error));            \
+            return 1;                                                                              \
+        }                                                                                          \
+        display->useForQt();                                                                       \
         zctest::prepareApplication();                                                              \
         QApplication app(argc, argv);                                                              \
         TestObject tc;                                                                             \

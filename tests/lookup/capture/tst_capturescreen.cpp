@@ -428,5 +428,5 @@ void TestCaptureScreen::aKeyHeldElsewhereIsTakenOnceFree()
     QCOMPARE(notices.size(), 1);
 }
 
-ZC_X11_TEST_MAIN(TestCaptureScreen, "1920x1080x24")
+ZC_X11_TEST_MAIN(TestCaptureScreen, 1920, 1080)
 #include "tst_capturescreen.moc"
