@@ -1,5 +1,7 @@
 #include "lookup/recognition/reader.h"
 
+#include "lookup/recognition/picture.h"
+
 namespace recognition {
 
 namespace {
@@ -12,6 +14,9 @@ constexpr double kSureConfidence = 0.6;
 
 Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture, int top)
 {
+    // The size, the memory and how busy the picture is, before any of the reading is spent.
+    if (auto problem = captureProblem(capture))
+        return *problem;
     const auto prepared = engine.recognise(capture, Engine::Pass::Prepared);
     if (!prepared)
         return prepared.error();

@@ -10,9 +10,12 @@ namespace recognition {
 struct RecognitionError
 {
     enum Kind {
-        NoLanguageData, // the engine's Simplified Chinese data is not installed
+        NoLanguageData, // the engine's Simplified Chinese data is missing, unreadable or damaged
         EngineFailed,   // the engine would not start or could not read the image
         NoImage,        // an empty image
+        Unreadable,     // a picture file that cannot be read, is no picture or is damaged
+        TooLarge,       // a picture larger or busier than any question region, refused unread
+        OutOfMemory,    // not enough memory left to read the picture
     } kind;
     QString message; // one line a player can act on
 };

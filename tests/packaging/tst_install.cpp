@@ -220,14 +220,18 @@ void TestInstall::metainfoValidatesAndNamesTheInstalledFiles()
 void TestInstall::manualPages_data()
 {
     QTest::addColumn<QString>("page");
-    QTest::newRow("the program") << u"share/man/man1/zembrik-corvanth.1.gz"_s;
-    QTest::newRow("the store tool") << u"share/man/man1/crvt-tool.1.gz"_s;
+    QTest::addColumn<QByteArrayList>("says"); // what the rendered page must tell the reader
+    QTest::newRow("the program") << u"share/man/man1/zembrik-corvanth.1.gz"_s << QByteArrayList();
+    QTest::newRow("the store tool")
+        << u"share/man/man1/crvt-tool.1.gz"_s
+        << QByteArrayList{"crvt.dat.bak", "crvt-tool recognize", "crvt-tool match"};
 }
 
 // Installed compressed, and read by man without a warning.
 void TestInstall::manualPages()
 {
     QFETCH(QString, page);
+    QFETCH(QByteArrayList, says);
     QProcess man;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
@@ -237,7 +241,10 @@ void TestInstall::manualPages()
     QVERIFY(man.waitForFinished(60000));
     QCOMPARE(man.exitCode(), 0);
     QCOMPARE(man.readAllStandardError(), QByteArray());
-    QVERIFY(man.readAllStandardOutput().contains("SYNOPSIS"));
+    const QByteArray text = man.readAllStandardOutput();
+    QVERIFY(text.contains("SYNOPSIS"));
+    for (const QByteArray &words : says)
+        QVERIFY2(text.contains(words), words.constData());
 }
 
 // The Debian changelog's newest entry is the version being installed.
