@@ -252,11 +252,23 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
     const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);
     if (!reading) {
         qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
-        if (reading.error().kind == recognition::RecognitionError::NoLanguageData)
+        // The engine's messages are for the tool's users; the player reads what to do.
+        switch (reading.error().kind) {
+        case recognition::RecognitionError::NoLanguageData:
             return fail(QStringLiteral("缺少简体中文识别数据"),
                         QStringLiteral("请安装软件包 tesseract-ocr-chi-sim"), region,
                         Text1Shows::TitleAndHint);
-        return fail(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
+        case recognition::RecognitionError::TooLarge:
+            return fail(QStringLiteral("题目区域太大，无法识别"),
+                        QStringLiteral("按 %1 只框选题目所在的几行")
+                            .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey)),
+                        region, Text1Shows::TitleAndHint);
+        case recognition::RecognitionError::OutOfMemory:
+            return fail(QStringLiteral("内存不足，无法识别"), QStringLiteral("关闭一些程序后再试"),
+                        region);
+        default:
+            return fail(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
+        }
     }
     qCDebug(lcCapture).noquote() << "recognised:" << reading->text << "-"
                                  << reading->candidates.size() << "questions in" << clock.elapsed()

@@ -234,6 +234,12 @@ void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion_data()
     QTest::newRow("nothing recognised, a file from before thumbnails")
         << elsewhere << QString() << QByteArray() << region << false << u"未识别到题目"_s
         << u"未识别到题目"_s << again;
+    QImage huge(33000, 40, QImage::Format_Grayscale8); // wider than any screen
+    huge.fill(200);
+    QTest::newRow("a picture larger than any question region")
+        << huge << QString() << QByteArray() << region << false
+        << u"题目区域太大，无法识别：按 Shift+F2 只框选题目所在的几行"_s
+        << u"题目区域太大，无法识别"_s << u"按 Shift+F2 只框选题目所在的几行"_s;
     // The offscreen desktop is one screen of 800x800.
     QTest::newRow("the region is mostly off the screen")
         << question << QString() << QByteArray() << QRect(700, 500, 400, 40) << false
