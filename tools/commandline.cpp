@@ -169,18 +169,21 @@ Commands:
   recognize
           Reads the question on the picture IMAGE (PNG, JPEG or BMP) as the program
           reads a capture, prints the text read on standard error, and prints the
-          questions of the store it most resembles, best first: question TAB answer,
-          one line each, at most N (--top, default 5). IMAGE must be an ordinary file
-          (links are followed): a directory, FIFO, socket or device is refused unread.
+          questions of the store it most resembles, best first: question TAB answer
+          TAB option, one line each, at most N (--top, default 5). The option is the
+          label (A to D, or 1 to 4) of the answer option on the picture that shows the
+          row's answer; empty when the picture shows no options or none surely.
+          IMAGE must be an ordinary file (links are followed): a directory, FIFO,
+          socket or device is refused unread.
           Refused before decoding: a picture of more than %3 megapixels or more than
           %4 pixels wide or tall, a file over %5 MiB, and a damaged file whose
           structure claims more than it holds. Refused before recognition: a picture
           far busier than a question (more than %6 separate marks). Reading stops
           after %7 s.
   match   Ranks the questions of the store against TEXT as recognize ranks the text
-          it reads, with the same output. Punctuation, spaces and letter case do not
-          count; wrong, missing and extra characters, text around the question and a
-          question cut short are tolerated.
+          it reads, and prints question TAB answer. Punctuation, spaces and letter
+          case do not count; wrong, missing and extra characters, text around the
+          question and a question cut short are tolerated.
 
 Options (anywhere on the line):
   --password P, --password=P

@@ -1,6 +1,7 @@
 #include "tools/recognizecommands.h"
 
 #include "lookup/filename.h"
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/picture.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/store/store.h"
@@ -63,10 +64,11 @@ recognition::Ranker rankerOf(const std::vector<store::CvRow> &rows)
 }
 
 // Prints the rows found, or says in one line that nothing in `source` resembles a question,
-// and why it may be so (`remark`).
+// and why it may be so (`remark`). With the text read off a picture, each row gets a third
+// column: the option on the picture that shows its answer, empty when none does surely.
 int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
           const std::vector<recognition::Candidate> &candidates, const QString &source,
-          const QString &remark = {})
+          const QString *read = nullptr, const QString &remark = {})
 {
     if (candidates.empty()) {
         writeOut(stderr, u"crvt-tool: nothing in %1 resembles a question of %2%3\n"_s.arg(
@@ -75,8 +77,11 @@ int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
     }
     for (const recognition::Candidate &c : candidates) {
         const store::CvRow &row = rows[size_t(c.row)];
-        writeOut(stdout,
-                 row.question.value_or(QString()) + u'\t' + row.answer.value_or(QString()) + u'\n');
+        const QString answer = row.answer.value_or(QString());
+        QString line = row.question.value_or(QString()) + u'\t' + answer;
+        if (read)
+            line += u'\t' + recognition::optionLetter(*read, answer);
+        writeOut(stdout, line + u'\n');
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return fail(u"standard output: write error"_s);
@@ -114,10 +119,10 @@ int recognize(const Invocation &inv)
                 : u"; the text read: "_s + QString(reading->text).replace(u'\n', u" / "_s);
         if (!picture->damage.isEmpty())
             remark += u" (the picture is damaged: %1)"_s.arg(picture->damage);
-        return print(inv, cv, reading->candidates, imagePath, remark);
+        return print(inv, cv, reading->candidates, imagePath, nullptr, remark);
     }
     writeOut(stderr, reading->text + u'\n');
-    return print(inv, cv, reading->candidates, imagePath);
+    return print(inv, cv, reading->candidates, imagePath, &reading->text);
 }
 
 int match(const Invocation &inv)

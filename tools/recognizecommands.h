@@ -1,5 +1,6 @@
 // crvt-tool's recognize and match: the program's recognition and ranking on an image file
-// or a given text, against a store read the way the program reads it.
+// or a given text, against a store read the way the program reads it. recognize prints
+// question TAB answer TAB option letter, match question TAB answer.
 #pragma once
 
 #include "tools/commandline.h"

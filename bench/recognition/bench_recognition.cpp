@@ -22,6 +22,7 @@
 // wrong, with what was read and what the capture was made of.
 
 #include "bench/recognition/imageset.h"
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/store/store.h"
 
@@ -150,8 +151,13 @@ struct Outcome
 {
     const bench::Capture *capture = nullptr;
     bool top1 = false, top3 = false, nothing = false;
+    bool twins = false; // the best two said to explain the reading nearly equally well
     bool plainTop1 = false, plainTop3 = false;
-    bool letter = false, plainLetter = false; // the right option named (captures with options)
+    // Captures with options: the right option named for the best question's answer, a wrong
+    // one named, and the right one named for the capture's own answer.
+    bool letter = false, plainLetter = false;
+    bool wrongLetter = false, plainWrongLetter = false;
+    bool ownLetter = false, plainOwnLetter = false;
 };
 
 // 1 - edit distance / longer length: the plain similarity of two texts.
@@ -219,8 +225,9 @@ void shareFigure(const QString &name, double value, double baseline, bool lowerI
 void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
 {
     const QString name = QString::fromUtf8(bench::splitName(split));
-    int total = 0, top1 = 0, top3 = 0, wrong = 0, nothing = 0, plainTop1 = 0, plainTop3 = 0,
-        plainWrong = 0, withOptions = 0, letter = 0, plainLetter = 0;
+    int total = 0, top1 = 0, top3 = 0, wrong = 0, wrongSure = 0, twins = 0, nothing = 0,
+        plainTop1 = 0, plainTop3 = 0, plainWrong = 0, withOptions = 0, letter = 0, plainLetter = 0,
+        wrongLetter = 0, plainWrongLetter = 0, ownLetter = 0, plainOwnLetter = 0;
     // Per factor and value: captures, right first (ours), right first (baseline).
     std::map<std::pair<QString, QString>, std::array<int, 3>> byFactor;
     QStringList order; // factor names in the order captures record them
@@ -231,6 +238,8 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
         top1 += o.top1;
         top3 += o.top3;
         wrong += !o.top1 && !o.nothing;
+        wrongSure += !o.top1 && !o.nothing && !o.twins;
+        twins += o.twins;
         nothing += o.nothing;
         plainTop1 += o.plainTop1;
         plainTop3 += o.plainTop3;
@@ -239,6 +248,10 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
             ++withOptions;
             letter += o.letter;
             plainLetter += o.plainLetter;
+            wrongLetter += o.wrongLetter;
+            plainWrongLetter += o.plainWrongLetter;
+            ownLetter += o.ownLetter;
+            plainOwnLetter += o.plainOwnLetter;
         }
         qsizetype at = 0;
         for (const auto &[factor, value] : o.capture->factors) {
@@ -262,9 +275,16 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
                 ">= 99.5 %");
     shareFigure(u"a wrong question first, %1"_s.arg(name), share(wrong, total),
                 share(plainWrong, total), true, "<= 0.5 %");
+    shareFigure(u"a wrong question first, not shown as twins, %1"_s.arg(name),
+                share(wrongSure, total), share(plainWrong, total), true, "<= 0.5 %");
+    shareFigure(u"shown as twins, %1"_s.arg(name), share(twins, total), 0.0, true, "-");
     shareFigure(u"nothing returned, %1"_s.arg(name), share(nothing, total), 0.0, true, "-");
     shareFigure(u"option letter, %1 (%2 captures with options)"_s.arg(name).arg(withOptions),
                 share(letter, withOptions), share(plainLetter, withOptions), false, ">= 98 %");
+    shareFigure(u"option letter wrong, %1"_s.arg(name), share(wrongLetter, withOptions),
+                share(plainWrongLetter, withOptions), true, "-");
+    shareFigure(u"option letter for the capture's own answer, %1"_s.arg(name),
+                share(ownLetter, withOptions), share(plainOwnLetter, withOptions), false, "-");
     for (const QString &factor : order) {
         for (const auto &[key, counts] : byFactor) {
             if (key.first != factor)
@@ -275,12 +295,12 @@ void reportSplit(bench::Split split, const std::vector<Outcome> &outcomes)
     }
 }
 
-// Whether each reader's best question, and its first three, are the capture's, and whether the
-// letter the plain option reading finds in each reader's text for its best question's answer
-// is the right option's.
+// Whether each reader's best question, and its first three, are the capture's, and which option
+// letter each finds in its text for its best question's answer and for the capture's own: the
+// program with optionLetter, the baseline with the plain option reading.
 Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, const QString &text,
-              const std::vector<recognition::Candidate> &ranked, const QString &plainText,
-              const std::vector<qsizetype> &plainRanked)
+              const std::vector<recognition::Candidate> &ranked, bool twins,
+              const QString &plainText, const std::vector<qsizetype> &plainRanked)
 {
     const auto right = [&](qsizetype row) {
         return rows[size_t(row)].question == rows[size_t(c.row)].question;
@@ -289,6 +309,7 @@ Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, co
     Outcome o;
     o.capture = &c;
     o.nothing = ranked.empty();
+    o.twins = twins;
     for (size_t i = 0; i < std::min<size_t>(3, ranked.size()); ++i) {
         o.top3 = o.top3 || right(ranked[i].row);
         o.top1 = o.top1 || (i == 0 && right(ranked[i].row));
@@ -298,24 +319,33 @@ Outcome judge(const bench::Capture &c, const std::vector<store::CvRow> &rows, co
         o.plainTop1 = o.plainTop1 || (i == 0 && right(plainRanked[i]));
     }
     if (!c.rightLetter.isEmpty()) {
-        o.letter =
-            !ranked.empty() && plainOptionLetter(text, answer(ranked.front().row)) == c.rightLetter;
-        o.plainLetter = !plainRanked.empty() &&
-                        plainOptionLetter(plainText, answer(plainRanked.front())) == c.rightLetter;
+        const QString ours = ranked.empty()
+                                 ? QString()
+                                 : recognition::optionLetter(text, answer(ranked.front().row));
+        const QString plain = plainRanked.empty()
+                                  ? QString()
+                                  : plainOptionLetter(plainText, answer(plainRanked.front()));
+        o.letter = ours == c.rightLetter;
+        o.plainLetter = plain == c.rightLetter;
+        o.wrongLetter = !ours.isEmpty() && !o.letter;
+        o.plainWrongLetter = !plain.isEmpty() && !o.plainLetter;
+        o.ownLetter = recognition::optionLetter(text, answer(c.row)) == c.rightLetter;
+        o.plainOwnLetter = plainOptionLetter(plainText, answer(c.row)) == c.rightLetter;
     }
     return o;
 }
 
-void printMiss(const bench::Capture &c, const QString &text, const QString &expected,
-               const QString &got)
+// A capture the program got wrong: what it read, what it should have found, what it found.
+void printMiss(const char *what, const bench::Capture &c, const QString &text,
+               const QString &expected, const QString &got)
 {
     QStringList factors;
     for (const auto &[factor, value] : c.factors)
         factors += factor + u'=' + value;
     QString read = text;
     read.replace(u'\n', u" / "_s);
-    std::printf("miss %s %03d: read \"%s\" | want %s | got %s | %s\n", bench::splitName(c.split),
-                c.index, qPrintable(read), qPrintable(expected),
+    std::printf("%s %s %03d: read \"%s\" | want %s | got %s | %s\n", what,
+                bench::splitName(c.split), c.index, qPrintable(read), qPrintable(expected),
                 got.isEmpty() ? "nothing" : qPrintable(got), qPrintable(factors.join(u", ")));
 }
 
@@ -487,10 +517,15 @@ int main(int argc, char **argv)
         // The program's ranking on the baseline engine's text: what the rest adds.
         const auto onRaw = ranker.match(pt, 3);
         oursRaw.add(hit(onRaw, questions, 1), hit(onRaw, questions, 3));
-        outcomes.push_back(judge(c, rows, t, small, pt, plainRanked));
+        outcomes.push_back(judge(c, rows, t, small, reading && reading->twins, pt, plainRanked));
         if (std::getenv("ZC_BENCH_VERBOSE") && !outcomes.back().top1) {
-            printMiss(c, t, questions[c.row],
+            printMiss("miss", c, t, questions[c.row],
                       small.empty() ? QString() : questions[small.front().row]);
+        } else if (std::getenv("ZC_BENCH_VERBOSE") && !outcomes.back().letter &&
+                   !c.rightLetter.isEmpty()) {
+            const QString answer = rows[size_t(c.row)].answer.value_or(QString());
+            printMiss("option miss", c, t, c.rightLetter + u' ' + answer,
+                      recognition::optionLetter(t, answer));
         }
     }
     // The plain ranking at 100,000 rows costs a quarter of a second a text; a sample of 20.

@@ -21,6 +21,7 @@ Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage 
     if (!prepared)
         return prepared.error();
     Reading reading{*prepared, ranker.match(*prepared, top)};
+    reading.twins = nearTwins(reading.candidates);
     if (!reading.candidates.empty() && reading.candidates.front().confidence >= kSureConfidence)
         return reading;
 
@@ -28,6 +29,7 @@ Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage 
     if (!raw)
         return raw.error();
     Reading other{*raw, ranker.match(*raw, top)};
+    other.twins = nearTwins(other.candidates);
     const auto bestScore = [](const Reading &r) {
         return r.candidates.empty() ? -1 : r.candidates.front().score;
     };

@@ -12,6 +12,8 @@ struct Reading
 {
     QString text;                      // what the engine read (the pass whose rows are given)
     std::vector<Candidate> candidates; // best first; empty: nothing recognised
+    // The best two explain the reading nearly equally well: show both, best first.
+    bool twins = false;
 };
 
 // Reads `capture` prepared; when that finds no question, or only a doubtful one, reads the

@@ -1,8 +1,9 @@
-// crvt-tool recognize and match as maintainers run them: the real executable on a store it
-// builds, a rendered question picture, and files that are not what they should be. What
-// the ranking makes of damaged texts is tested at the ranker; here, the output and the
-// exit statuses, the refusals of hostile pictures and special files (one line each), and
-// the tool under tight limits on its address space.
+// crvt-tool recognize and match as maintainers run them: the real executable on stores it
+// builds (one of 100,000 questions that differ only in their number), rendered question
+// pictures, and files that are not what they should be. What the ranking makes of damaged
+// texts is tested at the ranker; here, the output and the exit statuses, the refusals of
+// hostile pictures and special files (one line each), and the tool under tight limits on its
+// address space.
 #include "tests/lookup/recognition/hostilepictures.h"
 
 #include <QDir>
@@ -147,6 +148,18 @@ void TestCrvtRecognize::initTestCase()
     const Run built = runTool({u"build"_s, list.fileName(), m_dir.filePath(u"store.dat"_s)});
     QCOMPARE(built.exitCode, 0);
 
+    // 100,000 questions that differ only in their number.
+    QFile numbered(m_dir.filePath(u"numbered.tsv"_s));
+    QVERIFY(numbered.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 100000; ++i) {
+        numbered.write(u"问题%1 秦始皇统一六国是在哪一年\t答案%2\n"_s.arg(i, 6, 10, QChar(u'0'))
+                           .arg(i)
+                           .toUtf8());
+    }
+    numbered.close();
+    QCOMPARE(runTool({u"build"_s, numbered.fileName(), m_dir.filePath(u"numbered.dat"_s)}).exitCode,
+             0);
+
     // The question as the game shows it: a title before it, light text on a dark ground.
     const int id =
         QFontDatabase::addApplicationFont(u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s);
@@ -161,6 +174,17 @@ void TestCrvtRecognize::initTestCase()
     p.end();
     QVERIFY(image.save(m_dir.filePath(u"question.png"_s)));
     QVERIFY(image.save(m_dir.filePath(u"question.jpg"_s), "JPG", 70));
+
+    // The question with its answer options under it, the answer second.
+    QImage options(420, 76, QImage::Format_RGB32);
+    options.fill(QColor(40, 30, 50));
+    p.begin(&options);
+    p.setFont(font);
+    p.setPen(QColor(250, 240, 200));
+    p.drawText(10, 27, u"中国第一部诗歌总集是？"_s);
+    p.drawText(10, 63, u"A.楚辞   B.诗经   C.离骚   D.乐府"_s);
+    p.end();
+    QVERIFY(options.save(m_dir.filePath(u"options.png"_s)));
 
     QImage blank(300, 40, QImage::Format_RGB32);
     blank.fill(Qt::white);
@@ -183,7 +207,7 @@ void TestCrvtRecognize::statuses_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
 
-    const QByteArray poem = "中国第一部诗歌总集是？\t诗经\n";
+    const QByteArray poem = "中国第一部诗歌总集是？\t诗经\t\n";
     const bool engine =
         QFile::exists(u"/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata"_s) ||
         qEnvironmentVariableIsSet("TESSDATA_PREFIX");
@@ -193,6 +217,10 @@ void TestCrvtRecognize::statuses_data()
     QTest::newRow("match: --top 1 prints one row")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"秦始皇统一六国是在哪一年"_s, u"--top=1"_s}
         << 0 << "秦始皇统一六国是在哪一年？\t公元前221年\n"_ba;
+    QTest::newRow("match: the exact number among 100,000 numbered questions")
+        << QStringList{u"match"_s, u"@/numbered.dat"_s, u"问题099999 秦始皇统一六国是在哪一年"_s,
+                       u"--top=1"_s}
+        << 0 << "问题099999 秦始皇统一六国是在哪一年\t答案99999\n"_ba;
     QTest::newRow("match: nothing resembles a question")
         << QStringList{u"match"_s, u"@/store.dat"_s, u"今天天气很好"_s} << 3 << QByteArray();
     QTest::newRow("match: wrong password")
@@ -207,6 +235,9 @@ void TestCrvtRecognize::statuses_data()
         QTest::newRow("recognize: JPEG") << QStringList{u"recognize"_s, u"@/store.dat"_s,
                                                         u"@/question.jpg"_s, u"--top"_s, u"1"_s}
                                          << 0 << poem;
+        QTest::newRow("recognize: the option showing the answer")
+            << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/options.png"_s, u"--top"_s, u"1"_s}
+            << 0 << "中国第一部诗歌总集是？\t诗经\tB\n"_ba;
         QTest::newRow("recognize: a picture without a question")
             << QStringList{u"recognize"_s, u"@/store.dat"_s, u"@/blank.bmp"_s} << 3 << QByteArray();
     }
@@ -365,7 +396,7 @@ void TestCrvtRecognize::namesAreOpenedAsTheBytesGiven_data()
     if (engineInstalled())
         QTest::newRow("picture named \\xFF\\xFE")
             << QStringList{u"recognize"_s, u"store.dat"_s, u"\\0377\\0376.png"_s, u"--top=1"_s} << 0
-            << "中国第一部诗歌总集是？\t诗经\n"_ba << QByteArray();
+            << "中国第一部诗歌总集是？\t诗经\t\n"_ba << QByteArray();
 }
 
 void TestCrvtRecognize::namesAreOpenedAsTheBytesGiven()
