@@ -12,6 +12,7 @@
 #include "lookup/capture/screenregion.h"
 #include "lookup/capture/windowgrab.h"
 #include "lookup/lookuppage.h"
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
 #include "lookup/store/storelocation.h"
@@ -285,10 +286,18 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
         return fail(QStringLiteral("未识别到题目"), chooseAgainHint(), region);
     }
 
-    // The answer beside the region first: it is what the player is waiting for.
-    const store::CvRow &best = (*m_questions.rows)[size_t(reading->candidates.front().row)];
-    std::vector<AnswerCard::Entry> entries{
-        {best.question.value_or(QString()), best.answer.value_or(QString())}};
+    // The answer beside the region first: it is what the player is waiting for. Near twins
+    // show both answers, best first, rather than one confident wrong one; where the capture
+    // holds the options, the one to click is named.
+    const size_t shown = reading->twins && reading->candidates.size() > 1 ? 2 : 1;
+    std::vector<AnswerCard::Entry> entries;
+    for (size_t i = 0; i < shown; ++i) {
+        const store::CvRow &row = (*m_questions.rows)[size_t(reading->candidates[i].row)];
+        const QString answer = row.answer.value_or(QString());
+        entries.push_back(
+            {row.question.value_or(QString()),
+             answerWithOption(answer, recognition::optionLetter(reading->text, answer))});
+    }
     AnswerCard card = answerCard(std::move(entries));
     card.footnote = footnote;
     m_answer->present(card, region);

@@ -33,17 +33,23 @@ namespace {
 const QString kFontFile = u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s;
 
 // A game-like capture: light text on a dark band, a question number before it.
+// Lines separated by '\n', the options under the question as a quiz panel shows them.
 QImage render(const QString &text)
 {
     static const int id = QFontDatabase::addApplicationFont(kFontFile);
     QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
     font.setPixelSize(18);
-    QImage image(QFontMetrics(font).horizontalAdvance(text) + 24, 40, QImage::Format_RGB32);
+    const QStringList lines = text.split(u'\n');
+    int width = 0;
+    for (const QString &line : lines)
+        width = std::max(width, QFontMetrics(font).horizontalAdvance(line));
+    QImage image(width + 24, 40 * int(lines.size()), QImage::Format_RGB32);
     image.fill(QColor(30, 40, 70));
     QPainter p(&image);
     p.setFont(font);
     p.setPen(QColor(250, 230, 160));
-    p.drawText(image.rect(), Qt::AlignCenter, text);
+    for (int i = 0; i < lines.size(); ++i)
+        p.drawText(QRect(0, 40 * i, image.width(), 40), Qt::AlignCenter, lines[i]);
     return image;
 }
 
@@ -57,6 +63,8 @@ private slots:
     void init();
     void cleanup();
     void aRecognisedQuestionIsListedAndShown();
+    void theAnswerBesideTheRegion_data();
+    void theAnswerBesideTheRegion();
     void theAnswerWindowGoes();
     void nothingRecognisedLeavesTheScreen_data();
     void nothingRecognisedLeavesTheScreen();
@@ -83,7 +91,9 @@ void TestCaptureLookup::initTestCase()
     jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
     cv.rows = {{u"世界上最高的山峰是哪一座？"_s, u"珠穆朗玛峰"_s, u"sjszgdsfsnyz"_s},
                {u"中国的首都是哪座城市？"_s, u"北京"_s, u"zgdsdsnzcs"_s},
-               {u"长城东起哪座关隘？"_s, u"山海关"_s, u"ccdqnzga"_s}};
+               {u"长城东起哪座关隘？"_s, u"山海关"_s, u"ccdqnzga"_s},
+               {u"黄山位于哪个省？"_s, u"安徽"_s, u"hswyngs"_s},
+               {u"泰山位于哪个省？"_s, u"山东"_s, u"tswyngs"_s}};
     QVERIFY(!jetwriter::writeJet4(m_dir.filePath(QString::fromUtf16(store::kStoreFileName)),
                                   QString::fromUtf16(store::kStorePassword), {cv}));
 }
@@ -142,6 +152,32 @@ void TestCaptureLookup::aRecognisedQuestionIsListedAndShown()
         ui().ListView1->setCurrentIndex(model->index(1, 0));
         QCOMPARE(ui().Label2->text(), model->question(1));
     }
+}
+
+void TestCaptureLookup::theAnswerBesideTheRegion_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QStringList>("answers"); // best first, as shown
+    QTest::newRow("one question") << u"第4题 长城东起哪座关隘？"_s << QStringList{u"山海关"_s};
+    QTest::newRow("near twins: both answers, best first")
+        << u"第5题 山位于哪个省？"_s << QStringList{u"安徽"_s, u"山东"_s};
+    QTest::newRow("the options under the question: the one to click")
+        << u"第3题 世界上最高的山峰是哪一座？\nA．乔戈里峰  B．珠穆朗玛峰  C．干城章嘉峰  D．洛子峰"_s
+        << QStringList{u"B．珠穆朗玛峰"_s};
+}
+
+void TestCaptureLookup::theAnswerBesideTheRegion()
+{
+    QFETCH(QString, screen);
+    QFETCH(QStringList, answers);
+    m_screen = render(screen);
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    m_capture->captureQuestion();
+    QCOMPARE(finished.value(0).value(0).toBool(), true);
+    QStringList shown;
+    for (const capture::AnswerCard::Entry &entry : m_capture->answerWindow().card().entries)
+        shown += entry.answer;
+    QCOMPARE(shown, answers);
 }
 
 void TestCaptureLookup::theAnswerWindowGoes()
