@@ -15,7 +15,7 @@ packages=(
   libx11-dev libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
   fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils libxcb-xtest0-dev
   weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
 )

@@ -5,18 +5,7 @@
 #include <QRect>
 #include <QString>
 
-#include <optional>
-
 namespace capture {
-
-// The file that remembers the region: capture.ini in the player's configuration folder
-// ($XDG_CONFIG_HOME/zembrik-corvanth, by default ~/.config/zembrik-corvanth).
-QString regionFile();
-
-// The remembered region; nullopt when none was chosen or the file does not hold a usable one.
-std::optional<QRect> loadRegion(const QString &file);
-// False when the file could not be written.
-bool saveRegion(const QString &file, const QRect &region);
 
 // Only an X server (XWayland included) lets a program read the screen; a Wayland compositor
 // hands out no pictures of other programs' windows.

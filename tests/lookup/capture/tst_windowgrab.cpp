@@ -5,6 +5,7 @@
 #include "app/behaviours/windowbehaviours.h"
 #include "app/window/formlabel.h"
 #include "lookup/capture/capturelookup.h"
+#include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/capture/windowgrab.h"
@@ -199,7 +200,7 @@ QRect TestWindowGrab::label2() const
 // Captures `deviceRegion` through the program's capture path; true when it listed something.
 bool TestWindowGrab::capture(const QRect &deviceRegion)
 {
-    if (!capture::saveRegion(m_dir.filePath(u"capture.ini"_s), logical(deviceRegion)))
+    if (!capture::saveRegion(m_dir.filePath(u"capture.ini"_s), {logical(deviceRegion), {}}))
         return false;
     QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
     m_capture->captureQuestion();
@@ -343,8 +344,8 @@ void TestWindowGrab::overlayChoosesTheRegionBeneathUs()
     QTest::mouseMove(picker, r.topLeft() + QPoint(r.width(), r.height()));
     QTest::mouseRelease(picker, Qt::LeftButton, {}, r.topLeft() + QPoint(r.width(), r.height()));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
-    QCOMPARE(capture::loadRegion(m_dir.filePath(u"capture.ini"_s)).value_or(QRect()),
-             logical(band));
+    const capture::RegionLoad kept = capture::loadRegion(m_dir.filePath(u"capture.ini"_s));
+    QCOMPARE(kept.record ? kept.record->region : QRect(), logical(band));
     QCOMPARE(ui().Label2->text(), kQuestion);
 }
 
