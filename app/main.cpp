@@ -1,6 +1,8 @@
 #include "app/platformchoice.h"
+#include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/window/design.h"
+#include "app/window/form1.h"
 #include "siteconfig.h"
 
 #include <QApplication>
@@ -26,6 +28,12 @@ int main(int argc, char **argv)
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
+    // A copy started while one runs brings that one to the front and ends, before it builds
+    // a window or tries the global key.
+    app::SingleInstance instance(app::instanceSocketPath());
+    if (!instance.claim())
+        return 0;
+
     app::StartResult started = app::startUp();
     if (!started.program) {
         const app::InstallFailure &f = *started.failure;
@@ -37,5 +45,8 @@ int main(int argc, char **argv)
         QMessageBox::critical(nullptr, QString::fromUtf16(window::kApplicationTitle), text);
         return 1;
     }
+    Form1 *window = &started.program->form();
+    QObject::connect(&instance, &app::SingleInstance::showRequested, window,
+                     [window] { app::bringToFront(window); });
     return QApplication::exec();
 }

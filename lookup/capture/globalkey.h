@@ -1,10 +1,11 @@
 // A key combination that reaches the program while another window has the focus: on X11 a
 // passive grab of the key on the root window, released when the object goes. Where no grab is
-// possible (another program holds the key, or the platform is not X11) the object says why
-// once and does nothing else.
+// possible the object says why and does nothing else; when another client holds the key,
+// grab() may be tried again later and takes it as soon as it is free.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QKeyCombination>
 #include <QObject>
 #include <QString>
 
@@ -16,13 +17,25 @@ class GlobalKey : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 public:
-    // `keysym` is an X keysym (e.g. 0x71 for 'q'); `modifiers` Qt's Control, Alt, Shift, Meta.
-    GlobalKey(unsigned keysym, Qt::KeyboardModifiers modifiers, QObject *parent = nullptr);
+    enum class Failure {
+        Nothing,
+        NotX11, // the desktop has no global keys for us (no X server)
+        NoKey,  // the keyboard has no such key
+        Held,   // another client holds the combination; worth trying again
+    };
+
+    // Tries to take `key` (letters, digits and function keys, with Ctrl, Alt, Shift, Meta).
+    explicit GlobalKey(QKeyCombination key, QObject *parent = nullptr);
     ~GlobalKey() override;
 
+    // Tries to take the key if it is not taken yet; true when it is ours.
+    bool grab();
+
+    QKeyCombination key() const { return m_key; }
     bool isActive() const { return m_active; }
-    // Why the key could not be grabbed; empty while active.
-    const QString &failure() const { return m_failure; }
+    Failure failure() const { return m_failure; }
+    // Why the key could not be taken, for the player; empty while active.
+    QString failureText() const;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
@@ -32,8 +45,9 @@ signals:
 private:
     void release();
 
+    QKeyCombination m_key;
     bool m_active = false;
-    QString m_failure;
+    Failure m_failure = Failure::Nothing;
     unsigned m_keycode = 0;
     unsigned m_modifierMask = 0;
     unsigned m_root = 0;

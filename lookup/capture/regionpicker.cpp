@@ -2,11 +2,12 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace capture {
 
-RegionPicker::RegionPicker(const QPixmap &still, const QRect &screenGeometry)
+RegionPicker::RegionPicker(const QImage &still, const QRect &screenGeometry)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::BypassWindowManagerHint),
       m_still(still), m_screenGeometry(screenGeometry)
@@ -17,27 +18,30 @@ RegionPicker::RegionPicker(const QPixmap &still, const QRect &screenGeometry)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void RegionPicker::paintEvent(QPaintEvent *)
+void RegionPicker::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.drawPixmap(rect(), m_still);
+    const QRect dirty = event->rect();
+    painter.setClipRect(dirty);
+    painter.drawImage(QPoint(0, 0), m_still);
     const QRect chosen = selection();
     // Everything but the rectangle is dimmed, so the player sees what will be read.
-    QRegion dim(rect());
+    QRegion dim(dirty);
     if (m_dragging)
         dim -= chosen;
-    painter.setClipRegion(dim);
-    painter.fillRect(rect(), QColor(0, 0, 0, 110));
-    painter.setClipping(false);
+    for (const QRect &r : dim)
+        painter.fillRect(r, QColor(0, 0, 0, 110));
     if (m_dragging) {
         painter.setPen(QPen(QColor(255, 60, 60), 2));
         painter.drawRect(chosen.adjusted(0, 0, -1, -1));
     }
+    const QRect band(0, 0, width(), 40);
+    if (!band.intersects(dirty))
+        return;
     const QString hint = QStringLiteral("拖动鼠标框选游戏中显示题目的区域，按 Esc 取消");
     QFont font = painter.font();
     font.setPixelSize(18);
     painter.setFont(font);
-    const QRect band(0, 0, width(), 40);
     painter.fillRect(band, QColor(0, 0, 0, 170));
     painter.setPen(Qt::white);
     painter.drawText(band, Qt::AlignCenter, hint);
@@ -49,15 +53,16 @@ void RegionPicker::mousePressEvent(QMouseEvent *event)
         return;
     m_from = m_to = event->position().toPoint();
     m_dragging = true;
-    update();
+    update(painted(selection()));
 }
 
 void RegionPicker::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_dragging)
         return;
+    const QRect before = selection();
     m_to = event->position().toPoint();
-    update();
+    update(QRegion(painted(before)) + painted(selection()));
 }
 
 void RegionPicker::mouseReleaseEvent(QMouseEvent *event)

@@ -1,5 +1,7 @@
 #include "lookup/recognition/prepare.h"
 
+#include "lookup/recognition/picture.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -49,7 +51,10 @@ Prepared prepare(const QImage &capture)
     Prepared prepared;
     if (capture.isNull())
         return prepared;
-    QImage grey = capture.convertToFormat(QImage::Format_Grayscale8);
+    // A null image from here on means memory ran out; the engine says so.
+    QImage grey = convertedPicture(capture, QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return prepared;
     const int width = grey.width(), height = grey.height();
 
     std::array<qint64, 256> histogram{};
@@ -124,15 +129,19 @@ Prepared prepare(const QImage &capture)
     prepared.oneLine = prepared.lines == 1 && tallest * 4 <= height * 3;
 
     prepared.scale = std::clamp(double(kTargetLineHeight) / lineHeight, 1.0, kMaximumScale);
+    prepared.scale = boundedScale(grey.size(), prepared.scale, kMargin);
     if (prepared.scale > 1.0) {
-        grey = grey.scaled(int(std::lround(width * prepared.scale)),
-                           int(std::lround(height * prepared.scale)), Qt::IgnoreAspectRatio,
-                           Qt::SmoothTransformation);
+        grey = enlargedGrey(grey, int(std::lround(width * prepared.scale)),
+                            int(std::lround(height * prepared.scale)));
+        if (grey.isNull())
+            return prepared;
     }
 
     // The engine finds text that touches the edge less reliably: a margin of plain ground.
     QImage framed(grey.width() + 2 * kMargin, grey.height() + 2 * kMargin,
                   QImage::Format_Grayscale8);
+    if (framed.isNull())
+        return prepared;
     framed.fill(255);
     for (int y = 0; y < grey.height(); ++y)
         std::copy_n(grey.constScanLine(y), grey.width(), framed.scanLine(y + kMargin) + kMargin);

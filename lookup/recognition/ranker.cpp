@@ -3,6 +3,7 @@
 #include "lookup/recognition/textmatch.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace recognition {
 
@@ -33,9 +34,18 @@ std::vector<std::uint32_t> keysOf(QStringView text)
 
 } // namespace
 
+bool nearTwins(const std::vector<Candidate> &ranked)
+{
+    if (ranked.size() < 2)
+        return false;
+    const auto fitted = [](const Candidate &c) { return c.score + kGapScore * c.unexplained; };
+    return fitted(ranked[1]) > fitted(ranked[0]) - (kMatchScore - kMismatchScore);
+}
+
 Ranker::Ranker(const QStringList &questions)
 {
     m_offsets.reserve(size_t(questions.size()) + 1);
+    m_pairs.reserve(size_t(questions.size()));
     m_offsets.push_back(0);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> postings; // key, row
     for (qsizetype row = 0; row < questions.size(); ++row) {
@@ -43,7 +53,9 @@ Ranker::Ranker(const QStringList &questions)
         m_text.append(reinterpret_cast<const char16_t *>(normalised.utf16()),
                       size_t(normalised.size()));
         m_offsets.push_back(std::uint32_t(m_text.size()));
-        for (const std::uint32_t k : keysOf(normalised))
+        const std::vector<std::uint32_t> keys = keysOf(normalised);
+        m_pairs.push_back(std::uint16_t(std::min<size_t>(keys.size(), UINT16_MAX)));
+        for (const std::uint32_t k : keys)
             postings.emplace_back(k, std::uint32_t(row));
     }
     std::sort(postings.begin(), postings.end());
@@ -83,19 +95,20 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
                 touched.push_back(m_rows[p]);
         }
     }
-    // The candidates: most pairs shared, then the largest share of a question's own pairs;
+    // The candidates: most pairs shared, then the largest share of a question's own distinct
+    // pairs, so that a question whose every pair the text holds is always among them however
+    // many others share as many (questions that differ only in a number share nearly all);
     // store order breaks ties so that the choice is the same on every run.
-    const auto pairsOf = [this](std::uint32_t row) {
-        return std::max<qsizetype>(1, question(row).size() - 1);
-    };
     std::vector<std::uint32_t> candidates = touched;
     const auto byShared = [&](std::uint32_t a, std::uint32_t b) {
         return shared[a] != shared[b] ? shared[a] > shared[b] : a < b;
     };
     const auto byShare = [&](std::uint32_t a, std::uint32_t b) {
-        const auto left = qsizetype(shared[a]) * pairsOf(b),
-                   right = qsizetype(shared[b]) * pairsOf(a);
-        return left != right ? left > right : a < b;
+        const auto left = qsizetype(shared[a]) * std::max<qsizetype>(1, m_pairs[b]),
+                   right = qsizetype(shared[b]) * std::max<qsizetype>(1, m_pairs[a]);
+        if (left != right)
+            return left > right;
+        return shared[a] != shared[b] ? shared[a] > shared[b] : a < b;
     };
     if (candidates.size() > kByShared + kByShare) {
         std::nth_element(candidates.begin(), candidates.begin() + kByShared, candidates.end(),
@@ -105,37 +118,34 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
         candidates.resize(kByShared + kByShare);
     }
 
-    struct Scored
-    {
-        Candidate candidate;
-        int unexplained;
-    };
-    std::vector<Scored> scored;
+    std::vector<Candidate> scored;
     scored.reserve(candidates.size());
     for (const std::uint32_t row : candidates) {
         const QStringView q = question(row);
         const Alignment a = align(q, text);
-        const int needed = std::min<int>(kMinimumCharacters, int(q.size()) - kShortSlack);
-        const double confidence = q.isEmpty() ? 0.0 : double(a.score) / double(2 * q.size());
+        const bool whole = q.size() >= kShortestWhole && a.matches == q.size() &&
+                           a.score == kMatchScore * q.size();
+        const int needed = std::min(kMinimumCharacters, int(std::ceil(kShortShare * q.size())));
+        const double confidence =
+            q.isEmpty() ? 0.0 : double(a.score) / double(kMatchScore * q.size());
         if (a.matches < std::max(1, needed) || confidence < kThreshold)
             continue;
         const int unexplained = int(q.size()) - (a.questionEnd - a.questionBegin);
-        scored.push_back({{qsizetype(row), confidence, a.score}, unexplained});
+        scored.push_back({qsizetype(row), confidence, a.score, unexplained, whole});
     }
-    const auto better = [](const Scored &a, const Scored &b) {
-        if (a.candidate.score != b.candidate.score)
-            return a.candidate.score > b.candidate.score;
+    const auto better = [](const Candidate &a, const Candidate &b) {
+        if (a.whole != b.whole)
+            return a.whole;
+        if (a.score != b.score)
+            return a.score > b.score;
         if (a.unexplained != b.unexplained)
             return a.unexplained < b.unexplained;
-        return a.candidate.row < b.candidate.row;
+        return a.row < b.row;
     };
     const size_t keep = std::min(scored.size(), size_t(top));
     std::partial_sort(scored.begin(), scored.begin() + qsizetype(keep), scored.end(), better);
-    std::vector<Candidate> result;
-    result.reserve(keep);
-    for (size_t i = 0; i < keep; ++i)
-        result.push_back(scored[i].candidate);
-    return result;
+    scored.resize(keep);
+    return scored;
 }
 
 } // namespace recognition

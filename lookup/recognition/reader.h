@@ -12,11 +12,24 @@ struct Reading
 {
     QString text;                      // what the engine read (the pass whose rows are given)
     std::vector<Candidate> candidates; // best first; empty: nothing recognised
+    // The best two explain the reading nearly equally well: show both, best first.
+    bool twins = false;
 };
 
-// Reads `capture` prepared; when that finds no question, or only a doubtful one, reads the
-// capture as it is too and keeps whichever pass explains a question better.
+// How a capture is read.
+enum class Method {
+    Neural,    // the neural reader alone
+    Tesseract, // Tesseract on the prepared capture, and on the capture as it is when doubtful
+    Cascade,   // Tesseract's prepared pass, the neural reader when the ranker is unsure of it
+};
+
+// The method the program reads with.
+inline constexpr Method kProgramMethod = Method::Neural;
+
+// Reads `capture` the program's way (kProgramMethod) and ranks the questions it shows.
 Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture,
                              int top = 5);
+Result<Reading> readQuestion(Method method, Engine &engine, const Ranker &ranker,
+                             const QImage &capture, int top = 5);
 
 } // namespace recognition

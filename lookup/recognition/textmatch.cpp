@@ -7,10 +7,6 @@ namespace recognition {
 
 namespace {
 
-constexpr int kMatch = 2;
-constexpr int kMismatch = -1;
-constexpr int kGap = -1;
-
 char16_t folded(char16_t c)
 {
     if (c >= 0xFF01 && c <= 0xFF5E) // full-width ASCII forms
@@ -58,16 +54,16 @@ Alignment align(QStringView question, QStringView text)
         currentMatches[0] = 0;
         for (qsizetype j = 1; j <= n; ++j) {
             const bool same = q == text[j - 1];
-            int score = previous[size_t(j - 1)] + (same ? kMatch : kMismatch);
+            int score = previous[size_t(j - 1)] + (same ? kMatchScore : kMismatchScore);
             int from = previousFrom[size_t(j - 1)];
             int matches = previousMatches[size_t(j - 1)] + same;
-            if (previous[size_t(j)] + kGap > score) { // a question character the text lacks
-                score = previous[size_t(j)] + kGap;
+            if (previous[size_t(j)] + kGapScore > score) { // a question character the text lacks
+                score = previous[size_t(j)] + kGapScore;
                 from = previousFrom[size_t(j)];
                 matches = previousMatches[size_t(j)];
             }
-            if (current[size_t(j - 1)] + kGap > score) { // a text character the question lacks
-                score = current[size_t(j - 1)] + kGap;
+            if (current[size_t(j - 1)] + kGapScore > score) { // a text character the question lacks
+                score = current[size_t(j - 1)] + kGapScore;
                 from = currentFrom[size_t(j - 1)];
                 matches = currentMatches[size_t(j - 1)];
             }

@@ -17,9 +17,14 @@ QString normalise(QStringView text);
 // alignment, so that text before and after the question (a number, a title, a timer, the
 // answer options) costs nothing, and neither does the part of the question cut off at the
 // region's edge.
+// What each character of an alignment adds to its score.
+inline constexpr int kMatchScore = 2;     // a character in both
+inline constexpr int kMismatchScore = -1; // a character read as another
+inline constexpr int kGapScore = -1;      // a character missing from either
+
 struct Alignment
 {
-    int score = 0;         // 2 per matching character, -1 per wrong, missing or extra one
+    int score = 0;         // kMatchScore per matching character, the others' per the rest
     int matches = 0;       // matching characters in it
     int questionBegin = 0; // the aligned part of the question: [questionBegin, questionEnd)
     int questionEnd = 0;

@@ -1,5 +1,6 @@
 #include "lookup/store/storefile.h"
 
+#include "lookup/filename.h"
 #include "lookup/jet/jetheader.h"
 
 #include <QDir>
@@ -60,7 +61,7 @@ Result<struct stat> statOrdinaryFile(const QString &path)
     if (path.isEmpty())
         return storeError(StoreError::NotAFile, path, QStringLiteral("no file named"));
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(lookup::fileNameToBytes(path).constData(), &st) != 0)
         return systemError(errno, path);
     if (auto refused = refuseNonFile(st, path))
         return *refused;
@@ -91,8 +92,8 @@ Result<FileBytes> readStore(const QString &path)
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer. It has no effect
     // on reading an ordinary file. The type is checked again on the open descriptor, so a file
     // swapped for something else between the stat and the open is still caught.
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(lookup::fileNameToBytes(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return systemError(errno, path);
     struct Closer

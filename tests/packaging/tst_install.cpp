@@ -72,6 +72,9 @@ private slots:
     void launcherOnThePathIsARelativeLinkToTheProgram();
     void launcherStillReachesTheProgramWhenTheTreeMoves();
     void storeToolOnThePath();
+    void recognitionModelsBesideTheProgram_data();
+    void recognitionModelsBesideTheProgram();
+    void installedToolReadsAPictureWithTheInstalledModels();
     void desktopEntryValidatesAndStartsTheLauncher();
     void iconAtEverySize_data();
     void iconAtEverySize();
@@ -148,6 +151,35 @@ void TestInstall::storeToolOnThePath()
     QVERIFY(!tool.isSymLink());
 }
 
+void TestInstall::recognitionModelsBesideTheProgram_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"ppocrv4_det.onnx", "ppocrv4_rec.onnx", "ppocr_keys_v1.txt"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestInstall::recognitionModelsBesideTheProgram()
+{
+    QFETCH(QString, name);
+    QFile installed(path(u"lib/zembrik-corvanth/models/"_s + name));
+    QFile built(QStringLiteral(ZC_BIN_DIR "/models/") + name);
+    QVERIFY2(installed.open(QIODevice::ReadOnly), qPrintable(installed.fileName()));
+    QVERIFY(built.open(QIODevice::ReadOnly));
+    QVERIFY(installed.size() > 0);
+    QVERIFY(installed.readAll() == built.readAll());
+}
+
+void TestInstall::installedToolReadsAPictureWithTheInstalledModels()
+{
+    // crvt-tool lies in bin/, the models in lib/zembrik-corvanth/models/: it finds them from
+    // its own folder, as the installed program does from its own.
+    const Run read = run(path(u"bin/crvt-tool"_s),
+                         {u"recognize"_s, path(u"lib/zembrik-corvanth/crvt.dat"_s),
+                          QStringLiteral(ZC_FIXTURES_DIR "/ppocr/capture.png"), u"--top=1"_s});
+    QVERIFY2(read.exitCode == 0, qPrintable(read.output));
+    QVERIFY2(read.output.contains(u"五四运动发生在哪一年？\t1919年"_s), qPrintable(read.output));
+}
+
 void TestInstall::desktopEntryValidatesAndStartsTheLauncher()
 {
     const QString entry = path(u"share/applications/"_s + appId + u".desktop"_s);
@@ -220,14 +252,18 @@ void TestInstall::metainfoValidatesAndNamesTheInstalledFiles()
 void TestInstall::manualPages_data()
 {
     QTest::addColumn<QString>("page");
-    QTest::newRow("the program") << u"share/man/man1/zembrik-corvanth.1.gz"_s;
-    QTest::newRow("the store tool") << u"share/man/man1/crvt-tool.1.gz"_s;
+    QTest::addColumn<QByteArrayList>("says"); // what the rendered page must tell the reader
+    QTest::newRow("the program") << u"share/man/man1/zembrik-corvanth.1.gz"_s << QByteArrayList();
+    QTest::newRow("the store tool")
+        << u"share/man/man1/crvt-tool.1.gz"_s
+        << QByteArrayList{"crvt.dat.bak", "crvt-tool recognize", "crvt-tool match"};
 }
 
 // Installed compressed, and read by man without a warning.
 void TestInstall::manualPages()
 {
     QFETCH(QString, page);
+    QFETCH(QByteArrayList, says);
     QProcess man;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
@@ -237,7 +273,10 @@ void TestInstall::manualPages()
     QVERIFY(man.waitForFinished(60000));
     QCOMPARE(man.exitCode(), 0);
     QCOMPARE(man.readAllStandardError(), QByteArray());
-    QVERIFY(man.readAllStandardOutput().contains("SYNOPSIS"));
+    const QByteArray text = man.readAllStandardOutput();
+    QVERIFY(text.contains("SYNOPSIS"));
+    for (const QByteArray &words : says)
+        QVERIFY2(text.contains(words), words.constData());
 }
 
 // The Debian changelog's newest entry is the version being installed.

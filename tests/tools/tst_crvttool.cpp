@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstring>
+#include <functional>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -32,14 +35,17 @@ QString toolPath()
     return QStringLiteral(ZC_BIN_DIR "/crvt-tool");
 }
 
+// `inChild` runs in the child before the tool starts (limits, signals).
 Run runTool(const QStringList &arguments, const QString &locale = u"C.UTF-8"_s,
-            const QByteArray &input = {})
+            const QByteArray &input = {}, const std::function<void()> &inChild = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"LC_ALL"_s, locale);
     env.insert(u"LANG"_s, locale);
     p.setProcessEnvironment(env);
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(toolPath(), arguments);
     p.write(input);
     p.closeWriteChannel();
@@ -150,6 +156,12 @@ private slots:
     void specialFilesAreRefused();
 
     void installBuildsThePlayersStore();
+    void installRefusesAListWithoutQuestions_data();
+    void installRefusesAListWithoutQuestions();
+    void installKeepsTheStoreItReplaces();
+    void installFollowsALinkedStore();
+    void failedInstallLeavesEverythingAsItWas_data();
+    void failedInstallLeavesEverythingAsItWas();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -188,9 +200,11 @@ void TestCrvtTool::help()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QByteArray());
     const QString text = QString::fromUtf8(r.out);
-    for (const auto &usage : {u"crvt-tool build INPUT.tsv OUTPUT [--password P]"_s,
-                              u"crvt-tool dump STORE [--password P]"_s,
-                              u"crvt-tool query STORE TEXT [--password P]"_s, u"qzv.lan/mt"_s}) {
+    for (const auto &usage :
+         {u"crvt-tool build INPUT.tsv OUTPUT [--password P]"_s,
+          u"crvt-tool dump STORE [--password P]"_s, u"crvt-tool query STORE TEXT [--password P]"_s,
+          u"qzv.lan/mt"_s, u"kept beside it as crvt.dat.bak"_s,
+          u"A list without a single question is refused"_s}) {
         QVERIFY2(text.contains(usage), qPrintable(usage));
     }
 }
@@ -721,6 +735,213 @@ void TestCrvtTool::installBuildsThePlayersStore()
     QCOMPARE(QString::fromUtf8(f.err),
              u"crvt-tool: %1/zembrik-corvanth: cannot create the folder\n"_s.arg(
                  path(u"install/file"_s)));
+}
+
+namespace {
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Runs install with the player's data folder at `dataHome`.
+Run install(const QString &dataHome, const QString &list, const std::function<void()> &inChild = {},
+            const QByteArray &input = {})
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+    Run r = runTool({u"install"_s, list}, u"C.UTF-8"_s, input, inChild);
+    qunsetenv("XDG_DATA_HOME");
+    return r;
+}
+
+} // namespace
+
+// A list without a single question would leave the player with an empty store.
+void TestCrvtTool::installRefusesAListWithoutQuestions_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<bool>("standardInput");
+    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::newRow("blank lines only") << "\n  \n\t\r\n"_ba << false;
+    QTest::newRow("a byte order mark only") << "\xEF\xBB\xBF"_ba << false;
+    QTest::newRow("nothing on standard input") << QByteArray() << true;
+}
+
+void TestCrvtTool::installRefusesAListWithoutQuestions()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(bool, standardInput);
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"zembrik-corvanth"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::copy(m_sampleStore, folder + u"/crvt.dat"_s));
+    QVERIFY(writeFile(home.filePath(u"empty.tsv"_s), list));
+    const QStringList before = entries(folder);
+
+    const QString name = standardInput ? u"-"_s : home.filePath(u"empty.tsv"_s);
+    const Run r = install(home.path(), name, {}, list);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(
+        QString::fromUtf8(r.err),
+        u"crvt-tool: %1: the list holds no question; the installed store was left as it is\n"_s.arg(
+            standardInput ? u"standard input"_s : name));
+    QCOMPARE(readFile(folder + u"/crvt.dat"_s), readFile(m_sampleStore));
+    QCOMPARE(entries(folder), before);
+}
+
+// Each install keeps the store it replaces as crvt.dat.bak, one generation: renaming it back
+// undoes the last install. The new store keeps the permissions of the one it replaces.
+void TestCrvtTool::installKeepsTheStoreItReplaces()
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"zembrik-corvanth"_s);
+    const QString store = folder + u"/crvt.dat"_s, backup = store + u".bak"_s;
+    QVERIFY(writeFile(home.filePath(u"one.tsv"_s), "一\t1\n"));
+    QVERIFY(writeFile(home.filePath(u"two.tsv"_s), "二\t2\n"));
+    QVERIFY(writeFile(home.filePath(u"three.tsv"_s), "三\t3\n"));
+
+    const Run first = install(home.path(), home.filePath(u"one.tsv"_s));
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(first.out), u"crvt-tool: %1: 1 row written\n"_s.arg(store));
+    QVERIFY(!QFile::exists(backup));
+    const QByteArray one = readFile(store);
+    QVERIFY(QFile::setPermissions(store, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+
+    const Run second = install(home.path(), home.filePath(u"two.tsv"_s));
+    QCOMPARE(second.err, QByteArray());
+    QCOMPARE(QString::fromUtf8(second.out),
+             u"crvt-tool: %1: 1 row written\ncrvt-tool: the store it replaced is kept as %2; "
+             "renaming it back to crvt.dat undoes the install\n"_s.arg(store, backup));
+    QCOMPARE(readFile(backup), one);
+    QCOMPARE(runTool({u"dump"_s, store}).out, "二\t2\te\n"_ba);
+    const QFileDevice::Permissions modes = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                           QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(store) & modes,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QByteArray two = readFile(store);
+
+    QCOMPARE(install(home.path(), home.filePath(u"three.tsv"_s)).exitCode, 0);
+    QCOMPARE(readFile(backup), two); // one generation: the first store is gone
+    QCOMPARE(entries(folder), (QStringList{u"crvt.dat"_s, u"crvt.dat.bak"_s}));
+
+    // Undone by renaming the file back.
+    QVERIFY(QFile::remove(store));
+    QVERIFY(QFile::rename(backup, store));
+    QCOMPARE(runTool({u"dump"_s, store}).out, "二\t2\te\n"_ba);
+}
+
+// A player's crvt.dat that is a link to a store elsewhere: the store it names is replaced, as
+// the program reads it through the link, and the link stays.
+void TestCrvtTool::installFollowsALinkedStore()
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"zembrik-corvanth"_s);
+    QVERIFY(QDir().mkpath(folder));
+    const QString elsewhere = home.filePath(u"shared.dat"_s);
+    QVERIFY(QFile::copy(m_sampleStore, elsewhere));
+    QVERIFY(QFile::link(elsewhere, folder + u"/crvt.dat"_s));
+    QVERIFY(writeFile(home.filePath(u"one.tsv"_s), "一\t1\n"));
+
+    QCOMPARE(install(home.path(), home.filePath(u"one.tsv"_s)).exitCode, 0);
+    QVERIFY(QFileInfo(folder + u"/crvt.dat"_s).isSymLink());
+    QCOMPARE(runTool({u"dump"_s, elsewhere}).out, "一\t1\ty\n"_ba);
+    QCOMPARE(readFile(folder + u"/crvt.dat.bak"_s), readFile(m_sampleStore));
+    QCOMPARE(entries(home.path()),
+             (QStringList{u"one.tsv"_s, u"shared.dat"_s, u"zembrik-corvanth"_s}));
+}
+
+// Whatever step fails, the player's store and the kept one stay byte for byte as they were,
+// and nothing is left beside them.
+void TestCrvtTool::failedInstallLeavesEverythingAsItWas_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message"); // "@" the store's path; "…" any text
+    QTest::newRow("a line of the list is wrong") << u"bad list"_s << u"crvt-tool: @list:2: …"_s;
+    QTest::newRow("the new store cannot be written (file size limit)")
+        << u"new store too large"_s << u"crvt-tool: @: cannot write …"_s;
+    QTest::newRow("the replaced store cannot be kept (file size limit)")
+        << u"old store too large"_s
+        << u"crvt-tool: @.bak: cannot keep the store it replaces here: …; nothing was installed"_s;
+    QTest::newRow("crvt.dat.bak is a directory")
+        << u"backup is a directory"_s
+        << u"crvt-tool: @.bak: cannot keep the store it replaces here: …; nothing was installed"_s;
+    QTest::newRow("the folder cannot be written (another user)")
+        << u"folder not writable"_s << u"crvt-tool: @: cannot create …"_s;
+}
+
+void TestCrvtTool::failedInstallLeavesEverythingAsItWas()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"zembrik-corvanth"_s);
+    const QString store = folder + u"/crvt.dat"_s, backup = store + u".bak"_s;
+    QVERIFY(QDir().mkpath(folder));
+    // The store replaced is large, the new one small, so that a file size limit can fall
+    // between them.
+    QByteArray many;
+    for (int i = 0; i < 3000; ++i)
+        many += u"第%1题：中国的首都是哪里？\t北京\n"_s.arg(i).toUtf8();
+    QVERIFY(writeFile(home.filePath(u"many.tsv"_s), many));
+    QCOMPARE(runTool({u"build"_s, home.filePath(u"many.tsv"_s), store}).exitCode, 0);
+    if (failure == u"backup is a directory")
+        QVERIFY(QDir().mkdir(backup));
+    else
+        QVERIFY(writeFile(backup, "the store an earlier install replaced"));
+    const QString list = home.filePath(u"list"_s);
+    QVERIFY(writeFile(list, failure == u"bad list" ? "一\t1\nno answer\n"_ba : "一\t1\n"_ba));
+    QCOMPARE(runTool({u"build"_s, list, home.filePath(u"small.dat"_s)}).exitCode,
+             failure == u"bad list" ? 1 : 0);
+    const qint64 small = QFileInfo(home.filePath(u"small.dat"_s)).size();
+    const qint64 large = QFileInfo(store).size();
+    QVERIFY2(small < large, qPrintable(u"%1 against %2"_s.arg(small).arg(large)));
+    const QByteArray storeBefore = readFile(store), backupBefore = readFile(backup);
+    const QStringList before = entries(folder);
+
+    std::function<void()> inChild;
+    if (failure.endsWith(u"too large")) {
+        // Writing past the limit fails with EFBIG instead of ending the tool.
+        const rlim_t limit = rlim_t(failure.startsWith(u"new") ? small / 2 : small + 4096);
+        inChild = [limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit l{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &l);
+        };
+    }
+    Run r;
+    if (failure == u"folder not writable") {
+        if (::geteuid() != 0)
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        else if (!QFile::exists(u"/usr/bin/setpriv"_s))
+            QSKIP("setpriv (util-linux) is needed to run the tool as another user");
+        QVERIFY(QFile::setPermissions(home.path(), QFileDevice::Permissions(0x7755)));
+        QVERIFY(QFile::setPermissions(list, QFileDevice::Permissions(0x6644)));
+        QVERIFY(QFile::setPermissions(store, QFileDevice::Permissions(0x6644)));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        QProcess p;
+        if (::geteuid() == 0)
+            p.start(u"/usr/bin/setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s,
+                                            u"--clear-groups"_s, toolPath(), u"install"_s, list});
+        else
+            p.start(toolPath(), {u"install"_s, list});
+        qunsetenv("XDG_DATA_HOME");
+        QVERIFY(p.waitForFinished(60000));
+        r = {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+        QFile::setPermissions(folder, QFileDevice::Permissions(0x7700));
+    } else {
+        r = install(home.path(), list, inChild);
+    }
+    QCOMPARE(r.exitCode, 1);
+    const QString err = QString::fromUtf8(r.err);
+    message.replace(u"@"_s, failure == u"bad list" ? home.path() + u'/' : store);
+    QVERIFY2(err.startsWith(message.section(u'…', 0, 0)) &&
+                 err.endsWith(message.section(u'…', 1) + u'\n') && err.count(u'\n') == 1,
+             qPrintable(err));
+    QCOMPARE(readFile(store), storeBefore);
+    if (failure != u"backup is a directory")
+        QCOMPARE(readFile(backup), backupBefore);
+    QCOMPARE(entries(folder), before);
 }
 
 QTEST_GUILESS_MAIN(TestCrvtTool)

@@ -24,6 +24,27 @@ const QStringList questions = {
     u"泰山位于哪个省？"_s,                           // 10
 };
 
+// Questions that differ in one character, a digit or a letter, questions inside others, and
+// short ones.
+const QStringList twinQuestions = {
+    u"黄山位于哪个省？"_s,                    // 0
+    u"泰山位于哪个省？"_s,                    // 1
+    u"简称“冀”的省是？"_s,                    // 2
+    u"简称“鄂”的省是？"_s,                    // 3
+    u"西汉的开国皇帝是？"_s,                  // 4
+    u"西晋的开国皇帝是？"_s,                  // 5
+    u"1930年世界杯的冠军是哪支球队？"_s,      // 6
+    u"1934年世界杯的冠军是哪支球队？"_s,      // 7
+    u"FIFA成立于哪一年？"_s,                  // 8
+    u"UEFA成立于哪一年？"_s,                  // 9
+    u"离地球最近的恒星是？"_s,                // 10
+    u"除太阳外离地球最近的恒星是？"_s,        // 11
+    u"问题000999 秦始皇统一六国是在哪一年"_s, // 12
+    u"问题009999 秦始皇统一六国是在哪一年"_s, // 13
+    u"问题099999 秦始皇统一六国是在哪一年"_s, // 14
+    u"日本的首都是？"_s,                      // 15
+};
+
 } // namespace
 
 class TestRanker : public QObject
@@ -37,6 +58,8 @@ private slots:
     void bestQuestion();
     void tiesKeepStoreOrder();
     void topLimitsTheRows();
+    void twinsAndWholeQuestions_data();
+    void twinsAndWholeQuestions();
 };
 
 void TestRanker::normalise_data()
@@ -128,6 +151,58 @@ void TestRanker::topLimitsTheRows()
     QCOMPARE(ranker.match(u"五四运动发生在哪一年"_s, 1).size(), size_t(1));
     QVERIFY(ranker.match(u"五四运动发生在哪一年"_s, 0).empty());
     QVERIFY(recognition::Ranker().match(u"五四运动发生在哪一年"_s).empty());
+}
+
+void TestRanker::twinsAndWholeQuestions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected"); // the first row; -1: nothing recognised
+    QTest::addColumn<int>("twins");    // 1: the best two shown as twins
+    const struct
+    {
+        const char *name;
+        const char16_t *text;
+        int expected, twins;
+    } rows[] = {
+        {"twin told apart by its first character", u"泰山位于哪个省？", 1, 0},
+        {"...although its last character is misread", u"泰山位于哪个首", 1, 0},
+        {"telling character misread: twins, store order", u"寅山位于哪个省", 0, 1},
+        {"telling character lost: twins", u"山位于哪个省？", 0, 1},
+        {"twin told apart in the middle", u"简称“鄂”的省是？", 3, 0},
+        {"middle character misread: twins", u"简称“翼”的省是？", 2, 1},
+        {"twin told apart by a digit", u"1934年世界杯的冠军是哪支球队？", 7, 0},
+        {"telling digit misread: twins", u"1938年世界杯的冠军是哪支球队？", 6, 1},
+        {"twin told apart by Latin letters", u"UEFA成立于哪一年", 9, 0},
+        {"numbered: the exact number", u"问题009999 秦始皇统一六国是在哪一年", 13, 0},
+        {"numbered: a character misread elsewhere", u"问题099999 秦始皇统一六困是在哪一年", 14, 0},
+        {"numbered: a digit misread", u"问题0O9999 秦始皇统一六国是在哪一年", 13, 1},
+        {"held whole, a longer one held whole too", u"除太阳外离地球最近的恒星是？", 11, 0},
+        {"held whole before a longer one read wrong", u"除太阳处离地球最近的恒星是？", 10, 1},
+        {"held whole before one that resembles more", u"日本的首都是哪座城市？日本的首都是", 15, 0},
+        {"short question, three of eight misread", u"西汊的开困皇帚是", 4, 1},
+        {"short question among other text", u"【每日答题】第7题 日本的首都是？ 00:09", 15, 0},
+        {"short question, half of it misread", u"西汊的升困皇帚足", -1, 0},
+        {"a phrase numbered questions share", u"秦始皇统一六国", -1, 0},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.name) << QString::fromUtf16(row.text) << row.expected << row.twins;
+}
+
+void TestRanker::twinsAndWholeQuestions()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    QFETCH(int, twins);
+    const recognition::Ranker ranker(twinQuestions);
+    const auto ranked = ranker.match(text);
+    if (expected < 0) {
+        QVERIFY2(ranked.empty(),
+                 qPrintable(ranked.empty() ? QString() : twinQuestions[ranked.front().row]));
+        return;
+    }
+    QVERIFY2(!ranked.empty(), "nothing recognised");
+    QVERIFY2(ranked.front().row == expected, qPrintable(twinQuestions[ranked.front().row]));
+    QCOMPARE(recognition::nearTwins(ranked), twins == 1);
 }
 
 QTEST_GUILESS_MAIN(TestRanker)

@@ -1,5 +1,5 @@
-// The capture's preparation on rendered text (polarity, scale, lines) and the engine on a
-// rendered game-like question: real Tesseract, skipped where its Chinese data is missing.
+// The capture's preparation on rendered text (polarity, scale, lines) and Tesseract's passes
+// on a rendered game-like question: real Tesseract, skipped where its Chinese data is missing.
 #include "lookup/recognition/engine.h"
 #include "lookup/recognition/prepare.h"
 #include "lookup/recognition/reader.h"
@@ -131,11 +131,12 @@ void TestRecognition::missingLanguageDataIsAnError()
 {
     QTemporaryDir empty;
     recognition::Engine engine(recognition::Engine::Options{.dataPath = empty.path()});
-    const auto error = engine.load();
+    const auto error = engine.load(recognition::Engine::Pass::Prepared);
     QVERIFY(error);
     QCOMPARE(error->kind, recognition::RecognitionError::NoLanguageData);
     QVERIFY(error->message.contains(u"tesseract-ocr-chi-sim"_s));
-    const auto text = engine.recognise(render({question}, 20, Qt::black, Qt::white));
+    const auto text = engine.recognise(render({question}, 20, Qt::black, Qt::white),
+                                       recognition::Engine::Pass::Prepared);
     QVERIFY(!text);
     QCOMPARE(text.error().kind, recognition::RecognitionError::NoLanguageData);
 }
@@ -164,11 +165,11 @@ void TestRecognition::readsARenderedQuestion()
         QSKIP("tesseract-ocr-chi-sim is not installed");
 
     static recognition::Engine engine;
-    engine.warmUp();
+    engine.warmUp(recognition::Engine::Pass::Prepared);
     const recognition::Ranker ranker(
         {u"中国第一部小说总集是？"_s, question, u"诗经共有多少篇？"_s});
-    const auto reading =
-        recognition::readQuestion(engine, ranker, render(lines, pixelSize, ink, ground));
+    const auto reading = recognition::readQuestion(recognition::Method::Tesseract, engine, ranker,
+                                                   render(lines, pixelSize, ink, ground));
     QVERIFY(reading);
     QVERIFY2(!reading->candidates.empty(), qPrintable(reading->text));
     QCOMPARE(reading->candidates.front().row, 1);

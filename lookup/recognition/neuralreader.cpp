@@ -1,0 +1,290 @@
+#include "lookup/recognition/neuralreader.h"
+
+#include "lookup/recognition/ppocr.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <opencv2/core.hpp>
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/dnn.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <list>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace recognition {
+
+namespace {
+
+constexpr int kDetectionNetsKept = 2;
+
+// B, G, R planes of `image` scaled to `size`, pixel / 255: the models take no mean or spread.
+void fillPlanes(const QImage &image, float *planes, int planeWidth, int planeHeight)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const qsizetype plane = qsizetype(planeWidth) * planeHeight;
+    for (int y = 0; y < rgb.height() && y < planeHeight; ++y) {
+        const uchar *line = rgb.constScanLine(y);
+        float *b = planes + qsizetype(y) * planeWidth, *g = b + plane, *r = g + plane;
+        for (int x = 0; x < rgb.width() && x < planeWidth; ++x) {
+            r[x] = line[3 * x] / 255.0f;
+            g[x] = line[3 * x + 1] / 255.0f;
+            b[x] = line[3 * x + 2] / 255.0f;
+        }
+    }
+}
+
+cv::dnn::Net netFrom(const QByteArray &bytes)
+{
+    cv::dnn::Net net = cv::dnn::readNetFromONNX(bytes.constData(), size_t(bytes.size()));
+    net.setPreferableBackend(cv::dnn::DNN_BACKEND_OPENCV);
+    net.setPreferableTarget(cv::dnn::DNN_TARGET_CPU);
+    return net;
+}
+
+int roundTo32(double value)
+{
+    return std::max(32, int(std::lround(value / 32.0)) * 32);
+}
+
+} // namespace
+
+struct NeuralReader::Nets
+{
+    std::list<std::pair<std::pair<int, int>, cv::dnn::Net>> detection; // most recent first
+    std::map<int, cv::dnn::Net> recognition;                           // by width bucket
+};
+
+QString NeuralReader::detectionFile(const QString &folder)
+{
+    return folder + u"/ppocrv4_det.onnx"_s;
+}
+
+QString NeuralReader::recognitionFile(const QString &folder)
+{
+    return folder + u"/ppocrv4_rec.onnx"_s;
+}
+
+QString NeuralReader::keysFile(const QString &folder)
+{
+    return folder + u"/ppocr_keys_v1.txt"_s;
+}
+
+NeuralReader::NeuralReader(int threads) : m_threads(std::max(1, threads)), m_nets(new Nets)
+{}
+
+NeuralReader::~NeuralReader() = default;
+
+std::optional<RecognitionError> NeuralReader::failure(const QString &file) const
+{
+    const bool missing = !QFileInfo(file).isFile();
+    return RecognitionError{
+        missing ? RecognitionError::NoModel : RecognitionError::DamagedModel,
+        u"text recognition model %1 %2: install zembrik-corvanth again (in a source tree, "
+        "cmake --build makes it)"_s.arg(file, missing ? u"not found"_s : u"unusable"_s)};
+}
+
+std::optional<RecognitionError> NeuralReader::load(const QString &folder)
+{
+    // OpenCV reports a damaged model on standard error as well as by its exception; the
+    // program reports it once, as a RecognitionError.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    m_folder = folder;
+    const auto read = [](const QString &path, QByteArray *bytes) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        *bytes = file.readAll();
+        return !bytes->isEmpty();
+    };
+    QByteArray keys;
+    if (!read(keysFile(folder), &keys))
+        return failure(keysFile(folder));
+    QStringList classes = ppocr::classesFromKeys(keys);
+    if (classes.size() < 3)
+        return failure(keysFile(folder));
+    if (!read(detectionFile(folder), &m_detection))
+        return failure(detectionFile(folder));
+    if (!read(recognitionFile(folder), &m_recognition))
+        return failure(recognitionFile(folder));
+    if (!ppocr::withInputWidth(m_recognition, ppocr::kWidthBuckets[0]))
+        return failure(recognitionFile(folder));
+    // One model of each loaded now: a damaged file is found here rather than at a capture,
+    // and the sizes a one-line question needs are ready.
+    try {
+        cv::setNumThreads(m_threads);
+        const int bucket = ppocr::kWidthBuckets[0];
+        cv::dnn::Net rec = netFrom(*ppocr::withInputWidth(m_recognition, bucket));
+        cv::Mat blob(std::vector<int>{1, 3, ppocr::kLineHeight, bucket}, CV_32F, cv::Scalar(0));
+        rec.setInput(blob);
+        const cv::Mat out = rec.forward();
+        if (out.dims != 3 || out.size[2] != classes.size())
+            return failure(recognitionFile(folder));
+        m_nets->recognition.emplace(bucket, rec);
+    } catch (const std::exception &) {
+        return failure(recognitionFile(folder));
+    }
+    try {
+        cv::dnn::Net det = netFrom(m_detection);
+        cv::Mat blob(std::vector<int>{1, 3, 64, 256}, CV_32F, cv::Scalar(0));
+        det.setInput(blob);
+        const cv::Mat out = det.forward();
+        if (out.dims != 4 || out.size[2] != 64 || out.size[3] != 256)
+            return failure(detectionFile(folder));
+        m_nets->detection.emplace_front(std::pair{64, 256}, det);
+    } catch (const std::exception &) {
+        return failure(detectionFile(folder));
+    }
+    m_classes = std::move(classes);
+    return std::nullopt;
+}
+
+QSize NeuralReader::detectionSize(const QImage &capture, double enlarge)
+{
+    // Scaled to multiples of 32 within the limits in the header.
+    const double shorter = std::min(capture.width(), capture.height()),
+                 longer = std::max(capture.width(), capture.height());
+    const double first = std::clamp(kDetectionShortest / shorter, 1.0, kDetectionEnlarge);
+    const double scale =
+        std::min({first * enlarge, std::max(first, kMostEnlarged),
+                  std::sqrt(kDetectionPixels / (shorter * longer)), kDetectionLongest / longer});
+    return QSize(roundTo32(capture.width() * scale), roundTo32(capture.height() * scale));
+}
+
+Result<NeuralReader::Output> NeuralReader::detectionOutput(const QImage &capture, double enlarge)
+{
+    if (capture.isNull() || capture.width() == 0 || capture.height() == 0)
+        return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
+    if (!loaded())
+        return RecognitionError{RecognitionError::EngineFailed, u"text recognition not loaded"_s};
+    const QSize size = detectionSize(capture, enlarge);
+    try {
+        cv::setNumThreads(m_threads);
+        auto &cache = m_nets->detection;
+        const std::pair key{size.height(), size.width()};
+        auto found = std::find_if(cache.begin(), cache.end(),
+                                  [&](const auto &entry) { return entry.first == key; });
+        if (found == cache.end()) {
+            // A net run at one size gives wrong maps at another in OpenCV 4.6: one per size.
+            cache.emplace_front(key, netFrom(m_detection));
+            if (cache.size() > kDetectionNetsKept)
+                cache.pop_back();
+        } else {
+            cache.splice(cache.begin(), cache, found);
+        }
+        cv::Mat blob(std::vector<int>{1, 3, size.height(), size.width()}, CV_32F);
+        fillPlanes(capture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                   blob.ptr<float>(), size.width(), size.height());
+        cache.front().second.setInput(blob);
+        const cv::Mat map = cache.front().second.forward();
+        if (map.dims != 4 || map.size[2] != size.height() || map.size[3] != size.width())
+            return *failure(detectionFile(m_folder));
+        const float *begin = map.ptr<float>();
+        return Output{std::vector<float>(begin, begin + map.total()), size.height(), size.width()};
+    } catch (const std::exception &e) {
+        return RecognitionError{
+            RecognitionError::EngineFailed,
+            u"text detection failed: %1"_s.arg(QString::fromUtf8(e.what())).section(u'\n', 0, 0)};
+    }
+}
+
+Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line, int *usedFrames)
+{
+    if (line.isNull() || line.width() == 0 || line.height() == 0)
+        return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
+    if (!loaded())
+        return RecognitionError{RecognitionError::EngineFailed, u"text recognition not loaded"_s};
+    const int widest = std::end(ppocr::kWidthBuckets)[-1];
+    const int width = std::clamp(
+        int(std::ceil(double(line.width()) * ppocr::kLineHeight / line.height())), 1, widest);
+    const int bucket = ppocr::widthBucket(width);
+    if (usedFrames)
+        *usedFrames = (width + ppocr::kColumnsPerFrame - 1) / ppocr::kColumnsPerFrame + 1;
+    try {
+        cv::setNumThreads(m_threads);
+        auto net = m_nets->recognition.find(bucket);
+        if (net == m_nets->recognition.end())
+            net = m_nets->recognition
+                      .emplace(bucket, netFrom(*ppocr::withInputWidth(m_recognition, bucket)))
+                      .first;
+        cv::Mat blob(std::vector<int>{1, 3, ppocr::kLineHeight, bucket}, CV_32F, cv::Scalar(0));
+        fillPlanes(
+            line.scaled(width, ppocr::kLineHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+            blob.ptr<float>(), bucket, ppocr::kLineHeight);
+        net->second.setInput(blob);
+        const cv::Mat out = net->second.forward();
+        if (out.dims != 3 || out.size[2] != m_classes.size())
+            return *failure(recognitionFile(m_folder));
+        const float *begin = out.ptr<float>();
+        return Output{std::vector<float>(begin, begin + out.total()), out.size[1], out.size[2]};
+    } catch (const std::exception &e) {
+        return RecognitionError{
+            RecognitionError::EngineFailed,
+            u"text recognition failed: %1"_s.arg(QString::fromUtf8(e.what())).section(u'\n', 0, 0)};
+    }
+}
+
+Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &capture)
+{
+    auto map = detectionOutput(capture);
+    if (!map)
+        return map.error();
+    std::vector<QRect> boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
+    // Small text is found in pieces or, on a busy ground, not at all: detect again, enlarged
+    // so that the text found (or the smallest a game draws, when none was) is kWantedText high.
+    int typical = kSmallestText;
+    if (!boxes.empty()) {
+        std::vector<int> heights;
+        for (const QRect &box : boxes)
+            heights.push_back(box.height());
+        std::nth_element(heights.begin(), heights.begin() + qsizetype(heights.size() / 2),
+                         heights.end());
+        typical = heights[heights.size() / 2];
+    }
+    const double enlarge = double(kWantedText) / typical;
+    if (typical < kSmallText && detectionSize(capture, enlarge).width() > map->columns * 6 / 5) {
+        map = detectionOutput(capture, enlarge);
+        if (!map)
+            return map.error();
+        boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
+    }
+    const double toX = double(capture.width()) / map->columns,
+                 toY = double(capture.height()) / map->rows;
+    for (QRect &box : boxes) {
+        box = QRect(QPoint(int(box.left() * toX), int(box.top() * toY)),
+                    QPoint(int(std::ceil((box.right() + 1) * toX)) - 1,
+                           int(std::ceil((box.bottom() + 1) * toY)) - 1))
+                  .intersected(capture.rect());
+    }
+    // Text runs across the screen; a box much taller than wide is an ornament or an icon.
+    std::erase_if(boxes, [](const QRect &b) { return b.isEmpty() || b.height() > 2 * b.width(); });
+    if (boxes.size() > size_t(kMaximumBoxes))
+        boxes.resize(size_t(kMaximumBoxes));
+
+    // Each row of boxes is read across the whole capture: on a busy ground the detection may
+    // find a line in pieces, and the recognition model reads the parts it missed as well.
+    std::vector<Line> lines;
+    for (const std::vector<QRect> &row : ppocr::groupLines(std::move(boxes))) {
+        int top = row.front().top(), bottom = row.front().bottom();
+        for (const QRect &box : row) {
+            top = std::min(top, box.top());
+            bottom = std::max(bottom, box.bottom());
+        }
+        const QRect strip(0, top, capture.width(), bottom - top + 1);
+        int used = 0;
+        const auto out = recognitionOutput(capture.copy(strip), &used);
+        if (!out)
+            return out.error();
+        const auto decoded =
+            ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
+        if (!decoded.text.isEmpty())
+            lines.push_back({decoded.text, decoded.confidence, strip});
+    }
+    return lines;
+}
+
+} // namespace recognition

@@ -1,0 +1,102 @@
+// Reading text with PaddleOCR's PP-OCRv4 models through OpenCV's dnn module: the detection
+// model marks where text lies, each row of text found is cut out across the capture, brought to
+// the recognition model's height and read. Much better than Tesseract on what games draw: outlined,
+// glowing or shadowed text over scenes and patterns, brush fonts, small text enlarged by display
+// scaling.
+//
+// The model files are the ones tools/models/patch_ppocr.py writes (see there why they are
+// edited). OpenCV 4.6 works out every shape when a model is loaded, so a loaded model serves one
+// input size: the recognition model is loaded once per width bucket (ppocr.h), the detection
+// model once per input size, the last two kept (the player's region keeps its size from one
+// capture to the next). Work and memory are bounded whatever the capture's size: the detection
+// input has at most kDetectionPixels pixels and kDetectionLongest on its longer side, at most
+// kMaximumBoxes boxes are read, each at most the widest bucket.
+#pragma once
+
+#include "lookup/recognition/recognitionerror.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace recognition {
+
+class NeuralReader
+{
+public:
+    // The detection model finds text from about 10 px high up; a capture whose shorter side is
+    // below kDetectionShortest is enlarged towards it (at most kDetectionEnlarge times), so that
+    // a line of small text is found whole.
+    static constexpr int kDetectionShortest = 96;
+    static constexpr double kDetectionEnlarge = 3.0;
+    // When the text found is lower than kSmallText pixels at that scale, or none is found, the
+    // capture is detected once more, enlarged so that the text found (or text of
+    // kSmallestText pixels) would be kWantedText high (the model finds small text in pieces,
+    // or not at all on a busy ground).
+    static constexpr int kSmallText = 24;
+    static constexpr int kSmallestText = 12;
+    static constexpr int kWantedText = 32;
+    static constexpr double kMostEnlarged = 4.0;
+    static constexpr int kDetectionPixels = 640 * 640;
+    static constexpr int kDetectionLongest = 4096;
+    static constexpr int kMaximumBoxes = 24;
+
+    // The files in a model folder.
+    static QString detectionFile(const QString &folder);
+    static QString recognitionFile(const QString &folder);
+    static QString keysFile(const QString &folder);
+
+    // `threads`: OpenCV's worker threads while reading (1: the calling thread alone).
+    explicit NeuralReader(int threads = 1);
+    ~NeuralReader();
+    NeuralReader(const NeuralReader &) = delete;
+    NeuralReader &operator=(const NeuralReader &) = delete;
+
+    // Reads the model files of `folder` and loads the models at the sizes the first
+    // captures most likely need. An error names the file that is missing or unusable.
+    std::optional<RecognitionError> load(const QString &folder);
+    bool loaded() const { return !m_classes.isEmpty(); }
+
+    struct Line
+    {
+        QString text;
+        double confidence = 0;
+        QRect box; // in the capture
+    };
+    // The lines of text on `capture`, top to bottom; boxes side by side on one row are one
+    // line.
+    Result<std::vector<Line>> readLines(const QImage &capture);
+
+    // The models' outputs, as readLines() uses them (for the tests that hold them against
+    // reference outputs). The recognition model's probabilities on `line` brought to the model's
+    // height and padded to its width bucket: frames x classes, row-major.
+    struct Output
+    {
+        std::vector<float> values;
+        int rows = 0, columns = 0;
+    };
+    Result<Output> recognitionOutput(const QImage &line, int *usedFrames = nullptr);
+    // The detection model's probability map of `capture`, at the size readLines() runs it
+    // first, or `enlarge` times that (within the limits).
+    Result<Output> detectionOutput(const QImage &capture, double enlarge = 1.0);
+
+    // The size the detection model runs at for `capture`, enlarged `enlarge` times.
+    static QSize detectionSize(const QImage &capture, double enlarge = 1.0);
+
+private:
+    struct Nets;
+    std::optional<RecognitionError> failure(const QString &file) const;
+
+    int m_threads;
+    QString m_folder;
+    QByteArray m_detection, m_recognition;
+    QStringList m_classes;
+    std::unique_ptr<Nets> m_nets;
+};
+
+} // namespace recognition

@@ -1,0 +1,67 @@
+// The pure parts of the neural reader (PaddleOCR's PP-OCRv4 detection and recognition
+// models, run by OpenCV; see neuralreader.h): the character list, the text boxes found in the
+// detection model's map, the widths the recognition model is run at, the model's input width
+// written into its bytes, and the decoding of its output. No image, no OpenCV.
+#pragma once
+
+#include <QByteArray>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace recognition::ppocr {
+
+// The recognition model's input height; its output has one frame per 8 columns.
+inline constexpr int kLineHeight = 48;
+inline constexpr int kColumnsPerFrame = 8;
+
+// The classes of the recognition model's output: blank, the characters of the list in order,
+// and a space. Empty when the list is not one character a line.
+QStringList classesFromKeys(const QByteArray &keyFile);
+
+struct DecodedLine
+{
+    QString text;
+    double confidence = 0; // mean probability of the characters kept; 0 for an empty line
+};
+
+// Greedy CTC decoding of `frames` rows of `classes` probabilities: the best class of each
+// frame, repeats merged, blanks dropped. `usedFrames` limits it to the frames the text
+// covers (the rest of the row is padding).
+DecodedLine decode(const float *probabilities, int frames, int classes, const QStringList &names,
+                   int usedFrames);
+
+// The widths the recognition model is loaded at; a line is padded to the next one, a line wider
+// than the last is squeezed to it (the model still reads characters squeezed to half their
+// width). Each width is one loaded copy of the model, some 30 MB, so they are two.
+inline constexpr int kWidthBuckets[] = {512, 1024};
+int widthBucket(int width);
+
+// The model file holds the placeholder width 4095 in its input shape (1x3x48x4095); returns the
+// bytes with `width` (128 to 16383, the same varint length) in its place, or nullopt when the
+// placeholder is not there exactly once (a damaged or different file).
+std::optional<QByteArray> withInputWidth(const QByteArray &model, int width);
+
+// Text boxes on the detection model's probability map (row-major, `width` x `height`): the
+// connected regions above `threshold`, kept when their mean probability reaches `boxThreshold`
+// and they are at least `minimumSide` high and wide, grown by the model's shrink ratio
+// (area * `unclipRatio` / perimeter on every side), clipped to the map. Top to bottom, then
+// left to right.
+struct BoxParameters
+{
+    float threshold = 0.3f;
+    float boxThreshold = 0.6f;
+    double unclipRatio = 1.5;
+    int minimumSide = 3;
+};
+std::vector<QRect> findBoxes(const float *map, int width, int height,
+                             const BoxParameters &parameters = {});
+
+// Boxes on one row (their vertical middles within each other's height) ordered left to
+// right, rows top to bottom; each inner list is one line of text.
+std::vector<std::vector<QRect>> groupLines(std::vector<QRect> boxes);
+
+} // namespace recognition::ppocr

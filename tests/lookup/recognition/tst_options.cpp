@@ -1,0 +1,88 @@
+// Finding the option to click in recognised text: the layouts and labels games use, what the
+// engine makes of the labels and marks, answers stored with more or fewer words than the
+// option shows, and the texts where the option cannot be known.
+#include "lookup/recognition/options.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Row
+{
+    const char *name;
+    const char16_t *text; // after the question "中国第一部诗歌总集是？" and a line break
+    const char16_t *answer;
+    const char *expected; // empty: unknown
+};
+
+const Row rows[] = {
+    // Layouts and labels.
+    {"one a line", u"A.诗经\nB.楚辞\nC.离骚\nD.乐府", u"诗经", "A"},
+    {"one line, run together", u"A.诗经B.楚辞C.离骚D.乐府", u"乐府", "D"},
+    {"two by two, 、", u"A、黑龙江    B、昆虫\nC、猎豹    D、不能", u"猎豹", "C"},
+    {"brackets", u"(A) 诗经 (B) 楚辞 C)离骚 D)乐府", u"楚辞", "B"},
+    {"letter and a space", u"A 黑龙江  B 昆虫  C 猎豹  D 不能", u"昆虫", "B"},
+    {"numbered 1 to 4", u"1.诗经\n2.楚辞\n3.离骚\n4.乐府", u"楚辞", "2"},
+    {"选项 lines", u"选项A：陕西\n选项B：甘肃\n选项C：青海", u"甘肃省", "B"},
+    {"full-width and lower-case letters", u"Ａ．诗经 Ｂ．楚辞 c.离骚 d.乐府", u"楚辞", "B"},
+    {"letters inside the question", u"FIFA成立于？ A.1904年 B.1930年 C.1896年", u"1904年", "A"},
+    {"timer after the last option", u"A.诗经 B.楚辞 C.离骚 D.乐府  倒计时 10秒", u"乐府", "D"},
+    // Answers worded otherwise than their option.
+    {"stored with more words", u"A.前221年 B.前230年 C.前206年 D.前202年", u"公元前221年", "A"},
+    {"stored with fewer words", u"A.甘肃省 B.陕西省 C.青海省 D.宁夏", u"甘肃", "A"},
+    {"stored with a note", u"A.陈胜吴广起义 B.黄巾起义 C.赤眉起义", u"陈胜吴广起义（大泽乡起义）",
+     "A"},
+    {"the whole answer before a part of it", u"A.日 B.日本 C.中国 D.韩国", u"日本", "B"},
+    // What the engine does to labels, marks and characters.
+    {"a character misread", u"A.诗轻 B.楚辞 C.离骚", u"诗经", "A"},
+    {"marks misread, space before", u"A,诗经 B ·楚辞 C;离骚 D。乐府", u"离骚", "C"},
+    {"a label lost, a line each", u"A.诗经\n8.楚辞\nC.离骚\nD.乐府", u"楚辞", "B"},
+    {"a label lost, the gap kept", u"A.诗经   楚辞   C.离骚   D.乐府", u"楚辞", "B"},
+    {"the first label lost", u"、诗经  B、楚辞\nC、离骚  D、乐府", u"诗经", "A"},
+    {"brackets read as letters", u"Ai二胡\nBi琵琶\nCi古筝\nDi华彦钧", u"华彦钧（阿炳）", "D"},
+    {"a word such as Al is no label", u"A.Tango B.Al Rihla C.Jabulani", u"Al Rihla（旅程）", "B"},
+    // Unknown.
+    {"a label lost, options run together", u"A.诗经楚辞 C.离骚 D.乐府", u"楚辞", ""},
+    {"two resemble the answer alike", u"A.1938年 B.1936年 C.2002年", u"1930年", ""},
+    {"the answer is no option", u"A.楚辞 B.离骚 C.乐府 D.汉赋", u"诗经", ""},
+    {"no options", u"", u"诗经", ""},
+    {"one label only", u"C罗是哪国球员？ A.葡萄牙", u"葡萄牙", ""},
+    {"no answer stored", u"A.诗经 B.楚辞", u"", ""},
+};
+
+} // namespace
+
+class TestOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void optionLetter_data();
+    void optionLetter();
+};
+
+void TestOptions::optionLetter_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("expected");
+    for (const Row &row : rows) {
+        QTest::newRow(row.name) << u"中国第一部诗歌总集是？\n"_s + QString::fromUtf16(row.text)
+                                << QString::fromUtf16(row.answer)
+                                << QString::fromUtf8(row.expected);
+    }
+    QTest::newRow("nothing read") << QString() << u"诗经"_s << QString();
+}
+
+void TestOptions::optionLetter()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    QCOMPARE(recognition::optionLetter(text, answer), expected);
+}
+
+QTEST_GUILESS_MAIN(TestOptions)
+#include "tst_options.moc"
