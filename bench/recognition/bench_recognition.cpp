@@ -492,12 +492,12 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
 
     const QString storePath = QStringLiteral(ZC_BIN_DIR "/crvt.dat");
-    const auto read = store::readCvTable(storePath, QString::fromUtf16(store::kStorePassword));
-    if (!read) {
-        std::fprintf(stderr, "%s\n", qPrintable(read.error().message));
+    const auto stored = store::readCvTable(storePath, QString::fromUtf16(store::kStorePassword));
+    if (!stored) {
+        std::fprintf(stderr, "%s\n", qPrintable(stored.error().message));
         return 1;
     }
-    const auto &rows = *read;
+    const auto &rows = *stored;
     QStringList questions;
     for (const store::CvRow &row : rows)
         questions += row.question.value_or(QString());
