@@ -343,8 +343,9 @@ void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion_data()
     QTest::newRow("the store cannot be read")
         << question << QString() << QByteArray("not a store at all") << region << false << notJet
         << notJet << u"请修复或删除这个题库文件"_s;
-    QTest::newRow("the store is empty") << question << QString() << QByteArray("") << region
-                                        << false << notJet << notJet << u"请修复或删除这个题库文件"_s;
+    QTest::newRow("the store is empty")
+        << question << QString() << QByteArray("") << region << false << notJet << notJet
+        << u"请修复或删除这个题库文件"_s;
     QTest::newRow("nothing recognised, the panel as it was")
         << render(u"倒计时 00:15 请作答"_s) << QString() << QByteArray() << region << true
         << u"未识别到题目"_s << u"未识别到题目"_s << again;

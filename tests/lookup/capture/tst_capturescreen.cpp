@@ -164,9 +164,9 @@ void TestCaptureScreen::init()
 {
     makeForm();
     shapeResultList(ui().ListView1);
-    m_lookup = std::make_unique<LookupPage>(
-        ui(), std::make_shared<store::StoreReader>(
-                  [this] { return store::StoreLocation{m_dir.path(), false}; }));
+    m_lookup = std::make_unique<LookupPage>(ui(), std::make_shared<store::StoreReader>([this] {
+                                                return store::StoreLocation{m_dir.path(), false};
+                                            }));
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(m_dir.filePath(u"capture.ini"_s));
     QVERIFY(capture::saveRegion(regionFile(), {m_questionLine, {}}));
