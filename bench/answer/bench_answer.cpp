@@ -32,6 +32,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -49,7 +50,7 @@ double percentile(std::vector<double> v, double p)
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
 }
 
 // The ratio is how many times the baseline the value is: above 1, the answer window costs

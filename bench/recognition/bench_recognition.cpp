@@ -41,7 +41,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 
-#include <time.h>
+#include <ctime>
 
 #include <algorithm>
 #include <cmath>
