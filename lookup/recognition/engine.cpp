@@ -77,15 +77,15 @@ void silenceLeptonica()
 
 QString defaultModelPath()
 {
-    const QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
+    QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
     if (!chosen.isEmpty())
         return chosen;
     // The kernel resolves /proc/self/exe to the real file, also when the program was started
     // through the launcher link; no QCoreApplication is needed.
     const QString programFolder = QFileInfo(u"/proc/self/exe"_s).canonicalPath();
-    const QString beside = programFolder + u"/models"_s;
-    const QString fromBin = QDir::cleanPath(programFolder + u'/' +
-                                            QStringLiteral(ZC_APPDIR_FROM_BINDIR) + u"/models"_s);
+    QString beside = programFolder + u"/models"_s;
+    QString fromBin = QDir::cleanPath(programFolder + u'/' + QStringLiteral(ZC_APPDIR_FROM_BINDIR) +
+                                      u"/models"_s);
     if (!QFileInfo(beside).isDir() && QFileInfo(fromBin).isDir())
         return fromBin;
     return beside;

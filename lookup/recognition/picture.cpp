@@ -719,7 +719,8 @@ Result<Picture> readPicture(const QString &path)
         // The size was checked above; Qt's own limit (which counts 4 bytes a pixel whatever the
         // format) would refuse what is allowed.
         const qint64 pixels = qint64(header->size.width()) * header->size.height();
-        reader.setAllocationLimit(int((std::max(header->decodeBytes(), pixels * 8) >> 20) + 16));
+        QImageReader::setAllocationLimit(
+            int((std::max(header->decodeBytes(), pixels * 8) >> 20) + 16));
         const bool read = reader.read(&picture.image) && !picture.image.isNull();
         catcher.messages += libpng.finish();
         if (!read) {
