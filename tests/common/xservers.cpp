@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <ranges>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -55,6 +56,7 @@ pid_t spawn(const std::vector<QByteArray> &argv,
             setenv(name, value.constData(), 1);
     }
     std::vector<char *> args;
+    args.reserve(argv.size() + 1);
     for (const QByteArray &a : argv)
         args.push_back(const_cast<char *>(a.constData()));
     args.push_back(nullptr);
@@ -99,8 +101,8 @@ std::unique_ptr<TestDisplay> TestDisplay::start(const Options &options, QString 
 
 TestDisplay::~TestDisplay()
 {
-    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
-        stop(*it);
+    for (const pid_t child : std::views::reverse(m_children))
+        stop(child);
     if (!m_runtime.isEmpty())
         QDir(QString::fromLocal8Bit(m_runtime)).removeRecursively();
 }

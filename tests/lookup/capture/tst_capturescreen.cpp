@@ -215,7 +215,7 @@ void TestCaptureScreen::answerShowsBesideTheRegion()
     pressCaptureKey();
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
     QCOMPARE(finished[0][0].toBool(), true);
-    QTRY_VERIFY(painted.size() >= 1);
+    QTRY_VERIFY2(!painted.isEmpty(), "the answer window was never painted");
 
     // The answer, under the question it answers, beside the region and on top of the game.
     QCOMPARE(answer.card().entries.size(), size_t(1));
