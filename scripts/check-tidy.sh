@@ -27,7 +27,7 @@ else
 fi
 
 # Headers under the project's own folders only: not the build tree's moc output, not Qt's.
-filter="^$src/(app|bench|levelling|links|lookup|tests|tools|warsoul)/"
+filter="^$src/(app|bench|levelling|links|lookup|shared|tests|tools|warsoul)/"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 jobs="${ZC_JOBS:-$(nproc)}"
