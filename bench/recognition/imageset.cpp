@@ -876,14 +876,16 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
             const int perRow = layout == 1 ? 4 : layout == 2 ? 2 : 1;
             for (int i = 0; i < 4; ++i) {
                 const double x = columnX + indent + (i % perRow) * (cellWidth + gap);
-                const double rowY = y + double(i / perRow) * lineHeight; // whole rows
+                const int row = i / perRow;
+                const double rowY = y + row * lineHeight;
                 const QPointF at(x, rowY + (lineHeight - metrics.height()) / 2 + metrics.ascent());
                 const double w = metrics.horizontalAdvance(labelled[i]);
                 texts.push_back({labelled[i], at,
                                  QRectF(at.x(), at.y() - metrics.ascent(), w, metrics.height())});
                 right = std::max(right, x + w);
             }
-            y += lineHeight * double(4 / perRow); // whole rows
+            const int rowsTaken = 4 / perRow;
+            y += lineHeight * rowsTaken;
             static const char *const layouts[] = {"", "A-D in a row", "A-D in a grid",
                                                   "A-D one per line"};
             optionsFactor = QString::fromUtf8(layouts[layout]);

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <ranges>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -101,8 +100,11 @@ std::unique_ptr<TestDisplay> TestDisplay::start(const Options &options, QString 
 
 TestDisplay::~TestDisplay()
 {
-    for (const pid_t child : std::views::reverse(m_children))
-        stop(child);
+    // The last started first.
+    while (!m_children.empty()) {
+        stop(m_children.back());
+        m_children.pop_back();
+    }
     if (!m_runtime.isEmpty())
         QDir(QString::fromLocal8Bit(m_runtime)).removeRecursively();
 }
