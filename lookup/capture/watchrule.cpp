@@ -127,7 +127,12 @@ std::vector<bool> Watcher::restlessReach() const
     const int columns = m_previous.grid.width(), rows = m_previous.grid.height();
     std::vector<bool> out(size_t(columns * rows), false);
     for (int i = 0; i < columns * rows; ++i) {
-        if (!restless(i))
+        // A cell that changed by itself a moment ago is as good as restless: a countdown's
+        // ticks may have gone unseen (under our window, during a fade, while reading), and
+        // a small change beside one that has just moved is no question holding still.
+        const bool recent = size_t(i) < m_changedAt.size() && m_changedAt[size_t(i)] >= 0 &&
+                            m_now - m_changedAt[size_t(i)] < kSmallChangeStillMs;
+        if (!recent && !restless(i))
             continue;
         const int row = i / columns, column = i % columns;
         for (int r = std::max(0, row - 1); r <= std::min(rows - 1, row + 1); ++r)

@@ -116,7 +116,8 @@ public:
 
 private:
     bool restlessNow(size_t cell) const;
-    // Restless cells and their neighbours, which a countdown's other digits may occupy.
+    // Restless cells, cells that changed by themselves a moment ago, and their neighbours,
+    // which a countdown's other digits may occupy.
     std::vector<bool> restlessReach() const;
     // The cells of `now` that differ from `then` and count: neither learnt, nor unknown, nor
     // part of a small change touching a restless spot.

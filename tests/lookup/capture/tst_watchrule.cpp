@@ -305,6 +305,19 @@ void TestWatchRule::sequences_data()
         s.slide = std::max<qreal>(0, 1 - qreal(ms - 5000) / 250);
         return s;
     }} << qint64(9000) << Windows{first, {5250, 5450}};
+    // Its ticks unseen for a while (our window over it, then a fade), the countdown loses its
+    // tens digit at its first tick seen: a small change beside one that has just moved.
+    QTest::newRow("the countdown's tens digit goes at its first tick seen") << Quiz{[=](qint64 ms) {
+        if (ms < 3000) {
+            Scene s{kQuestion, countdown(ms, 13)};
+            if (ms > 500)
+                s.ours = QRect(260, 0, 260, 34);
+            return s;
+        }
+        Scene s{kOther, countdown(ms, 13)};
+        s.ink = std::min<qreal>(1, qreal(ms - 3000) / 300);
+        return s;
+    }} << qint64(9000) << Windows{first, {3300, 3500}};
     QTest::newRow("a question, a blank panel, another question") << Quiz{[=](qint64 ms) {
         if (ms < 3000)
             return Scene{kQuestion, countdown(ms, 15)};
