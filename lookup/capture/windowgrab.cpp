@@ -686,7 +686,8 @@ Grab WindowReader::readOnce(const QRect &region, ReadMode mode, bool *windowGone
         painter.fillRect(r, Qt::black);
     painter.end();
 
-    if (!rootImage && readable == 0)
+    // A glance at a region wholly under our windows is all unknown, which is no failure.
+    if (!rootImage && readable == 0 && notWaitedFor.isEmpty())
         return {{}, QString::fromUtf16(kWindowRefused)};
     if (strict && *windowGone)
         return {{}, QString::fromUtf16(kWindowRefused)};
