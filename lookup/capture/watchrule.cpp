@@ -74,7 +74,7 @@ int newChangeCells(const WatchFrame &frame)
 }
 
 std::vector<int> changedCells(const WatchFrame &then, const WatchFrame &now,
-                              const std::vector<bool> &ignore)
+                              const std::vector<bool> &ignore, int tolerance)
 {
     std::vector<int> changed;
     const bool comparable = sameGrid(then, now);
@@ -83,7 +83,7 @@ std::vector<int> changedCells(const WatchFrame &then, const WatchFrame &now,
             continue;
         if (comparable &&
             (then.unknown[size_t(i)] ||
-             std::abs(int(then.grey[size_t(i)]) - int(now.grey[size_t(i)])) <= kCellChange))
+             std::abs(int(then.grey[size_t(i)]) - int(now.grey[size_t(i)])) <= tolerance))
             continue;
         changed.push_back(int(i));
     }
@@ -127,12 +127,7 @@ std::vector<bool> Watcher::restlessReach() const
     const int columns = m_previous.grid.width(), rows = m_previous.grid.height();
     std::vector<bool> out(size_t(columns * rows), false);
     for (int i = 0; i < columns * rows; ++i) {
-        // A cell that changed by itself a moment ago is as good as restless: a countdown's
-        // ticks may have gone unseen (under our window, during a fade, while reading), and
-        // a small change beside one that has just moved is no question holding still.
-        const bool recent = size_t(i) < m_changedAt.size() && m_changedAt[size_t(i)] >= 0 &&
-                            m_now - m_changedAt[size_t(i)] < kSmallChangeStillMs;
-        if (!recent && !restless(i))
+        if (!restless(i))
             continue;
         const int row = i / columns, column = i % columns;
         for (int r = std::max(0, row - 1); r <= std::min(rows - 1, row + 1); ++r)
@@ -143,10 +138,30 @@ std::vector<bool> Watcher::restlessReach() const
     return out;
 }
 
-std::vector<int> Watcher::counted(const WatchFrame &then, const WatchFrame &now) const
+bool Watcher::movedSince(const std::vector<int> &cells, int columns, int rows) const
 {
-    std::vector<int> changed = changedCells(then, now, m_learnt);
-    if (changed.empty() || !sameGrid(then, now) || !sameGrid(now, m_previous))
+    qint64 latest = -1;
+    for (const int c : cells)
+        latest = std::max(latest, m_changedAt[size_t(c)]);
+    for (const int cell : cells) {
+        const int row = cell / columns, column = cell % columns;
+        for (int r = std::max(0, row - 1); r <= std::min(rows - 1, row + 1); ++r)
+            for (int c = std::max(0, column - kRestlessReach);
+                 c <= std::min(columns - 1, column + kRestlessReach); ++c) {
+                const qint64 at = m_changedAt[size_t(r * columns + c)];
+                if (at > latest && m_now - at < kSmallChangeStillMs)
+                    return true;
+            }
+    }
+    return false;
+}
+
+std::vector<int> Watcher::counted(const WatchFrame &then, const WatchFrame &now,
+                                  int tolerance) const
+{
+    std::vector<int> changed = changedCells(then, now, m_learnt, tolerance);
+    if (changed.empty() || !sameGrid(then, now) || !sameGrid(now, m_previous) ||
+        m_changedAt.size() != size_t(now.cells()))
         return changed;
     const std::vector<bool> near = restlessReach();
     const int columns = now.grid.width(), rows = now.grid.height();
@@ -155,21 +170,21 @@ std::vector<int> Watcher::counted(const WatchFrame &then, const WatchFrame &now)
     std::vector<int> cluster(size_t(now.cells()), -1);
     for (const int c : changed)
         cluster[size_t(c)] = 0;
-    std::vector<int> sizes{0};
+    std::vector<std::vector<int>> members{{}};
     std::vector<bool> touches{false};
     std::vector<int> pending;
     for (const int start : changed) {
         if (cluster[size_t(start)] != 0)
             continue;
-        const int id = int(sizes.size());
-        sizes.push_back(0);
+        const int id = int(members.size());
+        members.emplace_back();
         touches.push_back(false);
         cluster[size_t(start)] = id;
         pending.assign(1, start);
         while (!pending.empty()) {
             const int cell = pending.back();
             pending.pop_back();
-            ++sizes[size_t(id)];
+            members[size_t(id)].push_back(cell);
             if (near[size_t(cell)])
                 touches[size_t(id)] = true;
             const int row = cell / columns, column = cell % columns;
@@ -182,12 +197,18 @@ std::vector<int> Watcher::counted(const WatchFrame &then, const WatchFrame &now)
                     }
         }
     }
-    // A small change that touches a restless spot belongs to it; a large one (a new question
-    // running up to the countdown) counts, all but the restless cells themselves.
+    // A small change that touches a restless spot belongs to it, and so does one beside cells
+    // that have changed by themselves after it: a countdown's ticks may have gone unseen
+    // (under our window, during a fade, while reading), and a change next to one still moving
+    // is no question holding still. A large one (a new question running up to the countdown)
+    // counts, all but the restless cells themselves.
     const int large = newChangeCells(now);
+    for (size_t id = 1; id < members.size(); ++id)
+        if (!touches[id] && int(members[id].size()) < large)
+            touches[id] = movedSince(members[id], columns, rows);
     std::erase_if(changed, [&](int c) {
-        const int id = cluster[size_t(c)];
-        return near[size_t(c)] || (touches[size_t(id)] && sizes[size_t(id)] < large);
+        const size_t id = size_t(cluster[size_t(c)]);
+        return near[size_t(c)] || (touches[id] && int(members[id].size()) < large);
     });
     return changed;
 }
@@ -209,6 +230,7 @@ Watcher::Step Watcher::see(const WatchFrame &frame, qint64 now)
         // Another region, or the first glance: nothing is known of its cells yet.
         forgetCells(frame.cells());
         m_stillSince = now;
+        m_stillFrame = frame;
     } else {
         // Only changes the size of a character or two tell a timer or an animation: a new
         // question replacing the last, a second later, must not teach that its cells are
@@ -224,8 +246,12 @@ Watcher::Step Watcher::see(const WatchFrame &frame, qint64 now)
                     m_restlessSinceRead[size_t(c)] = true;
             }
         }
-        if (!counted(m_previous, frame).empty())
+        // Still means unchanged since the picture stood still, not since the last glance: a
+        // slow fade moves each cell too little between two glances to be seen.
+        if (!sameGrid(frame, m_stillFrame) || !counted(m_stillFrame, frame, kStillChange).empty()) {
             m_stillSince = now;
+            m_stillFrame = frame;
+        }
     }
     m_previous = frame;
 

@@ -48,6 +48,10 @@ WatchFrame watchFrame(const QImage &picture, const QRegion &unread = {});
 // A cell counts as changed when its mean grey moved by more than this: several times what
 // noise moves it, a fraction of what a stroke appearing in it does.
 inline constexpr int kCellChange = 10;
+// A picture holds still while no cell has moved by more than this since it stood still: half
+// the above, so that the last, slowest steps of a fade are not taken for stillness, and still
+// well above what grain of up to about eight grey levels a pixel moves a cell's mean.
+inline constexpr int kStillChange = 5;
 // A change over at least this area (logical pixels; two 20-pixel characters) is a new picture
 // at once; a smaller one must hold still for kSmallChangeStillMs first.
 inline constexpr int kNewChangeArea = 800;
@@ -61,9 +65,10 @@ enum class FrameChange {
 };
 
 // The cells of `now` whose grey differs from `then` (other grids: every cell), leaving out
-// `ignore`d cells and those unknown in either frame.
+// `ignore`d cells and those unknown in either frame; a cell has changed when its grey moved by
+// more than `tolerance`.
 std::vector<int> changedCells(const WatchFrame &then, const WatchFrame &now,
-                              const std::vector<bool> &ignore = {});
+                              const std::vector<bool> &ignore = {}, int tolerance = kCellChange);
 
 // The change rule: how `now` differs from `then`, leaving out `ignore`d cells (restless ones)
 // and those unknown in either frame. A null `then` (nothing read yet) or frames of different
@@ -116,18 +121,21 @@ public:
 
 private:
     bool restlessNow(size_t cell) const;
-    // Restless cells, cells that changed by themselves a moment ago, and their neighbours,
-    // which a countdown's other digits may occupy.
+    // Restless cells and their neighbours, which a countdown's other digits may occupy.
     std::vector<bool> restlessReach() const;
+    // Whether a cell beside `cells` has changed by itself, a moment ago, after any of them.
+    bool movedSince(const std::vector<int> &cells, int columns, int rows) const;
     // The cells of `now` that differ from `then` and count: neither learnt, nor unknown, nor
     // part of a small change touching a restless spot.
-    std::vector<int> counted(const WatchFrame &then, const WatchFrame &now) const;
+    std::vector<int> counted(const WatchFrame &then, const WatchFrame &now,
+                             int tolerance = kCellChange) const;
     FrameChange compare(const WatchFrame &then, const WatchFrame &now) const;
     void forgetCells(qsizetype cells);
 
     WatchFrame m_lastRead;
     qint64 m_lastQuestion = -1;
     WatchFrame m_previous;
+    WatchFrame m_stillFrame; // the picture as it was when it last stood still
     qint64 m_stillSince = 0;
     qint64 m_settlingSince = -1; // when the picture last began to differ from the one read
     // Per cell: when it last changed by itself, and when its current run of changes began.

@@ -298,6 +298,23 @@ void TestWatchRule::sequences_data()
         s.ink = std::min<qreal>(1, qreal(ms - 5000) / 300);
         return s;
     }} << qint64(9000) << Windows{first, {5300, 5500}};
+    // Between two glances a slow fade moves each cell too little to be seen: the picture is
+    // still only once it has stopped changing since it stood still.
+    QTest::newRow("the next question fades in slowly") << Quiz{[=](qint64 ms) {
+        if (ms < 5000)
+            return Scene{kQuestion, countdown(ms, 15)};
+        Scene s{kOther, countdown(ms - 5000, 15)};
+        s.ink = std::min<qreal>(1, qreal(ms - 5000) / 900);
+        return s;
+    }} << qint64(9000) << Windows{first, {5900, 6100}};
+    QTest::newRow("the next question fades in under grain") << Quiz{[=](qint64 ms) {
+        Scene s{ms < 5000 ? kQuestion : kOther, countdown(ms % 5000, 15)};
+        if (ms >= 5000)
+            s.ink = std::min<qreal>(1, qreal(ms - 5000) / 300);
+        s.noise = 6;
+        s.seed = quint32(ms / 83 + 1);
+        return s;
+    }} << qint64(9000) << Windows{first, {5300, 5700}};
     QTest::newRow("the next question slides in") << Quiz{[=](qint64 ms) {
         if (ms < 5000)
             return Scene{kQuestion, countdown(ms, 15)};
