@@ -276,6 +276,15 @@ void TestWatchMode::turningOnWithoutARegionAsksForOne()
     QVERIFY2(saved.record && saved.record->watch, "the chosen region saved without watch mode");
     QTRY_COMPARE_WITH_TIMEOUT(reads.size(), 1, 10000);
     QCOMPARE(answerShown(m_capture->answerWindow()), kFirst.answer);
+
+    // Off with the key in the program's window: once, not off and on again by the window's
+    // shortcut and the desktop's key both.
+    xdotool({u"windowactivate"_s, u"--sync"_s, QString::number(m_form->winId())});
+    pressWatchKey();
+    QTRY_COMPARE(changed.size(), 2);
+    QTest::qWait(500);
+    QCOMPARE(changed.size(), 2);
+    QVERIFY2(!m_capture->isWatching(), "the key in the program's window left watch mode on");
 }
 
 void TestWatchMode::rememberedWithTheRegionAndShownInTheMenu()
