@@ -249,6 +249,18 @@ void WindowReader::remember(QWindow *window, bool gone)
         m_left.push_back({*known, {}});
         m_left.back().since.start();
     }
+    // A window moved and hidden at once (the answer window placed anew, then dismissed) may go
+    // before its move has been seen here: where it is now is left too, and the server shows
+    // its stale pixels there until the window beneath draws again.
+    if (gone && window->screen()) {
+        const QScreen *screen = window->screen();
+        const QRect last = toDevicePixels(window->frameGeometry(), screen->geometry().topLeft(),
+                                          screen->devicePixelRatio());
+        if (!last.isEmpty() && (known == m_shown.constEnd() || *known != last)) {
+            m_left.push_back({last, {}});
+            m_left.back().since.start();
+        }
+    }
     if (now.isEmpty())
         m_shown.remove(window);
     else
