@@ -22,7 +22,7 @@ tests=(
   tst_sqliteimage tst_sqlitelike tst_searchindex tst_filename
   tst_ranker tst_options tst_ppocr tst_picture tst_recognition
   tst_crvttool tst_crvtrecognize tst_shippedstore tst_pinyin tst_tsv
-  tst_windowstack tst_screenlayout tst_regionthumbnail tst_regionfile
+  tst_windowstack tst_screenlayout tst_regionthumbnail tst_regionfile tst_watchrule
   tst_components tst_levelling tst_evaluation
 )
 

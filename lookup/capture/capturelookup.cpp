@@ -7,6 +7,7 @@
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/regionthumbnail.h"
+#include "lookup/capture/regionwatch.h"
 #include "lookup/capture/screenlayout.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/capture/windowgrab.h"
@@ -37,11 +38,18 @@ QString chooseAgainHint()
         .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey));
 }
 
+// What the answer window says when watch mode is turned on or off.
+constexpr char16_t kWatchOn[] = u"自动识别：开";
+constexpr char16_t kWatchOff[] = u"自动识别：关";
+// What a capture says when the picture holds no question; for watch mode, no failure at all.
+constexpr char16_t kNothingRecognised[] = u"未识别到题目";
+
 } // namespace
 
 CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &lookup)
     : m_controls(controls), m_lookup(lookup), m_store(lookup.storeReader()),
-      m_regionFile(regionFile()), m_answer(std::make_unique<AnswerWindow>())
+      m_regionFile(regionFile()), m_answer(std::make_unique<AnswerWindow>()),
+      m_watch(std::make_unique<RegionWatch>())
 {
     m_grab = windowGrabber();
     for (const CaptureKey &key : kCaptureKeys) {
@@ -51,6 +59,9 @@ CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &looku
     }
     m_keyRetry.setInterval(kKeyRetryMilliseconds);
     connect(&m_keyRetry, &QTimer::timeout, this, &CaptureLookup::retryGlobalKeys);
+    connect(m_watch.get(), &RegionWatch::settled, this, &CaptureLookup::readSettled);
+    connect(m_watch.get(), &RegionWatch::longWithoutQuestion, this,
+            &CaptureLookup::hintLongWithoutQuestion);
 
     // Text1's own menu (undo, cut, copy, paste...) with the two capture entries below it.
     controls.Text1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -71,6 +82,15 @@ void CaptureLookup::windowShown()
                     return std::nullopt; // said at the capture
                 return rank(*std::move(rows));
             });
+    // Watch mode as the player left it, without a word: nothing has changed for them.
+    if (const RegionLoad loaded = loadRegion(m_regionFile);
+        !m_watch->isOn() && loaded.record && loaded.record->watch) {
+        const RegionFit fit = fitRegion(loaded.record->region, desktopScreens());
+        if (!fit.mostlyOff) {
+            m_watch->start(fit.region);
+            emit watchChanged(true);
+        }
+    }
     if (m_globalKeysTried)
         return;
     m_globalKeysTried = true;
@@ -116,6 +136,8 @@ void CaptureLookup::run(CaptureAction action)
         return captureQuestion();
     case CaptureAction::ChooseRegion:
         return chooseRegion();
+    case CaptureAction::Watch:
+        return toggleWatch();
     }
 }
 
@@ -123,9 +145,15 @@ void CaptureLookup::showText1Menu(const QPoint &position)
 {
     std::unique_ptr<QMenu> menu(m_controls.Text1->createStandardContextMenu());
     menu->addSeparator();
-    for (const CaptureKey &key : kCaptureKeys)
-        menu->addAction(QString::fromUtf16(key.menuText) + u'\t' + keyName(key.windowKey), this,
-                        [this, action = key.action] { run(action); });
+    for (const CaptureKey &key : kCaptureKeys) {
+        QAction *entry =
+            menu->addAction(QString::fromUtf16(key.menuText) + u'\t' + keyName(key.windowKey), this,
+                            [this, action = key.action] { run(action); });
+        if (key.checkable) {
+            entry->setCheckable(true);
+            entry->setChecked(isWatching());
+        }
+    }
     menu->exec(m_controls.Text1->mapToGlobal(position));
 }
 
@@ -161,24 +189,148 @@ void CaptureLookup::chooseRegion()
     if (still.image.isNull())
         return fail(still.failure, {}, noticePlace());
     m_picking = true;
+    m_watch->pause(true);
     auto *picker = new RegionPicker(still.image, screen->geometry());
     connect(
         picker, &RegionPicker::picked, this,
         [this, image = still.image, origin = screen->geometry().topLeft()](const QRect &region) {
             m_picking = false;
+            m_watch->pause(false);
             // The thumbnail is taken from the still the player chose on: the screen as it
             // was, before the overlay lay over it.
             const qreal scale = image.devicePixelRatio();
             const QRect part((region.topLeft() - origin) * scale, region.size() * scale);
-            captureRegion(region, makeThumbnail(image.copy(part)), true);
+            const QByteArray thumbnail = makeThumbnail(image.copy(part));
+            if (!m_watchAfterPick)
+                return captureRegion(region, thumbnail, true);
+            // Watch mode reads it by itself as soon as it has settled.
+            m_watchAfterPick = false;
+            m_watch->start(region);
+            if (!saveWatchState({region, thumbnail}))
+                notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+            m_answer->present(stateCard(QString::fromUtf16(kWatchOn)), region);
+            emit watchChanged(true);
         });
     connect(picker, &RegionPicker::cancelled, this, [this] {
         m_picking = false;
+        m_watch->pause(false);
+        if (std::exchange(m_watchAfterPick, false))
+            return; // watch mode stays off, as it was
         emit captureFinished(false);
     });
     picker->show();
     picker->activateWindow();
     picker->setFocus(Qt::OtherFocusReason);
+}
+
+bool CaptureLookup::isWatching() const
+{
+    return m_watch->isOn();
+}
+
+void CaptureLookup::toggleWatch()
+{
+    setWatching(!m_watch->isOn());
+}
+
+bool CaptureLookup::saveWatchState(RegionRecord record)
+{
+    record.watch = m_watch->isOn();
+    return saveRegion(m_regionFile, record);
+}
+
+void CaptureLookup::setWatching(bool on)
+{
+    if (m_picking)
+        return;
+    const RegionLoad loaded = loadRegion(m_regionFile);
+    if (!on) {
+        m_watch->stop();
+        if (loaded.record && loaded.record->watch && !saveWatchState(*loaded.record))
+            notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+        m_answer->present(stateCard(QString::fromUtf16(kWatchOff)),
+                          loaded.record ? loaded.record->region : noticePlace());
+        emit watchChanged(false);
+        return;
+    }
+    if (!loaded.record) {
+        // Nothing to watch yet: the region is chosen first, and watching starts with it.
+        m_watchAfterPick = true;
+        chooseRegion();
+        if (!m_picking)
+            m_watchAfterPick = false; // the overlay could not be shown, and has said why
+        return;
+    }
+    const RegionFit fit = fitRegion(loaded.record->region, desktopScreens());
+    if (fit.mostlyOff) {
+        const QString title = QStringLiteral("题目区域大部分不在屏幕上");
+        notice(title + u'：' + chooseAgainHint());
+        m_answer->present(noticeCard(title, chooseAgainHint()), loaded.record->region);
+        return;
+    }
+    m_watch->start(fit.region);
+    if (!saveWatchState(*loaded.record))
+        notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
+    m_answer->present(stateCard(QString::fromUtf16(kWatchOn)), fit.region);
+    emit watchChanged(true);
+}
+
+void CaptureLookup::readSettled(const QImage &glanced, const QRegion &unread)
+{
+    const QRect region = m_watch->region();
+    m_watch->pause(true);
+    m_quiet = true;
+    m_quietTitle.clear();
+    m_quietHint.clear();
+    // Where one of our windows lies over the region, the game beneath is read as a capture
+    // reads it; elsewhere the glance is that very picture already.
+    QImage picture = glanced;
+    QString failure;
+    if (!unread.isEmpty())
+        picture = m_grab(region, &failure);
+    // The state just turned on stays in view, under the first answer.
+    const QString footnote =
+        m_answer->isVisible() && m_answer->card().kind == AnswerCard::Kind::State
+            ? m_answer->card().title
+            : QString();
+    qint64 row = -1;
+    if (picture.isNull()) {
+        m_quietTitle = failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure;
+    } else {
+        const RegionLoad loaded = loadRegion(m_regionFile);
+        row = readPicture(picture, region, loaded.record ? loaded.record->thumbnail : QByteArray(),
+                          false, footnote);
+    }
+    m_quiet = false;
+    // The answer to the question before does not stay beside a picture without one.
+    if (row < 0 && m_answer->isVisible() && m_answer->card().kind == AnswerCard::Kind::Answer)
+        m_answer->dismiss();
+    m_watch->read(picture.isNull() ? glanced : picture, row);
+    m_watch->pause(false);
+    emit watchRead(row >= 0);
+}
+
+void CaptureLookup::hintLongWithoutQuestion(const QString &failure)
+{
+    const QString off =
+        QStringLiteral("答完题按 %1 关闭").arg(keyName(captureKey(CaptureAction::Watch).windowKey));
+    AnswerCard card;
+    if (!failure.isEmpty())
+        // No picture of the region at all: the game window gone or moved, the region off the
+        // screen.
+        card = noticeCard(QStringLiteral("自动识别：很久没有读到题目区域"),
+                          chooseAgainHint() + QStringLiteral("，或") + off);
+    else if (!m_quietTitle.isEmpty() && m_quietTitle != QString::fromUtf16(kNothingRecognised))
+        // A failure of its own (a missing model, an unreadable store) says what to do.
+        card = noticeCard(m_quietTitle, m_quietHint);
+    else
+        card = noticeCard(QStringLiteral("自动识别：很久没有识别到题目"),
+                          m_quietHint.isEmpty() || m_quietHint == chooseAgainHint()
+                              ? off + QStringLiteral("，区域不对") + chooseAgainHint()
+                              : m_quietHint);
+    qCDebug(lcCapture).noquote() << "watch mode has read no question for a long time:" << card.title
+                                 << card.hint;
+    m_answer->present(card, m_watch->region());
 }
 
 void CaptureLookup::notice(const QString &text)
@@ -190,6 +342,13 @@ void CaptureLookup::notice(const QString &text)
 void CaptureLookup::fail(const QString &title, const QString &hint, const QRect &near,
                          Text1Shows text1)
 {
+    if (m_quiet) {
+        // Watch mode is silent about pictures it cannot read; the reason waits for the hint.
+        qCDebug(lcCapture).noquote() << "watch mode read nothing:" << title << hint;
+        m_quietTitle = title;
+        m_quietHint = hint;
+        return;
+    }
     qCDebug(lcCapture).noquote() << "capture ended:" << title << hint;
     notice(text1 == Text1Shows::TitleAndHint && !hint.isEmpty() ? title + u'：' + hint : title);
     m_answer->present(noticeCard(title, hint), near);
@@ -233,40 +392,63 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
     qCDebug(lcCapture).noquote() << "region" << region << "read in" << clock.elapsed() << "ms";
     if (picture.isNull())
         return fail(failure.isEmpty() ? QString::fromUtf16(kScreenUnread) : failure, {}, region);
-    const QByteArray seen = makeThumbnail(picture);
     QString footnote;
-    if (chosenNow && !saveRegion(m_regionFile, {region, thumbnail.isEmpty() ? seen : thumbnail})) {
+    if (chosenNow &&
+        !saveWatchState({region, thumbnail.isEmpty() ? makeThumbnail(picture) : thumbnail})) {
         notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
         footnote = QStringLiteral("无法保存题目区域，下次需重新框选");
     }
+    const qint64 row = readPicture(picture, region, thumbnail, chosenNow, footnote);
+    // Watch mode does not read again what the player's key has just read, and watches a region
+    // chosen anew from now on.
+    if (m_watch->isOn()) {
+        if (chosenNow)
+            m_watch->start(region);
+        if (region == m_watch->region())
+            m_watch->read(picture, row);
+    }
+}
+
+qint64 CaptureLookup::readPicture(const QImage &picture, const QRect &region,
+                                  const QByteArray &thumbnail, bool chosenNow,
+                                  const QString &footnote)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray seen = makeThumbnail(picture);
+    const auto failed = [this](const QString &title, const QString &hint, const QRect &near,
+                               Text1Shows text1 = Text1Shows::Title) {
+        fail(title, hint, near, text1);
+        return qint64(-1);
+    };
     if (const auto ranking = refreshRanking(); !ranking)
-        return fail(ranking.error(), QStringLiteral("请修复或删除这个题库文件"), region);
+        return failed(ranking.error(), QStringLiteral("请修复或删除这个题库文件"), region);
     const auto reading = recognition::readQuestion(m_engine, m_ranked->ranker, picture);
     if (!reading) {
         qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
         // The engine's messages are for the tool's users; the player reads what to do.
         switch (reading.error().kind) {
         case recognition::RecognitionError::NoLanguageData:
-            return fail(QStringLiteral("缺少简体中文识别数据"),
-                        QStringLiteral("请安装软件包 tesseract-ocr-chi-sim"), region,
-                        Text1Shows::TitleAndHint);
+            return failed(QStringLiteral("缺少简体中文识别数据"),
+                          QStringLiteral("请安装软件包 tesseract-ocr-chi-sim"), region,
+                          Text1Shows::TitleAndHint);
         case recognition::RecognitionError::NoModel:
         case recognition::RecognitionError::DamagedModel:
-            return fail(reading.error().kind == recognition::RecognitionError::NoModel
-                            ? QStringLiteral("缺少文字识别模型")
-                            : QStringLiteral("文字识别模型已损坏"),
-                        QStringLiteral("请重新安装软件包 zembrik-corvanth"), region,
-                        Text1Shows::TitleAndHint);
+            return failed(reading.error().kind == recognition::RecognitionError::NoModel
+                              ? QStringLiteral("缺少文字识别模型")
+                              : QStringLiteral("文字识别模型已损坏"),
+                          QStringLiteral("请重新安装软件包 zembrik-corvanth"), region,
+                          Text1Shows::TitleAndHint);
         case recognition::RecognitionError::TooLarge:
-            return fail(QStringLiteral("题目区域太大，无法识别"),
-                        QStringLiteral("按 %1 只框选题目所在的几行")
-                            .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey)),
-                        region, Text1Shows::TitleAndHint);
+            return failed(QStringLiteral("题目区域太大，无法识别"),
+                          QStringLiteral("按 %1 只框选题目所在的几行")
+                              .arg(keyName(captureKey(CaptureAction::ChooseRegion).windowKey)),
+                          region, Text1Shows::TitleAndHint);
         case recognition::RecognitionError::OutOfMemory:
-            return fail(QStringLiteral("内存不足，无法识别"), QStringLiteral("关闭一些程序后再试"),
-                        region);
+            return failed(QStringLiteral("内存不足，无法识别"),
+                          QStringLiteral("关闭一些程序后再试"), region);
         default:
-            return fail(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
+            return failed(QStringLiteral("文字识别失败"), chooseAgainHint(), region);
         }
     }
     qCDebug(lcCapture).noquote() << "recognised:" << reading->text << "-"
@@ -277,11 +459,11 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
             << "region's thumbnail when chosen" << thumbnail.toHex() << "now" << seen.toHex();
         // Another question on the same panel still looks alike; a moved game does not.
         if (!chosenNow && !looksAlike(thumbnail, seen))
-            return fail(QStringLiteral("未识别到题目"),
-                        QStringLiteral("画面与框选时不同（游戏窗口移动了？），") +
-                            chooseAgainHint(),
-                        region, Text1Shows::TitleAndHint);
-        return fail(QStringLiteral("未识别到题目"), chooseAgainHint(), region);
+            return failed(QString::fromUtf16(kNothingRecognised),
+                          QStringLiteral("画面与框选时不同（游戏窗口移动了？），") +
+                              chooseAgainHint(),
+                          region, Text1Shows::TitleAndHint);
+        return failed(QString::fromUtf16(kNothingRecognised), chooseAgainHint(), region);
     }
 
     // The answer beside the region first: it is what the player is waiting for. Near twins
@@ -308,7 +490,9 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
                        [rows = m_ranked->rows, order](qsizetype row, store::ResultColumn column) {
                            return rows.text(order[size_t(row)], column);
                        }});
-    emit captureFinished(true);
+    if (!m_quiet)
+        emit captureFinished(true);
+    return reading->candidates.front().row;
 }
 
 } // namespace capture

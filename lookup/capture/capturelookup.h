@@ -9,9 +9,15 @@
 // Nothing recognised leaves page 0 as it was and says so, with what to do, beside the region
 // and below Text1, in notices that go by themselves: no dialog ever waits for the player
 // during a timed quiz.
+//
+// Watch mode (Ctrl+Alt+W, or the checkable entry 自动识别题目) reads the region by itself
+// whenever a new question has settled there (regionwatch.h), exactly as a capture does, and
+// shows the answer beside it; the player presses nothing during the quiz. It is remembered with
+// the region and is silent about pictures without a question.
 #pragma once
 
 #include "lookup/capture/capturekeys.h"
+#include "lookup/capture/regionfile.h"
 #include "lookup/recognition/engine.h"
 #include "lookup/recognition/ranker.h"
 #include "lookup/store/store.h"
@@ -38,6 +44,7 @@ namespace capture {
 
 class AnswerWindow;
 class GlobalKey;
+class RegionWatch;
 
 class CaptureLookup : public QObject
 {
@@ -57,12 +64,17 @@ public:
     void captureQuestion();
     // Shift+F2: choose the region, then capture it.
     void chooseRegion();
+    // Ctrl+Alt+W: watch mode on (choosing the region first when there is none) or off.
+    void toggleWatch();
+    bool isWatching() const;
 
     // For tests: the picture source (the screen by default) and the region file.
     void setGrabber(Grabber grabber) { m_grab = std::move(grabber); }
     void setRegionFile(const QString &file) { m_regionFile = file; }
     // The window beside the region; for tests and the benchmark.
     AnswerWindow &answerWindow() { return *m_answer; }
+    // Watch mode's glances; for tests (their picture source) and the benchmark.
+    RegionWatch &regionWatch() { return *m_watch; }
 
     // How often a global key that another program holds is tried again.
     static constexpr int kKeyRetryMilliseconds = 3000;
@@ -72,6 +84,11 @@ signals:
     void captureFinished(bool answered);
     // A notice below Text1, as the player reads it.
     void noticeShown(const QString &text);
+    // Watch mode has been turned on or off.
+    void watchChanged(bool on);
+    // Watch mode has read a new picture by itself: an answer shown (true), or nothing found and
+    // nothing said (false).
+    void watchRead(bool answered);
 
 private:
     void run(CaptureAction action);
@@ -80,6 +97,17 @@ private:
     // `thumbnail` (or, without one, that of this first picture); otherwise `thumbnail` is
     // the one saved with it.
     void captureRegion(const QRect &region, const QByteArray &thumbnail, bool chosenNow);
+    // Recognises `picture` of `region`, shows the answer beside it and lists the questions, or
+    // tells why not (kept quiet while watch mode reads); the store row of the best question,
+    // -1 for none.
+    qint64 readPicture(const QImage &picture, const QRect &region, const QByteArray &thumbnail,
+                       bool chosenNow, const QString &footnote);
+    void setWatching(bool on);
+    // Watch mode's reading of a picture that has settled in the region.
+    void readSettled(const QImage &glanced, const QRegion &unread);
+    void hintLongWithoutQuestion(const QString &failure);
+    // The region file's record with watch mode as it is now; false when it cannot be written.
+    bool saveWatchState(RegionRecord record);
     // How a failure is told: below Text1 the title alone as before, or with what to do.
     enum class Text1Shows { Title, TitleAndHint };
     void fail(const QString &title, const QString &hint, const QRect &near,
@@ -112,6 +140,12 @@ private:
     QTimer m_keyRetry;
     recognition::Engine m_engine;
     bool m_picking = false;
+
+    std::unique_ptr<RegionWatch> m_watch;
+    bool m_watchAfterPick = false; // the region is being chosen for watch mode to start
+    bool m_quiet = false;          // watch mode is reading: failures are kept, not told
+    // Why watch mode's last reading found no answer, for the one hint after a long time.
+    QString m_quietTitle, m_quietHint;
 
     std::optional<RankedRows> m_ranked;
     std::future<std::optional<RankedRows>>

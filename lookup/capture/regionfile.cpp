@@ -120,6 +120,7 @@ RegionLoad loadRegion(const QString &file)
     QString section;
     std::optional<QRect> region;
     QByteArray thumbnail;
+    bool watch = false;
     const QString text = QString::fromUtf8(*bytes);
     for (QStringView line : QStringView(text).split(u'\n')) {
         line = line.trimmed();
@@ -138,12 +139,15 @@ RegionLoad loadRegion(const QString &file)
             region = parseRect(value);
         else if (key == u"thumbnail")
             thumbnail = parseThumbnail(value);
+        else if (key == u"watch")
+            // Only a plain yes turns it on: a damaged line leaves watch mode off, as it starts.
+            watch = value.compare(u"true", Qt::CaseInsensitive) == 0 || value == u"1";
     }
     if (!region) {
         load.problem = u"holds no usable region"_s;
         return load;
     }
-    load.record = RegionRecord{*region, thumbnail};
+    load.record = RegionRecord{*region, thumbnail, watch};
     return load;
 }
 
@@ -157,6 +161,7 @@ bool saveRegion(const QString &file, const RegionRecord &record)
             r.height());
     if (record.thumbnail.size() == kThumbnailCells)
         text += u"thumbnail="_s + QString::fromLatin1(record.thumbnail.toHex()) + u'\n';
+    text += record.watch ? u"watch=true\n"_s : u"watch=false\n"_s;
     // Written beside and renamed over the old file: a crash midway leaves the old region.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))

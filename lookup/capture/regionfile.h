@@ -7,6 +7,7 @@
 //     [question]
 //     region=@Rect(x y width height)     desktop coordinates, logical pixels
 //     thumbnail=0a0b...                  regionthumbnail.h's cells in hexadecimal
+//     watch=true                         watch mode on (off when missing or anything else)
 //
 // The region line is the form QSettings writes, which earlier versions used.
 #pragma once
@@ -23,6 +24,7 @@ struct RegionRecord
 {
     QRect region;
     QByteArray thumbnail; // from the first capture of the region; empty when unknown
+    bool watch = false;   // watch mode: the region read by itself whenever a new question shows
 };
 
 // What reading the file gave: a record, or none with the reason it was set aside (empty when

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 namespace capture {
@@ -19,6 +20,8 @@ struct Grab
 {
     QImage image;
     QString failure;
+    QRegion unread = {}; // parts of `image` (its device pixels) that hold nothing read: a glance's
+                         // parts under our own windows
 };
 Grab grabScreenRegion(const QRect &region);
 

@@ -74,15 +74,21 @@ struct Redraw
     bool done() const { return (needed - drawn).isEmpty(); }
 };
 
+// How a read treats the parts of other windows that one of our windows hides or has just left.
+enum class ReadMode {
+    Capture, // drawn again and read; a part that cannot be read fails the whole read
+    Still,   // drawn again and read; a part that cannot be read stays dark
+    Glance,  // not waited for: left dark and named in Grab::unread, so that watching stays cheap
+};
+
 class WindowReader : public QObject
 {
 public:
     static WindowReader *instance();
     ~WindowReader() override;
 
-    // `region` on the root, in device pixels. `strict`: a part of the game hidden by our window
-    // that cannot be read fails the whole read; otherwise it stays dark.
-    Grab read(const QRect &region, bool strict);
+    // `region` on the root, in device pixels, read as `mode` says.
+    Grab read(const QRect &region, ReadMode mode);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -109,7 +115,7 @@ private:
     void waitForRedraw(std::vector<Redraw> &redraws);
     void release(std::vector<Redraw> &redraws);
     std::optional<QImage> imageOf(Reply<xcb_get_image_reply_t> reply, QSize size) const;
-    Grab readOnce(const QRect &region, bool strict, bool *windowGone);
+    Grab readOnce(const QRect &region, ReadMode mode, bool *windowGone);
 
     xcb_connection_t *m_qt = nullptr;         // Qt's own connection: our windows are made on it
     xcb_connection_t *m_connection = nullptr; // ours, so that waiting for events is ours alone
@@ -242,6 +248,18 @@ void WindowReader::remember(QWindow *window, bool gone)
     if (known != m_shown.constEnd() && *known != now && !known->isEmpty()) {
         m_left.push_back({*known, {}});
         m_left.back().since.start();
+    }
+    // A window moved and hidden at once (the answer window placed anew, then dismissed) may go
+    // before its move has been seen here: where it is now is left too, and the server shows
+    // its stale pixels there until the window beneath draws again.
+    if (gone && window->screen()) {
+        const QScreen *screen = window->screen();
+        const QRect last = toDevicePixels(window->frameGeometry(), screen->geometry().topLeft(),
+                                          screen->devicePixelRatio());
+        if (!last.isEmpty() && (known == m_shown.constEnd() || *known != last)) {
+            m_left.push_back({last, {}});
+            m_left.back().since.start();
+        }
     }
     if (now.isEmpty())
         m_shown.remove(window);
@@ -524,7 +542,7 @@ std::optional<QImage> WindowReader::imageOf(Reply<xcb_get_image_reply_t> reply, 
     return image;
 }
 
-Grab WindowReader::read(const QRect &region, bool strict)
+Grab WindowReader::read(const QRect &region, ReadMode mode)
 {
     if (!m_connection || xcb_connection_has_error(m_connection))
         return {{}, QString::fromUtf16(kNoScreenHere)};
@@ -534,15 +552,16 @@ Grab WindowReader::read(const QRect &region, bool strict)
     // A window that goes away between being listed and being read leaves a gap; listed again,
     // it is simply not there.
     bool windowGone = false;
-    Grab grab = readOnce(region, strict, &windowGone);
+    Grab grab = readOnce(region, mode, &windowGone);
     if (windowGone)
-        grab = readOnce(region, strict, &windowGone);
+        grab = readOnce(region, mode, &windowGone);
     return grab;
 }
 
-Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
+Grab WindowReader::readOnce(const QRect &region, ReadMode mode, bool *windowGone)
 {
     *windowGone = false;
+    const bool strict = mode != ReadMode::Still;
     const QRect onRoot = region & m_rootRect;
     std::vector<StackedWindow> stack;
     const std::vector<XWindow> windows = topLevels(onRoot, &stack);
@@ -582,12 +601,20 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
     const std::vector<bool> own = redirected(hiddenIds);
     std::vector<Redraw> redraws;
     std::vector<size_t> redrawPart;
-    QRegion uncover, unreadable;
+    QRegion uncover, unreadable, notWaitedFor;
     for (size_t h = 0; h < hidden.size(); ++h) {
         if (own[h])
             continue;
         const ReadPart &part = plan.parts[hidden[h]];
         const XWindow &w = windows[part.window];
+        if (mode == ReadMode::Glance) {
+            // Redirecting the game and waiting up to a second for it, several times a second,
+            // would cost the game and us far more than what it shows there is worth.
+            const QRegion hiddenPart = wanted[hidden[h]] & (part.covered + part.vacated);
+            wanted[hidden[h]] -= hiddenPart;
+            notWaitedFor += hiddenPart;
+            continue;
+        }
         Redraw r;
         r.id = w.id;
         r.origin = w.origin;
@@ -668,17 +695,18 @@ Grab WindowReader::readOnce(const QRect &region, bool strict, bool *windowGone)
     release(redraws);
     // What no window could give stays dark.
     painter.setClipping(false);
-    for (const QRect &r : unreadable)
+    for (const QRect &r : unreadable + notWaitedFor)
         painter.fillRect(r, Qt::black);
     painter.end();
 
-    if (!rootImage && readable == 0)
+    // A glance at a region wholly under our windows is all unknown, which is no failure.
+    if (!rootImage && readable == 0 && notWaitedFor.isEmpty())
         return {{}, QString::fromUtf16(kWindowRefused)};
     if (strict && *windowGone)
         return {{}, QString::fromUtf16(kWindowRefused)};
-    if (allBlack(canvas))
+    if (allBlack(canvas) && notWaitedFor.isEmpty())
         return {{}, QString::fromUtf16(kAllBlack)};
-    return {canvas, {}};
+    return {canvas, {}, notWaitedFor.translated(-region.topLeft())};
 }
 
 // The screen that holds most of `region`.
@@ -697,13 +725,13 @@ QScreen *screenOf(const QRect &region)
     return best;
 }
 
-Grab readOnScreen(QScreen *screen, const QRect &region, bool strict)
+Grab readOnScreen(QScreen *screen, const QRect &region, ReadMode mode)
 {
     WindowReader *reader = screenReadable() ? WindowReader::instance() : nullptr;
     if (!reader)
         return {{}, QString::fromUtf16(kNoScreenHere)};
     const qreal dpr = screen->devicePixelRatio();
-    Grab grab = reader->read(toDevicePixels(region, screen->geometry().topLeft(), dpr), strict);
+    Grab grab = reader->read(toDevicePixels(region, screen->geometry().topLeft(), dpr), mode);
     grab.image.setDevicePixelRatio(dpr);
     return grab;
 }
@@ -728,12 +756,20 @@ Grab grabWindows(const QRect &region)
     QScreen *screen = screenOf(region);
     if (!screen)
         return {{}, QString::fromUtf16(screenReadable() ? kRegionOffScreen : kNoScreenHere)};
-    return readOnScreen(screen, region, true);
+    return readOnScreen(screen, region, ReadMode::Capture);
+}
+
+Grab glanceWindows(const QRect &region)
+{
+    QScreen *screen = screenOf(region);
+    if (!screen)
+        return {{}, QString::fromUtf16(screenReadable() ? kRegionOffScreen : kNoScreenHere)};
+    return readOnScreen(screen, region, ReadMode::Glance);
 }
 
 Grab grabScreenStill(QScreen *screen)
 {
-    return readOnScreen(screen, screen->geometry(), false);
+    return readOnScreen(screen, screen->geometry(), ReadMode::Still);
 }
 
 } // namespace capture

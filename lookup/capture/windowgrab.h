@@ -52,6 +52,11 @@ std::function<QImage(const QRect &region, QString *failure)> windowGrabber();
 // The windows of other programs under `region`; a null image and why when nothing can be read.
 Grab grabWindows(const QRect &region);
 
+// The same picture for watching the region several times a second: where one of our windows
+// lies or has just lain over the game (and the game's own contents are not at hand), nothing is
+// waited for; those parts stay dark and are named in `Grab::unread`.
+Grab glanceWindows(const QRect &region);
+
 // The still picture behind the region overlay: the whole of `screen` as `grabWindows` reads it,
 // at the screen's device pixel ratio. Parts that cannot be read stay dark rather than failing
 // the overlay; it fails only when nothing at all can be read.

@@ -54,10 +54,11 @@ void TestRegionFile::load_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QRect>("region"); // null: none, the region is chosen again
     QTest::addColumn<bool>("thumbnail");
+    QTest::addColumn<bool>("watch");
 
     const auto file = [](const char *name, const QByteArray &content, QRect region = {},
-                         bool thumbnail = false) {
-        QTest::newRow(name) << int(Place::File) << content << region << thumbnail;
+                         bool thumbnail = false, bool watch = false) {
+        QTest::newRow(name) << int(Place::File) << content << region << thumbnail << watch;
     };
     // Set aside: the region is chosen again.
     file("empty", {});
@@ -81,11 +82,13 @@ void TestRegionFile::load_data()
     tenMegabytes += QByteArray(10 * 1024 * 1024, 'x');
     file("a 10 MB file", tenMegabytes);
     QTest::newRow("a folder in its place")
-        << int(Place::Directory) << QByteArray() << QRect() << false;
-    QTest::newRow("a pipe in its place") << int(Place::Pipe) << QByteArray() << QRect() << false;
+        << int(Place::Directory) << QByteArray() << QRect() << false << false;
+    QTest::newRow("a pipe in its place")
+        << int(Place::Pipe) << QByteArray() << QRect() << false << false;
     QTest::newRow("a link to itself")
-        << int(Place::LinkToItself) << QByteArray() << QRect() << false;
-    QTest::newRow("no file yet") << int(Place::Nothing) << QByteArray() << QRect() << false;
+        << int(Place::LinkToItself) << QByteArray() << QRect() << false << false;
+    QTest::newRow("no file yet") << int(Place::Nothing) << QByteArray() << QRect() << false
+                                 << false;
 
     // Read.
     file("as written", "[question]\nregion=@Rect(10 20 400 40)\n", QRect(10, 20, 400, 40));
@@ -106,6 +109,19 @@ void TestRegionFile::load_data()
     file("other sections and keys around it",
          "[general]\nx=1\n[question]\nfoo=bar\nregion=@Rect(10 20 400 40)\n[later]\nregion=junk\n",
          QRect(10, 20, 400, 40));
+
+    // Watch mode: on only when the file says so plainly; anything else leaves it off, as the
+    // program starts.
+    const QByteArray watched = "[question]\nregion=@Rect(10 20 400 40)\nwatch=";
+    file("watch mode on", watched + "true\n", QRect(10, 20, 400, 40), false, true);
+    file("watch mode on, as a number", watched + "1\n", QRect(10, 20, 400, 40), false, true);
+    file("watch mode on, in capitals", watched + "TRUE\n", QRect(10, 20, 400, 40), false, true);
+    file("watch mode off", watched + "false\n", QRect(10, 20, 400, 40));
+    file("watch mode damaged: off", watched + "tru\xff\n", QRect(10, 20, 400, 40));
+    file("watch mode without a value: off", watched + "\n", QRect(10, 20, 400, 40));
+    file("watch mode in another section: off",
+         "[question]\nregion=@Rect(10 20 400 40)\n[later]\nwatch=true\n", QRect(10, 20, 400, 40));
+    file("watch mode without a region: set aside", "[question]\nwatch=true\n");
 }
 
 void TestRegionFile::load()
@@ -114,6 +130,7 @@ void TestRegionFile::load()
     QFETCH(QByteArray, content);
     QFETCH(QRect, region);
     QFETCH(bool, thumbnail);
+    QFETCH(bool, watch);
 
     const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + u".ini"_s);
     switch (Place(place)) {
@@ -155,6 +172,8 @@ void TestRegionFile::load()
     QVERIFY2(loaded.record, qPrintable(u"set aside: "_s + loaded.problem));
     QCOMPARE(loaded.record->region, region);
     QCOMPARE(loaded.record->thumbnail.size(), thumbnail ? capture::kThumbnailCells : 0);
+    QVERIFY2(loaded.record->watch == watch,
+             watch ? "watch mode was read as off" : "watch mode was read as on");
 }
 
 void TestRegionFile::savedRegionsReadBack()
@@ -172,6 +191,12 @@ void TestRegionFile::savedRegionsReadBack()
     QCOMPARE(capture::loadRegion(path).record->thumbnail, QByteArray());
     QCOMPARE(QDir(m_dir.filePath(u"new/folder"_s)).entryList(QDir::Files),
              QStringList{u"capture.ini"_s});
+    // Watch mode is remembered with the region, and forgotten when saved off.
+    QVERIFY(capture::saveRegion(path, {QRect(1, 2, 300, 40), cells, true}));
+    QVERIFY2(capture::loadRegion(path).record->watch, "watch mode saved on was read back off");
+    QCOMPARE(capture::loadRegion(path).record->thumbnail, cells);
+    QVERIFY(capture::saveRegion(path, {QRect(1, 2, 300, 40), cells, false}));
+    QVERIFY2(!capture::loadRegion(path).record->watch, "watch mode saved off was read back on");
 }
 
 void TestRegionFile::regionsSavedByEarlierVersionsAreRead()

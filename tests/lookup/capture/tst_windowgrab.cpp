@@ -4,6 +4,7 @@
 // over it with 是否始终前置 checked, and the program's real capture path reads the region.
 #include "app/behaviours/windowbehaviours.h"
 #include "app/window/formlabel.h"
+#include "lookup/capture/answerwindow.h"
 #include "lookup/capture/capturelookup.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
@@ -319,6 +320,29 @@ void TestWindowGrab::questionIsListed()
     QCOMPARE(ui().Label4->text(), u"北京"_s);
     const QRect band = showQuestion(place);
     QVERIFY(!band.isEmpty());
+    // The answer window, still showing 北京, lies over the new question: it is never read, by
+    // a capture or by watch mode's glance, whose picture is the game's or left dark there.
+    capture::AnswerWindow &answer = m_capture->answerWindow();
+    answer.present(answer.card(), logical(band));
+    answer.move(logical(band).topLeft() + QPoint(logical(band).width() / 3, 2));
+    QVERIFY(QTest::qWaitForWindowExposed(answer.windowHandle()));
+    QTRY_VERIFY(answer.geometry().intersects(logical(band)));
+    const QImage covered = read(band);
+    QVERIFY2(!covered.isNull(), "the band under the answer window could not be read");
+    const capture::Grab glance = capture::glanceWindows(logical(band));
+    QVERIFY2(!glance.image.isNull(), qPrintable(u"no glance: "_s + glance.failure));
+    const QImage glanced = rgb(glance.image);
+    const QRegion seen = QRegion(glanced.rect()) - glance.unread;
+    for (const QRect &r : seen)
+        QVERIFY2(glanced.copy(r) == covered.copy(r),
+                 "the glance differs from the game's picture outside what it says it left out");
+    answer.dismiss();
+    QTRY_VERIFY(!answer.isVisible());
+    QVERIFY2(read(band) == covered, "the band read under the answer window differs from the band "
+                                    "read with it gone");
+    answer.present(answer.card(), logical(band));
+    answer.move(logical(band).topLeft() + QPoint(logical(band).width() / 3, 2));
+    QVERIFY(QTest::qWaitForWindowExposed(answer.windowHandle()));
     QVERIFY(capture(band));
     QCOMPARE(ResultModel::of(ui().ListView1)->question(0), kQuestion);
     QCOMPARE(ui().Label2->text(), kQuestion);
