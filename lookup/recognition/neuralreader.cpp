@@ -192,7 +192,8 @@ Result<NeuralReader::Output> NeuralReader::detectionOutput(const QImage &capture
     }
 }
 
-Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line, int *usedFrames)
+Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line, int *usedFrames,
+                                                             double squeeze, int bucket)
 {
     if (line.isNull() || line.width() == 0 || line.height() == 0)
         return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
@@ -200,8 +201,10 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
         return RecognitionError{RecognitionError::EngineFailed, u"text recognition not loaded"_s};
     const int widest = std::end(ppocr::kWidthBuckets)[-1];
     const int width = std::clamp(
-        int(std::ceil(double(line.width()) * ppocr::kLineHeight / line.height())), 1, widest);
-    const int bucket = ppocr::widthBucket(width);
+        int(std::ceil(double(line.width()) * ppocr::kLineHeight * squeeze / line.height())), 1,
+        bucket > 0 ? bucket : widest);
+    if (bucket <= 0)
+        bucket = ppocr::widthBucket(width);
     if (usedFrames)
         *usedFrames = (width + ppocr::kColumnsPerFrame - 1) / ppocr::kColumnsPerFrame + 1;
     try {
@@ -265,8 +268,10 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     if (boxes.size() > size_t(kMaximumBoxes))
         boxes.resize(size_t(kMaximumBoxes));
 
-    // Each row of boxes is read across the whole capture: on a busy ground the detection may
-    // find a line in pieces, and the recognition model reads the parts it missed as well.
+    // Each row of boxes is read from its first box to its last and a little beyond: on a busy
+    // ground the detection may find a line in pieces, or miss a character at either end, and
+    // the recognition model reads the parts it missed as well. Not across the whole capture:
+    // the model's time grows with the width it reads, and an option row is often short.
     std::vector<Line> lines;
     for (const std::vector<QRect> &row : ppocr::groupLines(std::move(boxes))) {
         int top = row.front().top(), bottom = row.front().bottom();
@@ -274,9 +279,16 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
             top = std::min(top, box.top());
             bottom = std::max(bottom, box.bottom());
         }
-        const QRect strip(0, top, capture.width(), bottom - top + 1);
+        int left = row.front().left(), right = row.back().right();
+        for (const QRect &box : row) {
+            left = std::min(left, box.left());
+            right = std::max(right, box.right());
+        }
+        const int margin = int(std::lround((bottom - top + 1) * kStripMargin));
+        const QRect strip = QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
+                                .intersected(capture.rect());
         int used = 0;
-        const auto out = recognitionOutput(capture.copy(strip), &used);
+        const auto out = recognitionOutput(capture.copy(strip), &used, kSqueeze);
         if (!out)
             return out.error();
         const auto decoded =

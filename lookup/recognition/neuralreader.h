@@ -45,6 +45,12 @@ public:
     static constexpr int kDetectionPixels = 640 * 640;
     static constexpr int kDetectionLongest = 4096;
     static constexpr int kMaximumBoxes = 24;
+    // A row of text is read from its first box to its last, kStripMargin of its height beyond
+    // either end, and squeezed to kSqueeze of its width at the model's height: the model's
+    // time grows with the width it reads, and it was trained on lines squeezed into a fixed
+    // width, so it reads characters half as wide as high as well as square ones.
+    static constexpr double kStripMargin = 0.5;
+    static constexpr double kSqueeze = 0.5;
 
     // The files in a model folder.
     static QString detectionFile(const QString &folder);
@@ -74,13 +80,15 @@ public:
 
     // The models' outputs, as readLines() uses them (for the tests that hold them against
     // reference outputs). The recognition model's probabilities on `line` brought to the model's
-    // height and padded to its width bucket: frames x classes, row-major.
+    // height, its width times `squeeze`, and padded to its width bucket (or to `bucket` when
+    // given): frames x classes, row-major.
     struct Output
     {
         std::vector<float> values;
         int rows = 0, columns = 0;
     };
-    Result<Output> recognitionOutput(const QImage &line, int *usedFrames = nullptr);
+    Result<Output> recognitionOutput(const QImage &line, int *usedFrames = nullptr,
+                                     double squeeze = 1.0, int bucket = 0);
     // The detection model's probability map of `capture`, at the size readLines() runs it
     // first, or `enlarge` times that (within the limits).
     Result<Output> detectionOutput(const QImage &capture, double enlarge = 1.0);

@@ -36,8 +36,9 @@ DecodedLine decode(const float *probabilities, int frames, int classes, const QS
 
 // The widths the recognition model is loaded at; a line is padded to the next one, a line wider
 // than the last is squeezed to it (the model still reads characters squeezed to half their
-// width). Each width is one loaded copy of the model, some 30 MB, so they are two.
-inline constexpr int kWidthBuckets[] = {512, 1024};
+// width). The model's time grows with the width it runs at, padding included, so the steps are
+// small; each width is one more loaded copy of the model, loaded when a line first needs it.
+inline constexpr int kWidthBuckets[] = {128, 256, 384, 512, 768, 1024};
 int widthBucket(int width);
 
 // The model file holds the placeholder width 4095 in its input shape (1x3x48x4095); returns the

@@ -109,9 +109,10 @@ void TestPpocr::buckets_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("bucket");
-    QTest::newRow("narrow") << 1 << 512;
+    QTest::newRow("narrow") << 1 << 128;
     QTest::newRow("exactly a bucket") << 512 << 512;
-    QTest::newRow("just past one") << 513 << 1024;
+    QTest::newRow("just past one") << 513 << 768;
+    QTest::newRow("between the two widest") << 800 << 1024;
     QTest::newRow("widest") << 1024 << 1024;
     QTest::newRow("wider than any: the widest, squeezed") << 5000 << 1024;
 }
