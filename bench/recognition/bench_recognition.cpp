@@ -759,6 +759,10 @@ int main(int argc, char **argv)
             o.rankedPlainTop1 =
                 !onPlain.empty() && questions[onPlain.front().row] == questions[c.row];
             outcomes.push_back(o);
+            if (outcomes.size() % 50 == 0 && outcomes.size() < captures.size()) {
+                std::printf("  %zu of %zu read\n", outcomes.size(), captures.size());
+                std::fflush(stdout);
+            }
             if (verbose && !o.top1) {
                 printMiss("miss", c, text, questions[c.row],
                           small.empty() ? QString() : questions[small.front().row]);

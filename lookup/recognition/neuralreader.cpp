@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <list>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -21,6 +20,9 @@ namespace recognition {
 namespace {
 
 constexpr int kDetectionNetsKept = 2;
+// A recognition net takes 20 to 40 MB (more the wider it is) and some 40 ms to make: the three
+// widths used last are kept, enough for a question's lines and its options.
+constexpr size_t kRecognitionNetsKept = 3;
 
 // B, G, R planes of `image` scaled to `size`, pixel / 255: the models take no mean or spread.
 void fillPlanes(const QImage &image, float *planes, int planeWidth, int planeHeight)
@@ -56,7 +58,7 @@ int roundTo32(double value)
 struct NeuralReader::Nets
 {
     std::list<std::pair<std::pair<int, int>, cv::dnn::Net>> detection; // most recent first
-    std::map<int, cv::dnn::Net> recognition;                           // by width bucket
+    std::list<std::pair<int, cv::dnn::Net>> recognition;               // most recent first
 };
 
 QString NeuralReader::detectionFile(const QString &folder)
@@ -124,7 +126,7 @@ std::optional<RecognitionError> NeuralReader::load(const QString &folder)
         const cv::Mat out = rec.forward();
         if (out.dims != 3 || out.size[2] != classes.size())
             return failure(recognitionFile(folder));
-        m_nets->recognition.emplace(bucket, rec);
+        m_nets->recognition.emplace_front(bucket, rec);
     } catch (const std::exception &) {
         return failure(recognitionFile(folder));
     }
@@ -209,11 +211,17 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
         *usedFrames = (width + ppocr::kColumnsPerFrame - 1) / ppocr::kColumnsPerFrame + 1;
     try {
         cv::setNumThreads(m_threads);
-        auto net = m_nets->recognition.find(bucket);
-        if (net == m_nets->recognition.end())
-            net = m_nets->recognition
-                      .emplace(bucket, netFrom(*ppocr::withInputWidth(m_recognition, bucket)))
-                      .first;
+        auto &cache = m_nets->recognition;
+        const auto found = std::find_if(cache.begin(), cache.end(),
+                                        [&](const auto &entry) { return entry.first == bucket; });
+        if (found == cache.end()) {
+            if (cache.size() >= kRecognitionNetsKept)
+                cache.pop_back();
+            cache.emplace_front(bucket, netFrom(*ppocr::withInputWidth(m_recognition, bucket)));
+        } else {
+            cache.splice(cache.begin(), cache, found);
+        }
+        const auto net = cache.begin();
         cv::Mat blob(std::vector<int>{1, 3, ppocr::kLineHeight, bucket}, CV_32F, cv::Scalar(0));
         fillPlanes(
             line.scaled(width, ppocr::kLineHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),

@@ -6,11 +6,11 @@
 //
 // The model files are the ones tools/models/patch_ppocr.py writes (see there why they are
 // edited). OpenCV 4.6 works out every shape when a model is loaded, so a loaded model serves one
-// input size: the recognition model is loaded once per width bucket (ppocr.h), the detection
-// model once per input size, the last two kept (the player's region keeps its size from one
-// capture to the next). Work and memory are bounded whatever the capture's size: the detection
-// input has at most kDetectionPixels pixels and kDetectionLongest on its longer side, at most
-// kMaximumBoxes boxes are read, each at most the widest bucket.
+// input size: the recognition model is loaded once per width bucket (ppocr.h), the last three
+// kept, the detection model once per input size, the last two kept (the player's region keeps its
+// size from one capture to the next). Work and memory are bounded whatever the capture's size: the
+// detection input has at most kDetectionPixels pixels and kDetectionLongest on its longer side, at
+// most kMaximumBoxes boxes are read, each at most the widest bucket.
 #pragma once
 
 #include "lookup/recognition/recognitionerror.h"
