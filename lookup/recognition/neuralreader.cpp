@@ -53,6 +53,66 @@ int roundTo32(double value)
     return std::max(32, int(std::lround(value / 32.0)) * 32);
 }
 
+// A pixel whose grey differs from its right or lower neighbour by this much is an edge: text
+// drawn to be read stands out far more than a plain panel's gradient or a JPEG's noise.
+constexpr int kStrongEdge = 48;
+
+// The strips a capture on a quiet ground holds its lines of text in, found without the
+// detection model (see ppocr::profileLines); none when that is not plain.
+std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
+{
+    const QImage grey = capture.convertToFormat(QImage::Format_Grayscale8);
+    const int width = grey.width(), height = grey.height();
+    if (width < 2 || height < 2)
+        return {};
+    std::vector<uchar> edge(size_t(width) * size_t(height), 0);
+    std::vector<int> rows(size_t(height), 0), columns(size_t(width), 0);
+    for (int y = 0; y + 1 < height; ++y) {
+        const uchar *line = grey.constScanLine(y), *below = grey.constScanLine(y + 1);
+        for (int x = 0; x + 1 < width; ++x) {
+            if (std::abs(line[x] - line[x + 1]) >= kStrongEdge ||
+                std::abs(line[x] - below[x]) >= kStrongEdge) {
+                edge[size_t(y) * size_t(width) + size_t(x)] = 1;
+                ++rows[size_t(y)];
+                ++columns[size_t(x)];
+            }
+        }
+    }
+    // A panel's border or a frame's side runs the whole height: it says nothing of where a
+    // line of text ends.
+    for (int x = 0; x < width; ++x) {
+        if (columns[size_t(x)] >= height * 9 / 10) {
+            for (int y = 0; y < height; ++y) {
+                if (edge[size_t(y) * size_t(width) + size_t(x)]) {
+                    edge[size_t(y) * size_t(width) + size_t(x)] = 0;
+                    --rows[size_t(y)];
+                }
+            }
+        }
+    }
+    const auto lines = ppocr::profileLines(rows);
+    if (!lines)
+        return {};
+    std::vector<QRect> strips;
+    for (const auto &[top, bottom] : *lines) {
+        int left = width, right = -1;
+        for (int y = top; y <= bottom; ++y) {
+            const uchar *row = edge.data() + size_t(y) * size_t(width);
+            for (int x = 0; x < width; ++x) {
+                if (row[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+        // The edges mark a glyph's sides: the line reaches a row beyond its last edge row.
+        const int grow = int(std::lround((bottom - top + 2) * margin));
+        strips.push_back(QRect(QPoint(left - grow, top - 1), QPoint(right + 1 + grow, bottom + 1))
+                             .intersected(capture.rect()));
+    }
+    return strips;
+}
+
 } // namespace
 
 struct NeuralReader::Nets
@@ -241,6 +301,14 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
 
 Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &capture)
 {
+    // On a quiet ground the lines of text show in the edges' profile alone, and the detection
+    // model (as long as reading a line or two) is not needed; when a line read so is not read
+    // surely, the detection model looks after all.
+    if (const std::vector<QRect> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
+        auto lines = readStrips(capture, strips, kSureByProfile);
+        if (!lines || !lines->empty())
+            return lines;
+    }
     auto map = detectionOutput(capture);
     if (!map)
         return map.error();
@@ -280,7 +348,7 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     // ground the detection may find a line in pieces, or miss a character at either end, and
     // the recognition model reads the parts it missed as well. Not across the whole capture:
     // the model's time grows with the width it reads, and an option row is often short.
-    std::vector<Line> lines;
+    std::vector<QRect> strips;
     for (const std::vector<QRect> &row : ppocr::groupLines(std::move(boxes))) {
         int top = row.front().top(), bottom = row.front().bottom();
         for (const QRect &box : row) {
@@ -293,16 +361,29 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
             right = std::max(right, box.right());
         }
         const int margin = int(std::lround((bottom - top + 1) * kStripMargin));
-        const QRect strip = QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
-                                .intersected(capture.rect());
+        strips.push_back(QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
+                             .intersected(capture.rect()));
+    }
+    return readStrips(capture, strips, 0.0);
+}
+
+Result<std::vector<NeuralReader::Line>>
+NeuralReader::readStrips(const QImage &capture, const std::vector<QRect> &strips, double sure)
+{
+    std::vector<Line> lines;
+    for (const QRect &strip : strips) {
         int used = 0;
         const auto out = recognitionOutput(capture.copy(strip), &used, kSqueeze);
         if (!out)
             return out.error();
         const auto decoded =
             ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
-        if (!decoded.text.isEmpty())
-            lines.push_back({decoded.text, decoded.confidence, strip});
+        if (decoded.text.isEmpty() || decoded.confidence < sure) {
+            if (sure > 0)
+                return std::vector<Line>();
+            continue;
+        }
+        lines.push_back({decoded.text, decoded.confidence, strip});
     }
     return lines;
 }
