@@ -79,7 +79,7 @@ std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
         }
     }
     // A panel's border or a frame's side runs the whole height: it says nothing of where a
-    // line of text ends.
+    // line of text lies.
     for (int x = 0; x < width; ++x) {
         if (columns[size_t(x)] >= height * 9 / 10) {
             for (int y = 0; y < height; ++y) {
@@ -89,6 +89,11 @@ std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
                 }
             }
         }
+    }
+    // So does a rule across the panel: a row of edges nearly as wide as the capture is no text.
+    for (int &count : rows) {
+        if (count >= (width - 1) * 9 / 10)
+            count = 0;
     }
     const auto lines = ppocr::profileLines(rows);
     if (!lines)
