@@ -1,7 +1,9 @@
 #include "app/platformchoice.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "app/window/design.h"
 #include "app/window/form1.h"
+#include "siteconfig.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -15,9 +17,9 @@ int main(int argc, char **argv)
     // On a Wayland desktop, XWayland unless the player chose a platform (platformchoice.h).
     app::PlatformArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
-    QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
+    QApplication::setApplicationName(QString::fromUtf16(site::applicationName));
     // Lets desktops match the window to its desktop entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.zembrik.zembrik_corvanth"));
+    QGuiApplication::setDesktopFileName(QString::fromUtf16(site::desktopFileName));
 
     // Everything the player reads is Chinese, Qt's own texts (the text boxes' context menus,
     // the OK button) included, whatever the system's language.
@@ -40,11 +42,11 @@ int main(int argc, char **argv)
                                  .arg(f.resourceId)
                                  .arg(f.reason);
         qCritical("%s", qUtf8Printable(text));
-        QMessageBox::critical(nullptr, QStringLiteral("ZembrikCorvanth专区"), text);
+        QMessageBox::critical(nullptr, QString::fromUtf16(window::kApplicationTitle), text);
         return 1;
     }
     Form1 *window = &started.program->form();
     QObject::connect(&instance, &app::SingleInstance::showRequested, window,
                      [window] { app::bringToFront(window); });
-    return app.exec();
+    return QApplication::exec();
 }

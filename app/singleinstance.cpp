@@ -1,4 +1,5 @@
 #include "app/singleinstance.h"
+#include "siteconfig.h"
 
 #include <QDir>
 #include <QLocalSocket>
@@ -82,9 +83,10 @@ QString instanceSocketPath()
         if (!c.isLetterOrNumber() && c != u'.')
             c = u'_';
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString name = QString::fromUtf16(site::applicationName);
     if (!runtime.isEmpty() && QDir(runtime).exists())
-        return runtime + u"/zembrik-corvanth-"_s + display;
-    return QDir::tempPath() + u"/zembrik-corvanth-%1-"_s.arg(::getuid()) + display;
+        return runtime + u'/' + name + u'-' + display;
+    return QDir::tempPath() + u"/%1-%2-"_s.arg(name).arg(::getuid()) + display;
 }
 
 void bringToFront(QWidget *window)

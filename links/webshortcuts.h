@@ -9,9 +9,10 @@
 namespace links {
 struct Link;
 
-// Hands the row's address to the system, which opens it in the default browser, maximized where
-// the system lets the program ask for that. Every call opens the page again; the result is not
-// examined.
+// Hands the row's address to the desktop's opener (xdg-open on Linux), which opens it in the
+// default browser. No window state is asked for: the opener takes none, so the browser opens
+// its window, or a tab, as the player has set it up (docs/differences.md). Every call opens the
+// page again; the result is not examined.
 void openLink(const Link &link);
 } // namespace links
 

@@ -4,8 +4,10 @@
 #include "app/window/design.h"
 #include "app/window/formlabel.h"
 #include "lookup/copytext.h"
+#include "lookup/notice.h"
 #include "lookup/resultmodel.h"
 #include "lookup/store/store.h"
+#include "lookup/storenotice.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,10 +19,11 @@
 
 using namespace Qt::StringLiterals;
 
-LookupPage::LookupPage(const window::Controls &controls)
+LookupPage::LookupPage(const window::Controls &controls, std::shared_ptr<store::StoreReader> reader)
     : m_text1(controls.Text1), m_listView1(controls.ListView1), m_label2(controls.Label2),
       m_label4(controls.Label4), m_command1(controls.Command1), m_command12(controls.Command12),
-      m_session(std::make_unique<store::StoreSession>())
+      m_reader(reader ? std::move(reader) : std::make_shared<store::StoreReader>()),
+      m_session(std::make_unique<store::StoreSession>(m_reader))
 {
     connect(m_text1, &QLineEdit::textChanged, this, &LookupPage::Text1_Change);
     connect(m_listView1, &QAbstractItemView::clicked, this, &LookupPage::ListView1_ItemClick);
@@ -63,8 +66,9 @@ void LookupPage::Text1_Change()
     // for as long as it shows them, after the session has moved on to the next query, and
     // reads a row's text only when that row is drawn. A null field reads as empty text.
     std::shared_ptr<const store::RecordSet> rows = m_session->currentRecordSet();
-    showRows({rows->recordCount(),
-              [rows](qsizetype row, int column) { return rows->text(row, column); }});
+    showRows({rows->recordCount(), [rows](qsizetype row, ResultModel::Column column) {
+                  return rows->text(row, column);
+              }});
 }
 
 void LookupPage::showRows(ResultModel::Rows rows)
@@ -165,6 +169,31 @@ bool LookupPage::OpenStoreQuery(const QString &text)
 {
     // The session builds the connection string from the program's folder as it is now and
     // checks the file anew; the text is bound to the statement, never pasted into it.
-    return !m_session->OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
-                                      store::searchParameters(text));
+    const std::optional<store::StoreError> error = m_session->OpenStoreQuery(
+        QString::fromUtf16(store::kSearchStatement), store::searchParameters(text));
+    if (error) {
+        noticeRefusedStore(*error);
+        return false;
+    }
+    m_refusalNoticed.clear();
+    return true;
+}
+
+void LookupPage::noticeRefusedStore(const store::StoreError &error)
+{
+    // Only a store that could not be opened: a statement that failed on an open store is no
+    // news about the file.
+    if (m_session->currentConnection()->isOpen())
+        return;
+    // The shipped store is the program's own business; the player's is the player's, who
+    // would otherwise see every search do nothing and never learn why.
+    const store::StoreLocation where = m_reader->location();
+    if (!where.playersOwn)
+        return;
+    const QString notice = lookup::storeNotice(where.path(), error);
+    // Once: typing on over the same broken file says nothing more.
+    if (notice == m_refusalNoticed)
+        return;
+    m_refusalNoticed = notice;
+    lookup::showNotice(m_text1, notice);
 }

@@ -16,7 +16,8 @@ ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent)
 
 QModelIndex ResultModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || row >= m_count || column < 0 || column > 1)
+    if (parent.isValid() || row < 0 || row >= m_count || column < 0 ||
+        column >= store::kResultColumnCount)
         return {};
     return createIndex(row, column);
 }
@@ -35,17 +36,17 @@ int ResultModel::rowCount(const QModelIndex &parent) const
 
 int ResultModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : store::kResultColumnCount;
 }
 
 QVariant ResultModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
-    return text(index.row(), index.column());
+    return text(index.row(), Column(index.column()));
 }
 
-QString ResultModel::text(int row, int column) const
+QString ResultModel::text(int row, Column column) const
 {
     if (row < 0 || row >= m_count)
         return {};
@@ -56,7 +57,7 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    return section == 0 ? u"题目"_s : u"答案"_s;
+    return Column(section) == Column::Question ? u"题目"_s : u"答案"_s;
 }
 
 void ResultModel::setRows(Rows rows)

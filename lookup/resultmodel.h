@@ -6,6 +6,8 @@
 // asks for it, which is for the rows on screen. Refilling the list is one model reset.
 #pragma once
 
+#include "lookup/store/recordset.h"
+
 #include <QAbstractTableModel>
 
 #include <functional>
@@ -16,12 +18,14 @@ class ResultModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    // The matches of one search: how many, and the text of a row's column 0 (question) or
-    // 1 (answer), empty for a null field. The accessor keeps whatever it reads from alive.
+    // The matches of one search: how many, and the text of a row's question or answer, empty
+    // for a null field. The accessor keeps whatever it reads from alive. The list's columns
+    // are the store's result columns, in their order.
+    using Column = store::ResultColumn;
     struct Rows
     {
         qsizetype count = 0;
-        std::function<QString(qsizetype row, int column)> text;
+        std::function<QString(qsizetype row, Column column)> text;
     };
 
     explicit ResultModel(QObject *parent = nullptr);
@@ -38,14 +42,14 @@ public:
     // Empties the list and fills it with `rows`, in their order, in one reset.
     void setRows(Rows rows);
     // The text of a listed row; empty past the end.
-    QString question(int row) const { return text(row, 0); }
-    QString answer(int row) const { return text(row, 1); }
+    QString question(int row) const { return text(row, Column::Question); }
+    QString answer(int row) const { return text(row, Column::Answer); }
 
     // The list's model; a list that has none yet gets an empty one.
     static ResultModel *of(QTreeView *list);
 
 private:
-    QString text(int row, int column) const;
+    QString text(int row, Column column) const;
 
     Rows m_rows;
     int m_count = 0;

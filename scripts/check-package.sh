@@ -2,20 +2,25 @@
 # Builds the Debian package, checks it with lintian (no error and no warning allowed), installs it with apt into a fresh Debian 12 root made by
 # debootstrap, starts the installed program there under Xvfb, types a query and takes a
 # screenshot. Run as root on Debian 12 (it mounts, chroots and installs packages); it needs
-# the network to reach Debian's mirror. See docs/packaging.md.
+# the network to reach a Debian mirror. See docs/packaging.md.
 #
 #   scripts/check-package.sh [SCREENSHOT.png]
 #
 # Environment: ZC_BUILD_DIR (default build), ZC_CHECK_DIR (default /var/tmp/zc-package-check),
-# ZC_MIRROR (default http://deb.debian.org/debian), XDISP (X display number, default 87),
-# ZC_KEEP_ROOT=1 to leave the root in place afterwards.
+# ZC_MIRROR (default: the mirror this machine's apt takes bookworm from, scripts/apt-mirror.sh),
+# XDISP (X display number, default 87), ZC_KEEP_ROOT=1 to leave the root in place afterwards.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 src="$(cd "$here/.." && pwd)"
 build="$(cd "$src" && realpath -m "${ZC_BUILD_DIR:-build}")"
 work="${ZC_CHECK_DIR:-/var/tmp/zc-package-check}"
-mirror="${ZC_MIRROR:-http://deb.debian.org/debian}"
+# No mirror is written into the project: the one this machine's apt uses, unless one is given.
+if [ -n "${ZC_MIRROR:-}" ]; then
+  mirror="$ZC_MIRROR"
+else
+  mirror="$("$here/apt-mirror.sh")" || exit 1
+fi
 display=":${XDISP:-87}"
 shot="$(realpath -m "${1:-$work/screenshot.png}")"
 root="$work/root"
@@ -61,7 +66,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-step "a fresh Debian 12 root in $root"
+step "a fresh Debian 12 root in $root (from $mirror)"
 mkdir -p "$work"
 if [ ! -f "$work/bookworm-minbase.tar" ]; then
   # The untouched result of debootstrap is kept as a tarball, so a repeated check starts

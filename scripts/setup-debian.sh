@@ -18,6 +18,7 @@ packages=(
   xvfb xauth xdotool x11-utils libxcb-xtest0-dev
   weston xwayland qt6-wayland openbox
   desktop-file-utils appstream
+  git clang-format-14 clang-tidy-14
 )
 
 # The npm client fetches the recognition models; Debian's, unless one is on the PATH already.

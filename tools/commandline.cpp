@@ -36,7 +36,7 @@ const QString kSeeHelp = u"; see crvt-tool --help"_s;
 
 } // namespace
 
-lookup::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments)
+shared::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments)
 {
     QStringList words;
     std::optional<QString> password;

@@ -2,8 +2,8 @@
 // stand anywhere on the line.
 #pragma once
 
-#include "lookup/result.h"
 #include "lookup/store/store.h"
+#include "shared/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +27,7 @@ struct UsageError
 
 // `arguments` without the program name. "--help" anywhere wins over everything else;
 // "--" ends the options, so that a query text may start with "-".
-lookup::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments);
+shared::Result<Invocation, UsageError> parseCommandLine(const QStringList &arguments);
 
 QString helpText();
 

@@ -49,7 +49,7 @@ std::optional<QString> copyFile(const QString &source, const QString &destinatio
 
 } // namespace
 
-lookup::Result<QString, InstallError> prepareInstallTarget()
+shared::Result<QString, InstallError> prepareInstallTarget()
 {
     const QString folder = store::playerStoreFolder();
     if (!QDir().mkpath(folder))
@@ -62,7 +62,7 @@ QString backupPath(const QString &target)
     return target + u".bak"_s;
 }
 
-lookup::Result<bool, InstallError>
+shared::Result<bool, InstallError>
 installStore(const QString &target,
              const std::function<std::optional<QString>(const QString &)> &write)
 {

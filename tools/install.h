@@ -2,7 +2,7 @@
 // first (lookup/store/storelocation.h), with the store it replaces kept beside it.
 #pragma once
 
-#include "lookup/result.h"
+#include "shared/result.h"
 
 #include <QString>
 
@@ -19,7 +19,7 @@ struct InstallError
 
 // The path of the player's store, "crvt.dat" in the player's data folder, with the folder
 // made if it does not exist yet.
-lookup::Result<QString, InstallError> prepareInstallTarget();
+shared::Result<QString, InstallError> prepareInstallTarget();
 
 // The name the replaced store is kept under: "crvt.dat.bak" beside "crvt.dat".
 QString backupPath(const QString &target);
@@ -31,7 +31,7 @@ QString backupPath(const QString &target);
 // is complete before it takes the backup's name, and the new store takes the target's name by
 // a rename, so a failure at any step leaves the store at `target` as it was. Returns whether a
 // store was replaced.
-lookup::Result<bool, InstallError>
+shared::Result<bool, InstallError>
 installStore(const QString &target,
              const std::function<std::optional<QString>(const QString &)> &write);
 

@@ -65,7 +65,7 @@ int fail(const store::StoreError &error)
 
 // The store's table made from the quiz list at `inputPath`, or the failure, already reported:
 // the exit status.
-lookup::Result<jetwriter::TextTable, int> readList(const QString &inputPath)
+shared::Result<jetwriter::TextTable, int> readList(const QString &inputPath)
 {
     const auto input = tools::readInput(inputPath);
     if (!input)
@@ -188,8 +188,8 @@ int query(const Invocation &inv)
 
     store::RecordSet &records = *result;
     for (qsizetype i = 0; i < records.recordCount(); ++i) {
-        const auto question = records.field(0);
-        const auto answer = records.field(1);
+        const auto question = records.field(store::ResultColumn::Question);
+        const auto answer = records.field(store::ResultColumn::Answer);
         if (!question)
             return fail(question.error());
         if (!answer)

@@ -22,7 +22,7 @@ char hanInitial(char32_t codePoint)
     if (codePoint - s.first >= s.length)
         return 0;
     const char letter = s.letters[codePoint - s.first];
-    return letter == table::kNoReading ? 0 : letter;
+    return letter == table::kNoReading ? '\0' : letter;
 }
 
 QString initials(QStringView text)
@@ -50,10 +50,10 @@ QString initials(QStringView text)
             out += QChar(char16_t(c));
         } else if (c >= U'A' && c <= U'Z') {
             out += QChar(char16_t(c - U'A' + U'a'));
-        } else if (const char letter = usualInitial(c)) {
-            out += QLatin1Char(letter);
-        } else if (const char letter = hanInitial(c)) {
-            out += QLatin1Char(letter);
+        } else if (const char usual = usualInitial(c)) {
+            out += QLatin1Char(usual);
+        } else if (const char han = hanInitial(c)) {
+            out += QLatin1Char(han);
         }
     }
     return out;

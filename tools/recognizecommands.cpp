@@ -54,19 +54,15 @@ void limitTime(const QString &imagePath)
     ::alarm(kRecognizeTimeLimitSeconds);
 }
 
-recognition::Ranker rankerOf(const std::vector<store::CvRow> &rows)
+recognition::Ranker rankerOf(const store::RecordSet &rows)
 {
-    QStringList questions;
-    questions.reserve(qsizetype(rows.size()));
-    for (const store::CvRow &row : rows)
-        questions += row.question.value_or(QString());
-    return recognition::Ranker(questions);
+    return recognition::Ranker(rows.texts(store::ResultColumn::Question));
 }
 
 // Prints the rows found, or says in one line that nothing in `source` resembles a question,
 // and why it may be so (`remark`). With the text read off a picture, each row gets a third
 // column: the option on the picture that shows its answer, empty when none does surely.
-int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
+int print(const Invocation &inv, const store::RecordSet &rows,
           const std::vector<recognition::Candidate> &candidates, const QString &source,
           const QString *read = nullptr, const QString &remark = {})
 {
@@ -76,9 +72,8 @@ int print(const Invocation &inv, const std::vector<store::CvRow> &rows,
         return NothingRecognised;
     }
     for (const recognition::Candidate &c : candidates) {
-        const store::CvRow &row = rows[size_t(c.row)];
-        const QString answer = row.answer.value_or(QString());
-        QString line = row.question.value_or(QString()) + u'\t' + answer;
+        const QString answer = rows.text(c.row, store::ResultColumn::Answer);
+        QString line = rows.text(c.row, store::ResultColumn::Question) + u'\t' + answer;
         if (read)
             line += u'\t' + recognition::optionLetter(*read, answer);
         writeOut(stdout, line + u'\n');
@@ -98,7 +93,8 @@ int recognize(const Invocation &inv)
     if (!picture)
         return fail(picture.error().message);
 
-    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    // Through the store reader, as capture reads the program's store.
+    const auto rows = store::StoreReader().everyRow(inv.operands[0], inv.password);
     if (!rows)
         return fail(rows.error().message);
 
@@ -129,7 +125,7 @@ int recognize(const Invocation &inv)
 
 int match(const Invocation &inv)
 {
-    const auto rows = store::readCvTable(inv.operands[0], inv.password);
+    const auto rows = store::StoreReader().everyRow(inv.operands[0], inv.password);
     if (!rows)
         return fail(rows.error().message);
     const auto &cv = *rows;

@@ -86,7 +86,7 @@ std::optional<QString> checkValue(const QString &written, const QString &value, 
 
 } // namespace
 
-lookup::Result<std::vector<Entry>, Error> parse(QByteArrayView bytes)
+shared::Result<std::vector<Entry>, Error> parse(QByteArrayView bytes)
 {
     std::vector<Entry> entries;
     qsizetype lineNo = 0;

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "lookup/jet/jetformat.h"
-#include "lookup/result.h"
+#include "shared/result.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -36,7 +36,7 @@ struct Error
 // answer, more than three fields, or a value the store cannot hold: one with a control character, a
 // character outside the Basic Multilingual Plane (Jet 4 text is UCS-2), a byte order mark, or more
 // than jet::kMaxTextLength characters.
-lookup::Result<std::vector<Entry>, Error> parse(QByteArrayView bytes);
+shared::Result<std::vector<Entry>, Error> parse(QByteArrayView bytes);
 
 // `value` with backslash, tab, line feed and carriage return escaped as parse reads them, so
 // that a value always stays within its field and its line.

@@ -57,7 +57,7 @@ Fixed4 truncateToWhole(Fixed4 value)
 }
 
 // The sum of five box texts, truncated toward zero to a whole number.
-std::variant<Fixed4, Failure> total(const std::array<QString, 5> &texts)
+std::variant<Fixed4, Failure> total(const PerStat<QString> &texts)
 {
     Fixed4 sum;
     for (const QString &text : texts) {

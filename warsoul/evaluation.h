@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <variant>
 
@@ -49,11 +50,22 @@ QString plainDecimal(double value);
 // The rating caption for a rounded score; each bound belongs to the higher grade.
 QString ratingText(double score);
 
+// The five stats of a war soul, in the order the evaluation reads them.
+enum class Stat { Essence, Vigour, Strength, Agility, Soul }; // 精血, 元气, 强壮, 灵巧, 魂魄
+inline constexpr std::size_t kStatCount = 5;
+
+// One value for each stat, in the order of Stat.
+template <class T> using PerStat = std::array<T, kStatCount>;
+constexpr std::size_t index(Stat stat)
+{
+    return std::size_t(stat);
+}
+
 // The twelve texts of one war soul, as they stand in the boxes.
 struct Entries
 {
-    std::array<QString, 5> starting; // 精血, 元气, 强壮, 灵巧, 魂魄
-    std::array<QString, 5> current;  // same stats, same order
+    PerStat<QString> starting;
+    PerStat<QString> current;
     QString level;
     QString affinityLevel;
 };

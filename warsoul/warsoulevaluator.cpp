@@ -13,36 +13,44 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Names = std::array<QLineEdit * window::Controls::*, 5>;
+using warsoul::Stat;
+using Names = warsoul::PerStat<QLineEdit * window::Controls::*>;
 using C = window::Controls;
-// The stats in the order the evaluation reads them.
+// Each stat's box, in the order of Stat.
 constexpr Names kStartingBoxes = {&C::qs_jx, &C::qs_yq, &C::qs_qz, &C::qs_lq, &C::qs_hp};
 constexpr Names kCurrentBoxes = {&C::mq_jx, &C::mq_yq, &C::mq_qz, &C::mq_lq, &C::mq_hp};
-// The order in which the default values and the clear buttons set them: each setting runs that
-// box's change handling at once, so the order is part of the behaviour.
-constexpr Names kStartingWriteOrder = {&C::qs_jx, &C::qs_qz, &C::qs_yq, &C::qs_lq, &C::qs_hp};
-constexpr Names kCurrentWriteOrder = {&C::mq_jx, &C::mq_qz, &C::mq_yq, &C::mq_lq, &C::mq_hp};
+// The order in which the default values and the clear buttons set the stats: each setting runs
+// that box's change handling at once, so the order is part of the behaviour.
+constexpr std::array<Stat, warsoul::kStatCount> kWriteOrder = {
+    Stat::Essence, Stat::Strength, Stat::Vigour, Stat::Agility, Stat::Soul};
 
 constexpr qsizetype kLengthLimit = 5;
 constexpr QStringView kClampText = u"99999";
 constexpr QStringView kDefaultStat = u"32";
 constexpr QStringView kIncompleteMessage = u"请填写完整战魂评估内容！";
 
-std::array<QLineEdit *, 5> boxes(const window::Controls &controls, const Names &members)
+warsoul::PerStat<QLineEdit *> boxes(const window::Controls &controls, const Names &members)
 {
-    std::array<QLineEdit *, 5> found{};
+    warsoul::PerStat<QLineEdit *> found{};
     for (size_t i = 0; i < members.size(); ++i)
         found[i] = controls.*members[i];
     return found;
+}
+
+warsoul::PerStat<QLineEdit *> inWriteOrder(const warsoul::PerStat<QLineEdit *> &boxes)
+{
+    warsoul::PerStat<QLineEdit *> ordered{};
+    for (size_t i = 0; i < kWriteOrder.size(); ++i)
+        ordered[i] = boxes[warsoul::index(kWriteOrder[i])];
+    return ordered;
 }
 
 } // namespace
 
 WarSoulEvaluator::WarSoulEvaluator(const window::Controls &controls)
     : m_form(controls.Form1), m_starting(boxes(controls, kStartingBoxes)),
-      m_current(boxes(controls, kCurrentBoxes)),
-      m_startingWriteOrder(boxes(controls, kStartingWriteOrder)),
-      m_currentWriteOrder(boxes(controls, kCurrentWriteOrder)), m_level(controls.mq_dj),
+      m_current(boxes(controls, kCurrentBoxes)), m_startingWriteOrder(inWriteOrder(m_starting)),
+      m_currentWriteOrder(inWriteOrder(m_current)), m_level(controls.mq_dj),
       m_affinityLevel(controls.jy_dj), m_defaults(controls.Check1), m_result(controls.lbl_result),
       m_rating(controls.lbl_pingjia)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/window/controls.h"
+#include "warsoul/evaluation.h"
 
 #include <QObject>
 
@@ -32,10 +33,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    using Group = std::array<QLineEdit *, 5>;
+    using Group = warsoul::PerStat<QLineEdit *>;
 
     QWidget *m_form;
-    Group m_starting{}; // as the evaluation reads them: 精血, 元气, 强壮, 灵巧, 魂魄
+    Group m_starting{}; // as the evaluation reads them, in the order of warsoul::Stat
     Group m_current{};
     Group m_startingWriteOrder{}; // as the defaults and the clear buttons write them
     Group m_currentWriteOrder{};

@@ -19,8 +19,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include <QHash>
-
 #include <limits>
 
 using namespace Qt::StringLiterals;

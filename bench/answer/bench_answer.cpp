@@ -32,6 +32,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -49,7 +50,7 @@ double percentile(std::vector<double> v, double p)
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
 }
 
 // The ratio is how many times the baseline the value is: above 1, the answer window costs
@@ -162,10 +163,11 @@ int main(int argc, char **argv)
     capture::saveRegion(regionFile, {line, {}});
     Form1 form;
     shapeResultList(form.controls().ListView1);
-    LookupPage lookup(form.controls());
+    LookupPage lookup(form.controls(), std::make_shared<store::StoreReader>([&] {
+                          return store::StoreLocation{storeFolder, false};
+                      }));
     capture::CaptureLookup capture(form.controls(), lookup);
     capture.setRegionFile(regionFile);
-    capture.setStoreFolder([&] { return storeFolder; });
     form.move(1040, 100);
     form.show();
     capture.windowShown();

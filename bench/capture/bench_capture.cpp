@@ -94,19 +94,20 @@ int runGame(int argc, char **argv)
     } scene;
     scene.w = &window;
     window.installEventFilter(&scene);
-    window.resize(app.arguments().value(2).toInt(), app.arguments().value(3).toInt());
+    window.resize(QCoreApplication::arguments().value(2).toInt(),
+                  QCoreApplication::arguments().value(3).toInt());
     window.show();
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char c;
         if (read(STDIN_FILENO, &c, 1) <= 0)
-            app.quit();
+            QCoreApplication::quit();
     });
     QTimer::singleShot(0, &window, [] {
         std::puts("ready");
         std::fflush(stdout);
     });
-    return app.exec();
+    return QGuiApplication::exec();
 }
 
 // The overlay as it was: the root's pixmap scaled into the widget and the whole screen dimmed at
@@ -171,7 +172,7 @@ double untilShown(const std::function<QWidget *()> &open)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QCoreApplication::processEvents(); // the paint's flush to the server
     syncServer();
-    const double ms = timer.nsecsElapsed() / 1e6;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
     if (widget) {
         widget->removeEventFilter(&watch);
         QTest::keyClick(widget, Qt::Key_Escape); // as the player leaves the overlay
@@ -187,7 +188,7 @@ template <class F> double timed(F &&f)
     QElapsedTimer timer;
     timer.start();
     f();
-    return timer.nsecsElapsed() / 1e6;
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 QWidget *findPicker()

@@ -107,8 +107,9 @@ void baselinePath(const QString &path)
     QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
     const double scale = wantedScale(grey);
     if (scale > 1)
-        grey = grey.scaled(int(grey.width() * scale + 0.5), int(grey.height() * scale + 0.5),
-                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        grey = grey.scaled(int(std::lround(grey.width() * scale)),
+                           int(std::lround(grey.height() * scale)), Qt::IgnoreAspectRatio,
+                           Qt::SmoothTransformation);
     tesseract::TessBaseAPI api;
     std::vector<std::string> names{"debug_file"}, values{"/dev/null"};
     if (api.Init(nullptr, "chi_sim", tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values,

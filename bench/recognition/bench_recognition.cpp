@@ -58,9 +58,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <time.h>
+#include <ctime>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -86,7 +87,7 @@ double percentile(std::vector<double> v, double p)
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
 }
 
 double msSince(const QElapsedTimer &t)
@@ -159,9 +160,9 @@ QStringList largeStore(const QStringList &real, qsizetype size, std::vector<qsiz
         const QString &a = real[qsizetype(dice() % std::uint32_t(real.size()))];
         const QString &b = real[qsizetype(dice() % std::uint32_t(real.size()))];
         QString q = a.left(a.size() / 2) + b.mid(b.size() / 2);
-        for (qsizetype k = 0; k < q.size(); ++k) {
+        for (QChar &c : q) {
             if (dice() % 100 < 30)
-                q[k] = pool[qsizetype(dice() % std::uint32_t(pool.size()))];
+                c = pool[qsizetype(dice() % std::uint32_t(pool.size()))];
         }
         rows += q;
     }
@@ -632,12 +633,12 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
 
     const QString storePath = QStringLiteral(ZC_BIN_DIR "/crvt.dat");
-    const auto read = store::readCvTable(storePath, QString::fromUtf16(store::kStorePassword));
-    if (!read) {
-        std::fprintf(stderr, "%s\n", qPrintable(read.error().message));
+    const auto stored = store::readCvTable(storePath, QString::fromUtf16(store::kStorePassword));
+    if (!stored) {
+        std::fprintf(stderr, "%s\n", qPrintable(stored.error().message));
         return 1;
     }
-    const auto &rows = *read;
+    const auto &rows = *stored;
     QStringList questions;
     for (const store::CvRow &row : rows)
         questions += row.question.value_or(QString());

@@ -63,6 +63,8 @@ public:
     explicit Dice(std::uint32_t seed) : m_engine(seed) {}
     int between(int low, int high) // inclusive
     {
+        if (high <= low)
+            return low;
         return low + int(m_engine() % std::uint32_t(high - low + 1));
     }
     double real(double low, double high)
@@ -386,10 +388,12 @@ QImage blurred(const QImage &source, double sigma)
 {
     const QImage in = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int radius = std::max(1, int(std::ceil(sigma * 3)));
-    std::vector<double> kernel(size_t(2 * radius + 1));
+    std::vector<double> kernel(2 * size_t(radius) + 1);
     double sum = 0;
-    for (int i = -radius; i <= radius; ++i)
-        sum += kernel[size_t(i + radius)] = std::exp(-i * i / (2 * sigma * sigma));
+    for (int i = -radius; i <= radius; ++i) {
+        const int at = i + radius;
+        sum += kernel[size_t(at)] = std::exp(-i * i / (2 * sigma * sigma));
+    }
     for (double &k : kernel)
         k /= sum;
     const int w = in.width(), h = in.height();
@@ -403,14 +407,15 @@ QImage blurred(const QImage &source, double sigma)
                     const int sx = horizontal ? std::clamp(x + i, 0, w - 1) : x;
                     const int sy = horizontal ? y : std::clamp(y + i, 0, h - 1);
                     const QRgb v = reinterpret_cast<const QRgb *>(from.constScanLine(sy))[sx];
-                    const double k = kernel[size_t(i + radius)];
+                    const int at = i + radius;
+                    const double k = kernel[size_t(at)];
                     acc[0] += k * qRed(v);
                     acc[1] += k * qGreen(v);
                     acc[2] += k * qBlue(v);
                     acc[3] += k * qAlpha(v);
                 }
-                out[x] = qRgba(int(acc[0] + 0.5), int(acc[1] + 0.5), int(acc[2] + 0.5),
-                               int(acc[3] + 0.5));
+                out[x] = qRgba(int(std::lround(acc[0])), int(std::lround(acc[1])),
+                               int(std::lround(acc[2])), int(std::lround(acc[3])));
             }
         }
         return to;
@@ -502,7 +507,7 @@ QStringList wrappedInto(const QFontMetricsF &metrics, const QString &text, int c
     if (count <= 1)
         return {text};
     for (double width = whole / count; width < whole + 1; width *= 1.03) {
-        const QStringList lines = wrapped(metrics, text, width);
+        QStringList lines = wrapped(metrics, text, width);
         if (lines.size() <= count)
             return lines;
     }
@@ -823,11 +828,11 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
         double y = outer + padY;
         double questionRight = columnX;
         qsizetype widest = 0;
-        for (qsizetype i = 0; i < questionLines.size(); ++i) {
-            const double w = metrics.horizontalAdvance(questionLines[i]);
+        for (const QString &line : questionLines) {
+            const double w = metrics.horizontalAdvance(line);
             const QPointF at(columnX, y + (lineHeight - metrics.height()) / 2 + metrics.ascent());
-            texts.push_back({questionLines[i], at,
-                             QRectF(at.x(), at.y() - metrics.ascent(), w, metrics.height())});
+            texts.push_back(
+                {line, at, QRectF(at.x(), at.y() - metrics.ascent(), w, metrics.height())});
             if (w > texts[size_t(widest)].box.width())
                 widest = qsizetype(texts.size()) - 1;
             questionRight = std::max(questionRight, columnX + w);
@@ -872,15 +877,17 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
             const int perRow = layout == 1 ? 4 : layout == 2 ? 2 : 1;
             for (int i = 0; i < 4; ++i) {
                 const double x = columnX + indent + (i % perRow) * (cellWidth + gap);
-                const double rowY = y + (i / perRow) * lineHeight;
+                const int row = i / perRow;
+                const double rowY = y + row * lineHeight;
                 const QPointF at(x, rowY + (lineHeight - metrics.height()) / 2 + metrics.ascent());
                 const double w = metrics.horizontalAdvance(labelled[i]);
                 texts.push_back({labelled[i], at,
                                  QRectF(at.x(), at.y() - metrics.ascent(), w, metrics.height())});
                 right = std::max(right, x + w);
             }
-            y += lineHeight * (4 / perRow);
-            optionRows = 4 / perRow;
+            const int rowsTaken = 4 / perRow;
+            y += lineHeight * rowsTaken;
+            optionRows = rowsTaken;
             static const char *const layouts[] = {"", "A-D in a row", "A-D in a grid",
                                                   "A-D one per line"};
             optionsFactor = QString::fromUtf8(layouts[layout]);
@@ -910,7 +917,7 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
             if (ground == PanelOverScene) {
                 QColor veil = darkInk ? groundColour(dice, {0.7, 0.85}, dice.between(30, 50))
                                       : groundColour(dice, {0.0, 0.01});
-                veil.setAlphaF(darkInk ? dice.real(0.82, 0.92) : dice.real(0.62, 0.82));
+                veil.setAlphaF(float(darkInk ? dice.real(0.82, 0.92) : dice.real(0.62, 0.82)));
                 p.fillPath(shape, veil);
             } else if (ground != BareScene) {
                 QImage layer(panel.size().toSize() + QSize(1, 1), QImage::Format_RGB32);

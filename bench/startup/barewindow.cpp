@@ -27,5 +27,5 @@ int main(int argc, char **argv)
     view->setGeometry(0, 0, 868, 505);
     view->load(QUrl(QString::fromUtf16(site::zoneHomeAddress)));
     window.show();
-    return app.exec();
+    return QApplication::exec();
 }

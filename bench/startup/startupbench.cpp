@@ -80,7 +80,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     int runs = 11;
-    const QStringList args = app.arguments();
+    const QStringList args = QCoreApplication::arguments();
     const qsizetype runsAt = args.indexOf(QStringLiteral("--runs"));
     if (runsAt > 0 && runsAt + 1 < args.size())
         runs = std::max(1, args.at(runsAt + 1).toInt());

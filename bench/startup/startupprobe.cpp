@@ -7,6 +7,7 @@
 #include "app/window/design.h"
 #include "app/window/form1.h"
 #include "bench/startup/probe.h"
+#include "siteconfig.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -23,7 +24,7 @@ int main(int argc, char **argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     app::PlatformArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
-    QApplication::setApplicationName(QStringLiteral("zembrik-corvanth"));
+    QApplication::setApplicationName(QString::fromUtf16(site::applicationName));
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -78,7 +79,7 @@ int main(int argc, char **argv)
         return 1;
     }
     form = &started.program->form();
-    const int loop = app.exec();
+    const int loop = QApplication::exec();
     started.program.reset();
     return exitCode ? exitCode : loop;
 }

@@ -183,7 +183,8 @@ int main(int argc, char **argv)
         const auto [cold, export_] = bestOfEach(
             runs,
             [&] {
-                auto session = std::make_unique<store::StoreSession>([&] { return folder; });
+                auto session = std::make_unique<store::StoreSession>(
+                    [&]() -> const QString & { return folder; });
                 const double ms = elapsed([&] {
                     if (auto error =
                             session->OpenStoreQuery(statement, store::searchParameters(han))) {
@@ -208,7 +209,7 @@ int main(int argc, char **argv)
         print(u"cold open, first query, "_s + rows, coldBest, u"mdb-export"_s, export_, "<= 1.0");
 
         // Repeated queries on a warm session.
-        store::StoreSession session([&] { return folder; });
+        store::StoreSession session([&]() -> const QString & { return folder; });
         session.OpenStoreQuery(statement, store::searchParameters(han));
         StockSqlite stock(g);
         for (const QString &text : {han, initial, twoHan}) {

@@ -4,7 +4,6 @@
 #include "lookup/capture/answerwindow.h"
 #include "lookup/capture/capturelog.h"
 #include "lookup/capture/globalkey.h"
-#include "lookup/capture/notice.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/regionthumbnail.h"
@@ -12,16 +11,15 @@
 #include "lookup/capture/screenregion.h"
 #include "lookup/capture/windowgrab.h"
 #include "lookup/lookuppage.h"
+#include "lookup/notice.h"
 #include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
 #include "lookup/resultmodel.h"
-#include "lookup/store/storelocation.h"
 #include "lookup/store/storelog.h"
+#include "lookup/storenotice.h"
 
-#include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,8 +40,7 @@ QString chooseAgainHint()
 } // namespace
 
 CaptureLookup::CaptureLookup(const window::Controls &controls, LookupPage &lookup)
-    : m_controls(controls), m_lookup(lookup),
-      m_storeFolder([] { return store::storeFolder(QCoreApplication::applicationDirPath()); }),
+    : m_controls(controls), m_lookup(lookup), m_store(lookup.storeReader()),
       m_regionFile(regionFile()), m_answer(std::make_unique<AnswerWindow>())
 {
     m_grab = windowGrabber();
@@ -66,9 +63,14 @@ CaptureLookup::~CaptureLookup() = default;
 void CaptureLookup::windowShown()
 {
     m_engine.warmUp();
-    if (!m_loading.valid() && !m_questions.rows)
-        m_loading = std::async(std::launch::async, &CaptureLookup::loadQuestions,
-                               m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName));
+    if (!m_ranking.valid() && !m_ranked)
+        m_ranking =
+            std::async(std::launch::async, [store = m_store]() -> std::optional<RankedRows> {
+                auto rows = store->everyRow();
+                if (!rows)
+                    return std::nullopt; // said at the capture
+                return rank(*std::move(rows));
+            });
     if (m_globalKeysTried)
         return;
     m_globalKeysTried = true;
@@ -181,7 +183,7 @@ void CaptureLookup::chooseRegion()
 
 void CaptureLookup::notice(const QString &text)
 {
-    showNotice(m_controls.Text1, text);
+    lookup::showNotice(m_controls.Text1, text);
     emit noticeShown(text);
 }
 
@@ -201,36 +203,25 @@ QRect CaptureLookup::noticePlace() const
     return QRect(QCursor::pos(), QSize(1, 1));
 }
 
-CaptureLookup::Questions CaptureLookup::loadQuestions(const QString &path)
+CaptureLookup::RankedRows CaptureLookup::rank(store::RecordSet rows)
 {
-    const QFileInfo file(path);
-    Questions loaded{path, file.size(), file.lastModified(), {}, {}, {}};
-    auto rows = store::readCvTable(path, QString::fromUtf16(store::kStorePassword));
-    if (!rows) {
-        qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
-        loaded.failure = QStringLiteral("无法读取题库 %1").arg(path);
-        return loaded;
-    }
-    QStringList questions;
-    questions.reserve(qsizetype(rows->size()));
-    for (const store::CvRow &row : *rows)
-        questions += row.question.value_or(QString());
-    loaded.ranker = recognition::Ranker(questions);
-    loaded.rows = std::make_shared<const std::vector<store::CvRow>>(std::move(*rows));
-    return loaded;
+    recognition::Ranker ranker(rows.texts(store::ResultColumn::Question));
+    return {std::move(rows), std::move(ranker)};
 }
 
-bool CaptureLookup::refreshQuestions(QString *failure)
+shared::Result<void, QString> CaptureLookup::refreshRanking()
 {
-    if (m_loading.valid())
-        m_questions = m_loading.get();
-    const QString path = m_storeFolder() + u'/' + QString::fromUtf16(store::kStoreFileName);
-    const QFileInfo file(path);
-    if (!m_questions.rows || path != m_questions.path || file.size() != m_questions.size ||
-        file.lastModified() != m_questions.modified)
-        m_questions = loadQuestions(path);
-    *failure = m_questions.failure;
-    return bool(m_questions.rows);
+    if (m_ranking.valid())
+        m_ranked = m_ranking.get();
+    // The reader looks at the file again, as it does for every search.
+    auto rows = m_store->everyRow();
+    if (!rows) {
+        qCDebug(store::lcStore).noquote() << "store refused:" << rows.error().message;
+        return lookup::storeNotice(m_store->location().path(), rows.error());
+    }
+    if (!m_ranked || !m_ranked->rows.sharesRowsWith(*rows))
+        m_ranked = rank(*std::move(rows));
+    return {};
 }
 
 void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbnail, bool chosenNow)
@@ -248,9 +239,9 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
         notice(QStringLiteral("无法保存题目区域：%1").arg(m_regionFile));
         footnote = QStringLiteral("无法保存题目区域，下次需重新框选");
     }
-    if (!refreshQuestions(&failure))
-        return fail(failure, QStringLiteral("请修复或删除这个题库文件"), region);
-    const auto reading = recognition::readQuestion(m_engine, m_questions.ranker, picture);
+    if (const auto ranking = refreshRanking(); !ranking)
+        return fail(ranking.error(), QStringLiteral("请修复或删除这个题库文件"), region);
+    const auto reading = recognition::readQuestion(m_engine, m_ranked->ranker, picture);
     if (!reading) {
         qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
         // The engine's messages are for the tool's users; the player reads what to do.
@@ -299,10 +290,10 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
     const size_t shown = reading->twins && reading->candidates.size() > 1 ? 2 : 1;
     std::vector<AnswerCard::Entry> entries;
     for (size_t i = 0; i < shown; ++i) {
-        const store::CvRow &row = (*m_questions.rows)[size_t(reading->candidates[i].row)];
-        const QString answer = row.answer.value_or(QString());
+        const qsizetype row = reading->candidates[i].row;
+        const QString answer = m_ranked->rows.text(row, store::ResultColumn::Answer);
         entries.push_back(
-            {row.question.value_or(QString()),
+            {m_ranked->rows.text(row, store::ResultColumn::Question),
              answerWithOption(answer, recognition::optionLetter(reading->text, answer))});
     }
     AnswerCard card = answerCard(std::move(entries));
@@ -313,11 +304,10 @@ void CaptureLookup::captureRegion(const QRect &region, const QByteArray &thumbna
     std::vector<qsizetype> order;
     for (const recognition::Candidate &c : reading->candidates)
         order.push_back(c.row);
-    m_lookup.showRows(
-        {qsizetype(order.size()), [rows = m_questions.rows, order](qsizetype row, int column) {
-             const store::CvRow &r = (*rows)[size_t(order[size_t(row)])];
-             return (column == 0 ? r.question : r.answer).value_or(QString());
-         }});
+    m_lookup.showRows({qsizetype(order.size()),
+                       [rows = m_ranked->rows, order](qsizetype row, store::ResultColumn column) {
+                           return rows.text(order[size_t(row)], column);
+                       }});
     emit captureFinished(true);
 }
 

@@ -16,7 +16,6 @@
 #include "lookup/recognition/ranker.h"
 #include "lookup/store/store.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QObject>
 #include <QRect>
@@ -26,6 +25,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class LookupPage;
@@ -45,9 +45,8 @@ class CaptureLookup : public QObject
 public:
     // The picture of a region of the screen, or a null image and why.
     using Grabber = std::function<QImage(const QRect &region, QString *failure)>;
-    // The folder whose crvt.dat is searched, as the search finds it.
-    using StoreFolder = std::function<QString()>;
 
+    // Reads the store through `lookup`'s reader: the store the search reads.
     CaptureLookup(const window::Controls &controls, LookupPage &lookup);
     ~CaptureLookup() override;
 
@@ -59,10 +58,9 @@ public:
     // Shift+F2: choose the region, then capture it.
     void chooseRegion();
 
-    // For tests: the picture source (the screen by default), the region file and the store.
+    // For tests: the picture source (the screen by default) and the region file.
     void setGrabber(Grabber grabber) { m_grab = std::move(grabber); }
     void setRegionFile(const QString &file) { m_regionFile = file; }
-    void setStoreFolder(StoreFolder folder) { m_storeFolder = std::move(folder); }
     // The window beside the region; for tests and the benchmark.
     AnswerWindow &answerWindow() { return *m_answer; }
 
@@ -90,27 +88,23 @@ private:
     void retryGlobalKeys();
     // Where notices go when there is no region: the place of the pointer.
     QRect noticePlace() const;
-    // The ranker over the store's questions, made again only when the store file changed.
-    bool refreshQuestions(QString *failure);
 
-    // The store the ranker was made from, and its rows in store order.
-    struct Questions
+    // The store's rows, as the reader gives them, and the ranker of their questions.
+    struct RankedRows
     {
-        QString path;
-        qint64 size = -1;
-        QDateTime modified;
-        std::shared_ptr<const std::vector<store::CvRow>> rows;
+        store::RecordSet rows;
         recognition::Ranker ranker;
-        QString failure; // why the store could not be read; rows are null then
     };
-    // Reads the store at `path` and indexes its questions: a tenth of a second for the shipped
-    // store, seconds for a hundred thousand rows, hence done ahead in the background.
-    static Questions loadQuestions(const QString &path);
+    // Indexing the questions takes a tenth of a second for the shipped store, seconds for a
+    // hundred thousand rows, hence it is done ahead in the background.
+    static RankedRows rank(store::RecordSet rows);
+    // The rows and their ranker made again only when the reader has read the store again.
+    shared::Result<void, QString> refreshRanking();
 
     const window::Controls &m_controls;
     LookupPage &m_lookup;
     Grabber m_grab;
-    StoreFolder m_storeFolder;
+    std::shared_ptr<store::StoreReader> m_store;
     QString m_regionFile;
     std::unique_ptr<AnswerWindow> m_answer;
     std::vector<std::unique_ptr<GlobalKey>> m_globalKeys; // one per key of the table that has one
@@ -119,8 +113,9 @@ private:
     recognition::Engine m_engine;
     bool m_picking = false;
 
-    Questions m_questions;
-    std::future<Questions> m_loading; // started with the window, taken at the first capture
+    std::optional<RankedRows> m_ranked;
+    std::future<std::optional<RankedRows>>
+        m_ranking; // started with the window, taken at the first capture
 };
 
 } // namespace capture

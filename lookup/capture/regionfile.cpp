@@ -1,6 +1,7 @@
 #include "lookup/capture/regionfile.h"
 
 #include "lookup/capture/regionthumbnail.h"
+#include "siteconfig.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,8 +103,8 @@ QByteArray parseThumbnail(QStringView value)
 
 QString regionFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           u"/zembrik-corvanth/capture.ini"_s;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+           QString::fromUtf16(site::applicationName) + u"/capture.ini"_s;
 }
 
 RegionLoad loadRegion(const QString &file)

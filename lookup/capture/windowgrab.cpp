@@ -78,6 +78,7 @@ class WindowReader : public QObject
 {
 public:
     static WindowReader *instance();
+    ~WindowReader() override;
 
     // `region` on the root, in device pixels. `strict`: a part of the game hidden by our window
     // that cannot be read fails the whole read; otherwise it stays dark.
@@ -88,7 +89,6 @@ protected:
 
 private:
     WindowReader();
-    ~WindowReader() override;
 
     void syncQtConnection() const;
     std::vector<XWindow> viewableChildren(const XWindow &parent);
@@ -348,6 +348,7 @@ QSet<xcb_window_t> WindowReader::ourTopLevels(const std::vector<XWindow> &window
     }
     for (int depth = 0; depth < kFrameLevels && !level.empty(); ++depth) {
         std::vector<xcb_query_tree_cookie_t> cookies;
+        cookies.reserve(level.size());
         for (xcb_window_t w : level)
             cookies.push_back(xcb_query_tree(m_connection, w));
         QSet<xcb_window_t> up;
@@ -376,8 +377,8 @@ std::vector<bool> WindowReader::redirected(const std::vector<xcb_window_t> &wind
     std::vector<std::pair<xcb_pixmap_t, xcb_void_cookie_t>> cookies;
     for (xcb_window_t w : windows) {
         const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
-        cookies.push_back(
-            {pixmap, xcb_composite_name_window_pixmap_checked(m_connection, w, pixmap)});
+        cookies.emplace_back(pixmap,
+                             xcb_composite_name_window_pixmap_checked(m_connection, w, pixmap));
     }
     for (size_t i = 0; i < windows.size(); ++i) {
         if (xcb_generic_error_t *error = xcb_request_check(m_connection, cookies[i].second)) {

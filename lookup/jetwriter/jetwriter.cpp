@@ -390,6 +390,7 @@ std::vector<quint32> writeMapPage(PageFile &file, const std::vector<QByteArray> 
 {
     DataPages holder(file, 0);
     std::vector<quint32> where;
+    where.reserve(maps.size());
     for (const QByteArray &m : maps)
         where.push_back(holder.add(m));
     return where;
@@ -796,7 +797,7 @@ std::optional<QString> writeJet4(const QString &path, const QString &password,
         return u"database password longer than %1 characters"_s.arg(kJet4MaxPasswordLength);
     if (password.contains(QChar(0)))
         return u"database password contains U+0000"_s;
-    if (const auto problem = checkTables(tables))
+    if (auto problem = checkTables(tables))
         return problem;
 
     const double created = oleDateNow();
@@ -851,6 +852,7 @@ std::optional<QString> writeJet4(const QString &path, const QString &password,
     writeTable(file, queriesTable(), kQueriesPage, {});
     writeTable(file, relationshipsTable(), kRelationshipsPage, {});
     std::vector<QByteArray> catalogRows;
+    catalogRows.reserve(catalog.size());
     for (const CatalogEntry &e : catalog)
         catalogRows.push_back(catalogRow(objects, e, created));
     writeTable(file, objects, kObjectsPage, catalogRows);

@@ -77,15 +77,15 @@ void silenceLeptonica()
 
 QString defaultModelPath()
 {
-    const QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
+    QString chosen = qEnvironmentVariable("ZC_MODEL_DIR");
     if (!chosen.isEmpty())
         return chosen;
     // The kernel resolves /proc/self/exe to the real file, also when the program was started
     // through the launcher link; no QCoreApplication is needed.
     const QString programFolder = QFileInfo(u"/proc/self/exe"_s).canonicalPath();
-    const QString beside = programFolder + u"/models"_s;
-    const QString fromBin = QDir::cleanPath(programFolder + u'/' +
-                                            QStringLiteral(ZC_APPDIR_FROM_BINDIR) + u"/models"_s);
+    QString beside = programFolder + u"/models"_s;
+    QString fromBin = QDir::cleanPath(programFolder + u'/' + QStringLiteral(ZC_APPDIR_FROM_BINDIR) +
+                                      u"/models"_s);
     if (!QFileInfo(beside).isDir() && QFileInfo(fromBin).isDir())
         return fromBin;
     return beside;
@@ -94,7 +94,7 @@ QString defaultModelPath()
 QString defaultDataPath()
 {
     // Tesseract's own rule: $TESSDATA_PREFIX, else the folder it was built with.
-    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
     if (!prefix.isEmpty())
         return prefix;
     return u"/usr/share/tesseract-ocr/5/tessdata"_s;
@@ -122,7 +122,7 @@ void Engine::warmUp(Pass pass)
     // With no thread to be had (memory short), the first recognition loads the engine instead.
     try {
         m_warming = std::async(std::launch::async, [this, pass] {
-            std::lock_guard lock(m_mutex);
+            std::lock_guard loading(m_mutex);
             if (loadLocked(pass))
                 return;
             if (pass == Pass::Neural) {

@@ -33,9 +33,9 @@ void fillPlanes(const QImage &image, float *planes, int planeWidth, int planeHei
         const uchar *line = rgb.constScanLine(y);
         float *b = planes + qsizetype(y) * planeWidth, *g = b + plane, *r = g + plane;
         for (int x = 0; x < rgb.width() && x < planeWidth; ++x) {
-            r[x] = line[3 * x] / 255.0f;
-            g[x] = line[3 * x + 1] / 255.0f;
-            b[x] = line[3 * x + 2] / 255.0f;
+            r[x] = float(line[3 * x]) / 255.0f;
+            g[x] = float(line[3 * x + 1]) / 255.0f;
+            b[x] = float(line[3 * x + 2]) / 255.0f;
         }
     }
 }
@@ -323,6 +323,7 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     int typical = kSmallestText;
     if (!boxes.empty()) {
         std::vector<int> heights;
+        heights.reserve(boxes.size());
         for (const QRect &box : boxes)
             heights.push_back(box.height());
         std::nth_element(heights.begin(), heights.begin() + qsizetype(heights.size() / 2),

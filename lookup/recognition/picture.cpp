@@ -324,7 +324,7 @@ struct Header
     }
 };
 
-using HeaderResult = lookup::Result<Header, RecognitionError>;
+using HeaderResult = shared::Result<Header, RecognitionError>;
 
 // The chunk structure of a PNG: a signature, then chunks of a 4-byte length, a 4-byte type, the
 // data and a 4-byte check, up to IEND. Every length must fit in what is left of the file; a
@@ -719,7 +719,8 @@ Result<Picture> readPicture(const QString &path)
         // The size was checked above; Qt's own limit (which counts 4 bytes a pixel whatever the
         // format) would refuse what is allowed.
         const qint64 pixels = qint64(header->size.width()) * header->size.height();
-        reader.setAllocationLimit(int((std::max(header->decodeBytes(), pixels * 8) >> 20) + 16));
+        QImageReader::setAllocationLimit(
+            int((std::max(header->decodeBytes(), pixels * 8) >> 20) + 16));
         const bool read = reader.read(&picture.image) && !picture.image.isNull();
         catcher.messages += libpng.finish();
         if (!read) {
@@ -842,12 +843,12 @@ QImage enlargedGrey(const QImage &grey, int width, int height)
         return {};
     // Where each output pixel's centre falls in the input, in 16.16 fixed point, and the weight
     // (0 to 256) of the next input pixel, clamped at the edges.
-    const auto positions = [](int in, int out, std::vector<int> &at, std::vector<int> &weight) {
-        at.resize(size_t(out));
-        weight.resize(size_t(out));
-        const qint64 step = (qint64(in) << 16) / out;
+    const auto positions = [](int in, int count, std::vector<int> &at, std::vector<int> &weight) {
+        at.resize(size_t(count));
+        weight.resize(size_t(count));
+        const qint64 step = (qint64(in) << 16) / count;
         qint64 value = step / 2 - 0x8000;
-        for (int i = 0; i < out; ++i, value += step) {
+        for (int i = 0; i < count; ++i, value += step) {
             const qint64 p = value >> 16;
             at[size_t(i)] = int(std::clamp<qint64>(p, 0, in - 1));
             weight[size_t(i)] = p < 0 || p >= in - 1 ? 0 : int((value >> 8) & 0xFF);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace recognition {
@@ -113,10 +114,10 @@ Prepared prepare(const QImage &capture)
     };
     for (int y = 0; y < height; ++y) {
         const uchar *line = grey.constScanLine(y);
-        int ink = 0;
+        int inkPixels = 0;
         for (int x = 0; x < width; ++x)
-            ink += line[x] <= inkAtMost;
-        if (ink >= inkPerRow)
+            inkPixels += line[x] <= inkAtMost;
+        if (inkPixels >= inkPerRow)
             ++run;
         else
             endBand();
@@ -130,8 +131,8 @@ Prepared prepare(const QImage &capture)
     prepared.scale = std::clamp(double(kTargetLineHeight) / lineHeight, 1.0, kMaximumScale);
     prepared.scale = boundedScale(grey.size(), prepared.scale, kMargin);
     if (prepared.scale > 1.0) {
-        grey = enlargedGrey(grey, int(width * prepared.scale + 0.5),
-                            int(height * prepared.scale + 0.5));
+        grey = enlargedGrey(grey, int(std::lround(width * prepared.scale)),
+                            int(std::lround(height * prepared.scale)));
         if (grey.isNull())
             return prepared;
     }

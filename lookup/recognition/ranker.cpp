@@ -125,7 +125,8 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
         const Alignment a = align(q, text);
         const bool whole = q.size() >= kShortestWhole && a.matches == q.size() &&
                            a.score == kMatchScore * q.size();
-        const int needed = std::min(kMinimumCharacters, int(std::ceil(kShortShare * q.size())));
+        const int needed =
+            std::min(kMinimumCharacters, int(std::ceil(kShortShare * double(q.size()))));
         const double confidence =
             q.isEmpty() ? 0.0 : double(a.score) / double(kMatchScore * q.size());
         if (a.matches < std::max(1, needed) || confidence < kThreshold)

@@ -47,7 +47,7 @@ Result<Reading> readQuestion(Method method, Engine &engine, const Ranker &ranker
     if (method == Method::Neural)
         return pass(engine, Engine::Pass::Neural, ranker, capture, top);
 
-    const auto prepared = pass(engine, Engine::Pass::Prepared, ranker, capture, top);
+    auto prepared = pass(engine, Engine::Pass::Prepared, ranker, capture, top);
     if (!prepared || sure(*prepared))
         return prepared;
     const auto other =

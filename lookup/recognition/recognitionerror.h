@@ -1,7 +1,7 @@
 // What reading text off an image can fail with, and the result of a step that can fail.
 #pragma once
 
-#include "lookup/result.h"
+#include "shared/result.h"
 
 #include <QString>
 
@@ -23,6 +23,6 @@ struct RecognitionError
 };
 
 // A value or the RecognitionError that kept it from being made.
-template <class T> using Result = lookup::Result<T, RecognitionError>;
+template <class T> using Result = shared::Result<T, RecognitionError>;
 
 } // namespace recognition

@@ -231,14 +231,15 @@ void LikePattern::compile(const Byte *z, bool hasEscape, Char escape)
     m_needleAscii = true;
     m_byteExact = true;
     for (std::size_t i = 1; i + 1 < m_tokens.size(); ++i) {
-        const Char c = m_tokens[i].c;
-        m_needle.push_back(c);
-        if (c >= 0x80)
+        const Char literal = m_tokens[i].c;
+        m_needle.push_back(literal);
+        if (literal >= 0x80)
             m_needleAscii = false;
-        const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-        if (letter || (c >= 0x80 && (c < 0x1000 || c > 0xFFFF || c == 0xFFFD)))
+        const bool letter = (literal | 0x20) >= 'a' && (literal | 0x20) <= 'z';
+        if (letter ||
+            (literal >= 0x80 && (literal < 0x1000 || literal > 0xFFFF || literal == 0xFFFD)))
             m_byteExact = false;
-        appendUtf8(m_needleBytes, c < 0x80 ? kLower[c] : c);
+        appendUtf8(m_needleBytes, literal < 0x80 ? kLower[literal] : literal);
     }
 }
 

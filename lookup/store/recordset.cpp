@@ -1,4 +1,4 @@
-#include "lookup/store/store.h"
+#include "lookup/store/recordset.h"
 
 #include "lookup/store/storesql.h"
 
@@ -60,6 +60,15 @@ QByteArrayView RecordSet::utf8(qsizetype row, int column) const
 QString RecordSet::text(qsizetype row, int column) const
 {
     return QString::fromUtf8(utf8(row, column));
+}
+
+QStringList RecordSet::texts(ResultColumn column) const
+{
+    QStringList all;
+    all.reserve(recordCount());
+    for (qsizetype row = 0; row < recordCount(); ++row)
+        all += text(row, column);
+    return all;
 }
 
 bool RecordSet::isNull(qsizetype row, int column) const

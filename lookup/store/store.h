@@ -8,8 +8,9 @@
 // The program's own path mirrors ADO: OpenStoreQuery builds the connection string from the
 // application folder, opens a new connection and a new record set per call, replacing the
 // previous pair, and leaves the record set on its first row with an exact row count. Each call
-// looks at the file again; an unchanged file (same device, inode, size and times) is not parsed
-// again. Every failure is returned as a value.
+// looks at the file again through the store reader (storereader.h), which the search shares
+// with capture: an unchanged file (same device, inode, size and times) is not parsed again.
+// Every failure is returned as a value.
 #pragma once
 
 #include <QByteArrayView>
@@ -21,15 +22,15 @@
 #include <optional>
 #include <vector>
 
+#include "lookup/store/recordset.h"
 #include "lookup/store/searchstatement.h"
 #include "lookup/store/storeerror.h"
+#include "lookup/store/storereader.h"
 
 namespace store {
 
 // Every row of table cv of the store at `path`, in store order, opened with `password`.
 Result<std::vector<CvRow>> readCvTable(const QString &path, const QString &password);
-
-class RecordSet;
 
 // Runs `statement` (its ? parameters bound in order to `parameters`) on the store at `path`
 // opened with `password`, the way the program's query path runs it, without a session.
@@ -61,43 +62,6 @@ Result<ConnectionTarget> parseConnectionString(const QString &connection);
 // The search of the lookup page (searchstatement.h): the text typed is bound to both parameters.
 QStringList searchParameters(const QString &text);
 
-namespace detail {
-struct LoadedStore;
-struct ResultRows;
-class StoreCache;
-} // namespace detail
-
-// The result of one statement, read out completely when it opens: the row count is exact at
-// once, and every row stays readable at random (text is converted on demand, so a list model
-// pays only for the rows it shows).
-class RecordSet
-{
-public:
-    RecordSet(); // a new, unopened record set
-    explicit RecordSet(std::shared_ptr<const detail::ResultRows> rows);
-
-    bool isOpen() const { return bool(m_rows); }
-    qsizetype recordCount() const; // 0 while unopened
-    int fieldCount() const;
-    QString fieldName(int index) const;
-
-    // The cursor: on the first row after opening; past the last row at the end.
-    qsizetype position() const { return m_position; }
-    bool isEof() const { return m_position >= recordCount(); }
-    // Column `index` of the current row as text; a null value reads as empty text.
-    Result<QString> field(int index) const;
-    std::optional<StoreError> moveNext();
-
-    // Random access for views, without moving the cursor; out of range reads as empty.
-    QString text(qsizetype row, int column) const;
-    QByteArrayView utf8(qsizetype row, int column) const;
-    bool isNull(qsizetype row, int column) const;
-
-private:
-    std::shared_ptr<const detail::ResultRows> m_rows;
-    qsizetype m_position = 0;
-};
-
 class Connection
 {
 public:
@@ -117,9 +81,11 @@ class StoreSession
 public:
     using FolderSource = std::function<QString()>;
 
-    // The store's folder is read at each query; by default the player's data folder when it
-    // holds a store, else the program's own (storelocation.h).
+    // The store's folder is read at each query, from `reader`: by default a reader of the
+    // program's store, the player's data folder when it holds a store, else the program's own
+    // (storelocation.h); or, for tests and benchmarks, whatever folder `applicationFolder` says.
     StoreSession();
+    explicit StoreSession(std::shared_ptr<StoreReader> reader);
     explicit StoreSession(FolderSource applicationFolder);
     ~StoreSession();
     StoreSession(const StoreSession &) = delete;
@@ -136,17 +102,16 @@ public:
     const std::shared_ptr<Connection> &currentConnection() const { return m_connection; }
     const std::shared_ptr<RecordSet> &currentRecordSet() const { return m_recordSet; }
 
-    // How many times a store file has been read and parsed, for checking that an unchanged
-    // file is not parsed again.
+    // How many times its reader has read and parsed a store file, for checking that an
+    // unchanged file is not parsed again.
     int storeLoads() const;
 
 private:
-    FolderSource m_applicationFolder;
+    std::shared_ptr<StoreReader> m_reader;
     QString m_parsedConnection; // the last connection string read, and what it said
     ConnectionTarget m_parsedTarget;
     std::shared_ptr<Connection> m_connection;
     std::shared_ptr<RecordSet> m_recordSet;
-    std::unique_ptr<detail::StoreCache> m_cache;
 };
 
 } // namespace store

@@ -1,5 +1,6 @@
-// The file-identity cache of the query path: a store file is read and its header checked once
-// per identity (device, inode, size and times); an unchanged file is not read again.
+// The file-identity cache of the store reader (storereader.h): a store file is read and its
+// header checked once per identity (device, inode, size and times); an unchanged file is not
+// read again.
 #pragma once
 
 #include "lookup/jet/jetheader.h"
@@ -16,7 +17,8 @@ namespace store::detail {
 
 // One store file as last seen: its identity and header always; its bytes until the contents
 // are parsed (they are parsed only once the password is right), then the database or the
-// reason there is none.
+// reason there is none, and every row once someone asked for them. Only the reader that loaded
+// it changes it, under its lock.
 struct LoadedStore
 {
     QString path;
@@ -26,6 +28,7 @@ struct LoadedStore
     QByteArray bytes;
     std::unique_ptr<SqlStore> sql;
     std::optional<StoreError> contentError;
+    std::shared_ptr<const ResultRows> everyRow;
 };
 
 class StoreCache

@@ -3,7 +3,7 @@
 // facade store.h for these.
 #pragma once
 
-#include "lookup/result.h"
+#include "shared/result.h"
 
 #include <QString>
 
@@ -36,6 +36,6 @@ struct CvRow
 };
 
 // A value or the StoreError that kept it from being made.
-template <class T> using Result = lookup::Result<T, StoreError>;
+template <class T> using Result = shared::Result<T, StoreError>;
 
 } // namespace store

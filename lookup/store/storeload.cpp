@@ -120,16 +120,7 @@ Result<std::vector<CvRow>> readCvTable(const QString &path, const QString &passw
 Result<RecordSet> queryStore(const QString &path, const QString &password, const QString &statement,
                              const QStringList &parameters)
 {
-    auto file = detail::openChecked(path, password);
-    if (!file)
-        return file.error();
-    auto database = detail::loadDatabase(file->bytes, file->version, path);
-    if (!database)
-        return database.error();
-    auto rows = (*database)->run(statement, parameters);
-    if (!rows)
-        return rows.error();
-    return RecordSet(*std::move(rows));
+    return StoreReader().query(path, password, statement, parameters);
 }
 
 } // namespace store

@@ -28,14 +28,19 @@ QString playerStoreFolder()
     return playerStoreFolder(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
 }
 
-QString storeFolder(const QString &programFolder)
+QString StoreLocation::path() const
+{
+    return folder + u'/' + QString::fromUtf16(kStoreFileName);
+}
+
+StoreLocation locateStore(const QString &programFolder)
 {
     const QString player = playerStoreFolder();
     const QFileInfo entry(player + u'/' + QString::fromUtf16(kStoreFileName));
     // A dangling link counts as an entry too: it is the player's store, and it cannot be read.
     const bool exists = entry.exists() || entry.isSymLink();
-    const QString chosen = chooseStoreFolder(player, exists, programFolder);
-    qCDebug(lcStore) << "store folder:" << chosen
+    StoreLocation chosen{chooseStoreFolder(player, exists, programFolder), exists};
+    qCDebug(lcStore) << "store folder:" << chosen.folder
                      << (exists ? "(the player's own)" : "(beside the program)");
     return chosen;
 }

@@ -18,8 +18,17 @@ QString playerStoreFolder(const QString &xdgDataHome, const QString &home);
 QString chooseStoreFolder(const QString &playerFolder, bool playerStoreExists,
                           const QString &programFolder);
 
+// Where the program's store is: its folder, and whether that is the player's own.
+struct StoreLocation
+{
+    QString folder;
+    bool playersOwn = false;
+
+    QString path() const; // the store file, "crvt.dat" in the folder
+};
+
 // The two above on this process's environment and file system.
 QString playerStoreFolder();
-QString storeFolder(const QString &programFolder);
+StoreLocation locateStore(const QString &programFolder);
 
 } // namespace store

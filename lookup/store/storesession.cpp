@@ -1,12 +1,7 @@
 #include "lookup/store/store.h"
-#include "lookup/store/storelocation.h"
 
 #include "lookup/store/storecache.h"
-#include "lookup/store/storecheck.h"
-#include "lookup/store/storeload.h"
 #include "lookup/store/storelog.h"
-
-#include <QCoreApplication>
 
 namespace store {
 
@@ -36,27 +31,31 @@ QString Connection::path() const
     return m_store ? m_store->path : QString();
 }
 
-// The player's own store in the data home first, else the one beside the program.
-StoreSession::StoreSession()
-    : StoreSession([] { return storeFolder(QCoreApplication::applicationDirPath()); })
+// The program's store, through a reader of its own.
+StoreSession::StoreSession() : StoreSession(std::make_shared<StoreReader>())
 {}
 
 StoreSession::StoreSession(FolderSource applicationFolder)
-    : m_applicationFolder(std::move(applicationFolder)), m_cache(std::make_unique<StoreCache>())
+    : StoreSession(std::make_shared<StoreReader>([folder = std::move(applicationFolder)] {
+          return StoreLocation{folder(), false};
+      }))
+{}
+
+StoreSession::StoreSession(std::shared_ptr<StoreReader> reader) : m_reader(std::move(reader))
 {}
 
 StoreSession::~StoreSession() = default;
 
 int StoreSession::storeLoads() const
 {
-    return m_cache->loads();
+    return m_reader->loads();
 }
 
 std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
                                                        const QStringList &parameters)
 {
     // A new connection replaces the previous one before anything can fail.
-    const QString connection = connectionString(m_applicationFolder());
+    const QString connection = connectionString(m_reader->location().folder);
     m_connection = std::make_shared<Connection>(connection);
 
     if (connection != m_parsedConnection) {
@@ -66,35 +65,19 @@ std::optional<StoreError> StoreSession::OpenStoreQuery(const QString &statement,
         m_parsedTarget = *target;
         m_parsedConnection = connection;
     }
-    const ConnectionTarget &where = m_parsedTarget;
-    auto opened = m_cache->open(where.path);
+    auto opened = m_reader->open(m_parsedTarget.path, m_parsedTarget.password);
     if (!opened)
         return refused(opened.error());
-    const std::shared_ptr<LoadedStore> store = *opened;
-    if (store->headerError)
-        return refused(*store->headerError);
-    if (!jet::passwordMatches(store->header, where.password))
-        return refused(wrongPassword(where.path));
-    if (!store->sql && !store->contentError) {
-        auto built = loadDatabase(store->bytes, store->header.version, where.path);
-        if (!built)
-            store->contentError = built.error();
-        else
-            store->sql = *std::move(built);
-        store->bytes = QByteArray();
-    }
-    if (store->contentError)
-        return refused(*store->contentError);
-    m_connection->m_store = store;
+    m_connection->m_store = *opened;
 
     // Likewise the record set, once the connection is open.
     m_recordSet = std::make_shared<RecordSet>();
-    auto rows = store->sql->run(statement, parameters);
+    auto rows = m_reader->run(*opened, statement, parameters);
     if (!rows) {
         qCDebug(lcSearch).noquote() << "search failed:" << rows.error().message;
         return rows.error();
     }
-    *m_recordSet = RecordSet(*std::move(rows));
+    *m_recordSet = *std::move(rows);
     return std::nullopt;
 }
 

@@ -40,9 +40,9 @@ struct ResultRows
         const std::uint32_t begin = index == 0 ? 0 : ends[index - 1] & ~kNull;
         return QByteArrayView(text.constData() + begin, qsizetype((ends[index] & ~kNull) - begin));
     }
-    // Appends one cell of the row being read (`text` null for a null value); false when the
+    // Appends one cell of the row being read (`cell` null for a null value); false when the
     // result would outgrow its 32-bit offsets.
-    bool appendCell(const char *text, std::size_t size);
+    bool appendCell(const char *cell, std::size_t size);
     bool isNull(std::size_t index) const
     {
         return base ? base->isNull(baseIndex(index)) : bool(ends[index] & kNull);

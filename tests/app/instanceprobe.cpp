@@ -35,5 +35,5 @@ int main(int argc, char **argv)
         std::puts("show requested");
         std::fflush(stdout);
     });
-    return app.exec();
+    return QCoreApplication::exec();
 }

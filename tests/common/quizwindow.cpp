@@ -96,7 +96,7 @@ private:
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() < 6) {
         std::fprintf(stderr, "usage: zc_quizwindow X Y WIDTH HEIGHT QUESTION [OPTIONS]\n");
         return 2;
@@ -128,5 +128,5 @@ int main(int argc, char **argv)
                 QApplication::quit();
         }
     });
-    return app.exec();
+    return QApplication::exec();
 }

@@ -55,6 +55,7 @@ pid_t spawn(const std::vector<QByteArray> &argv,
             setenv(name, value.constData(), 1);
     }
     std::vector<char *> args;
+    args.reserve(argv.size() + 1);
     for (const QByteArray &a : argv)
         args.push_back(const_cast<char *>(a.constData()));
     args.push_back(nullptr);
@@ -99,8 +100,11 @@ std::unique_ptr<TestDisplay> TestDisplay::start(const Options &options, QString 
 
 TestDisplay::~TestDisplay()
 {
-    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
-        stop(*it);
+    // The last started first.
+    while (!m_children.empty()) {
+        stop(m_children.back());
+        m_children.pop_back();
+    }
     if (!m_runtime.isEmpty())
         QDir(QString::fromLocal8Bit(m_runtime)).removeRecursively();
 }

@@ -1,12 +1,14 @@
 // The answer lookup on page 0 as a player uses it: typing into Text1 searches the store beside
 // the program, the list and the display pair follow, the keyboard moves between box and list,
 // Command12 copies and Command1 clears. Every store is written by the test with the project's
-// Jet writer as "crvt.dat" in the test program's own folder.
+// Jet writer as "crvt.dat" in the test program's own folder, or in the player's folder of a
+// data home the test makes its own.
 #include "app/window/design.h"
 #include "app/window/form1.h"
 #include "app/window/formlabel.h"
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/lookuppage.h"
+#include "lookup/notice.h"
 #include "lookup/resultmodel.h"
 #include "siteconfig.h"
 #include "tests/common/formfixture.h"
@@ -15,10 +17,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <memory>
@@ -36,6 +41,21 @@ struct Row
 QString storePath()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(u"crvt.dat"_s);
+}
+
+// The player's own store, in the data home the test sets (XDG_DATA_HOME).
+QString playerStorePath()
+{
+    return qEnvironmentVariable("XDG_DATA_HOME") + u"/zembrik-corvanth/crvt.dat"_s;
+}
+
+// Takes the notice on screen away, as its timer would.
+void closeNotice()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QLabel *>(w) && w->windowType() == Qt::ToolTip)
+            w->close();
+    }
 }
 
 // Writes the store the program reads, with its password unless told otherwise.
@@ -65,6 +85,7 @@ class TestLookupPage : public QObject, public FormFixture
 {
     Q_OBJECT
 
+    QTemporaryDir m_dataHome; // the player's data home: no store unless a test puts one there
     std::unique_ptr<LookupPage> m_page;
     QLineEdit *m_text1 = nullptr;
     QTreeView *m_list = nullptr;
@@ -113,9 +134,16 @@ class TestLookupPage : public QObject, public FormFixture
     }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_dataHome.isValid(), qPrintable(m_dataHome.errorString()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
+    }
     void init()
     {
         QFile::remove(storePath());
+        QDir(m_dataHome.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(m_dataHome.path()));
         makeForm();
         m_page = std::make_unique<LookupPage>(ui());
         m_text1 = ui().Text1;
@@ -239,7 +267,8 @@ private slots:
             jetwriter::TextTable other{u"questions"_s,
                                        {u"question"_s, u"answer"_s, u"pinyin"_s},
                                        {{u"中国的首都是哪里？"_s, u"北京"_s, u"zgdsdsnl"_s}}};
-            QVERIFY(!jetwriter::writeJet4(storePath(), u"qzv.lan/mt"_s, {other}));
+            const auto refused = jetwriter::writeJet4(storePath(), u"qzv.lan/mt"_s, {other});
+            QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
         }
         type(u"s"_s);
         QCOMPARE(m_text1->text(), u"的s"_s);
@@ -254,6 +283,94 @@ private slots:
         type(u"l"_s);
         QCOMPARE(m_list->model()->rowCount(), 4);
         QCOMPARE(m_label2->text(), u"中国的首都是哪里？"_s);
+    }
+
+    void aPlayersStoreThatCannotBeReadIsSaidOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("not a database") << u"garbage"_s << u"不是 Access 数据库"_s;
+        QTest::newRow("wrong password") << u"password"_s << u"数据库密码不符"_s;
+        QTest::newRow("no table cv") << u"no cv"_s << u"数据库中没有表 cv"_s;
+        QTest::newRow("a folder by the store's name") << u"folder"_s << u"不是普通文件"_s;
+        QTest::newRow("a dangling link") << u"link"_s << u"不是普通文件"_s;
+    }
+    void aPlayersStoreThatCannotBeReadIsSaidOnce()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, cause);
+        writeStore(kQuiz); // beside the program
+        type(u"的"_s);
+        const QStringList listed = questions();
+        QCOMPARE(listed.size(), 3);
+        pair(u"before"_s, u"still before"_s);
+
+        const QString player = playerStorePath();
+        QVERIFY(QDir().mkpath(QFileInfo(player).path()));
+        if (how == u"garbage"_s) {
+            QFile file(player);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        } else if (how == u"password"_s) {
+            jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+            const auto refused = jetwriter::writeJet4(player, u"another one"_s, {cv});
+            QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
+        } else if (how == u"no cv"_s) {
+            jetwriter::TextTable other{u"questions"_s,
+                                       {u"question"_s, u"answer"_s, u"pinyin"_s},
+                                       {{u"中国的首都是哪里？"_s, u"北京"_s, u"zgdsdsnl"_s}}};
+            const auto refused = jetwriter::writeJet4(player, u"qzv.lan/mt"_s, {other});
+            QVERIFY2(!refused, qPrintable(refused.value_or(QString())));
+        } else if (how == u"folder"_s) {
+            QVERIFY(QDir().mkpath(player));
+        } else {
+            QVERIFY(QFile::link(m_dataHome.filePath(u"gone.dat"_s), player));
+        }
+
+        // The next keystroke: nothing listed from the shipped store instead, and a notice
+        // naming the file and the cause.
+        const QString notice = u"无法读取题库 %1：%2"_s.arg(player, cause);
+        type(u"s"_s);
+        QCOMPARE(questions(), listed);
+        QCOMPARE(m_label2->text(), u"before"_s);
+        QCOMPARE(m_label4->text(), u"still before"_s);
+        QCOMPARE(lookup::visibleNotice(), notice);
+
+        // Typing on over the same file says nothing more.
+        closeNotice();
+        QCOMPARE(lookup::visibleNotice(), QString());
+        type(u"t"_s);
+        QCOMPARE(lookup::visibleNotice(), QString());
+        QCOMPARE(questions(), listed);
+
+        // Once the player's store is gone, the shipped one answers; broken again, it is said
+        // again.
+        if (how == u"folder"_s)
+            QVERIFY(QDir(player).removeRecursively());
+        else
+            QVERIFY(QFile::remove(player));
+        m_text1->setText(u"的"_s);
+        QCOMPARE(questions(), listed);
+        QCOMPARE(m_label2->text(), listed.first());
+        QCOMPARE(lookup::visibleNotice(), QString());
+        QVERIFY(QDir().mkpath(player));
+        type(u"s"_s);
+        QCOMPARE(lookup::visibleNotice(), u"无法读取题库 %1：不是普通文件"_s.arg(player));
+        closeNotice();
+        QVERIFY(QDir(player).removeRecursively());
+    }
+
+    void theShippedStoreThatCannotBeReadIsNotSaid()
+    {
+        // Nothing of the player's: the store beside the program is the program's own business,
+        // and a search over it that fails stays silent as it always was.
+        QFile file(storePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, 'x'));
+        file.close();
+        type(u"的"_s);
+        QCOMPARE(m_list->model()->rowCount(), 0);
+        QCOMPARE(lookup::visibleNotice(), QString());
     }
 
     void queryCharactersAreSearchedAsTheStoreMatches_data()

@@ -17,11 +17,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Rows whose text says where it is, recording which rows were read.
-ResultModel::Rows countedRows(qsizetype count, std::shared_ptr<std::set<qsizetype>> read)
+ResultModel::Rows countedRows(qsizetype count, const std::shared_ptr<std::set<qsizetype>> &read)
 {
-    return {count, [read](qsizetype row, int column) {
+    return {count, [read](qsizetype row, ResultModel::Column column) {
                 read->insert(row);
-                return u"%1:%2"_s.arg(row).arg(column);
+                return u"%1:%2"_s.arg(row).arg(int(column));
             }};
 }
 
@@ -76,14 +76,15 @@ private slots:
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         list.viewport()->repaint();
-        QVERIFY(!read->empty());
+        QVERIFY2(!read->empty(), "no row was read to paint the list");
         QVERIFY2(read->size() < 100, qPrintable(QString::number(read->size())));
-        QVERIFY(*read->rbegin() < 100);
+        QVERIFY2(*read->rbegin() < 100,
+                 qPrintable(u"row %1 read at the top"_s.arg(*read->rbegin())));
         read->clear();
         list.scrollToBottom();
         list.viewport()->repaint();
-        QVERIFY(read->count(99999));
-        QVERIFY(read->size() < 100);
+        QVERIFY2(read->count(99999), "the last row was not read at the bottom");
+        QVERIFY2(read->size() < 100, qPrintable(QString::number(read->size())));
     }
 
     // A result bar puts back its last drawing while it looks the same; whatever the change, it

@@ -444,7 +444,7 @@ void TestCrvtTool::queryAgreesWithTheProgram()
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::copy(m_sampleStore, folder + u"/crvt.dat"_s));
     }
-    store::StoreSession session([&folder] { return folder; });
+    store::StoreSession session([&folder] { return QString(folder); });
     QCOMPARE(session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
                                     store::searchParameters(text)),
              std::nullopt);

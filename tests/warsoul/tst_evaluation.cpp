@@ -17,12 +17,26 @@ namespace {
 constexpr std::int64_t maxUnits = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t minUnits = std::numeric_limits<std::int64_t>::min();
 
+// What a result holds, for the message of a check that expected the other.
+QString describe(const std::variant<warsoul::Fixed4, Failure> &v)
+{
+    if (const auto *failure = std::get_if<Failure>(&v))
+        return u"refused: failure %1"_s.arg(int(*failure));
+    return u"read as %1 units"_s.arg(std::get<warsoul::Fixed4>(v).units);
+}
+QString describe(const std::variant<warsoul::Evaluation, Failure> &v)
+{
+    if (const auto *failure = std::get_if<Failure>(&v))
+        return u"refused: failure %1"_s.arg(int(*failure));
+    return u"evaluated: "_s + std::get<warsoul::Evaluation>(v).resultText;
+}
+
 warsoul::Entries entries(const QStringList &twelve)
 {
     warsoul::Entries e;
-    for (int i = 0; i < 5; ++i) {
-        e.starting[i] = twelve.at(i);
-        e.current[i] = twelve.at(5 + i);
+    for (std::size_t i = 0; i < warsoul::kStatCount; ++i) {
+        e.starting[i] = twelve.at(qsizetype(i));
+        e.current[i] = twelve.at(qsizetype(warsoul::kStatCount + i));
     }
     e.level = twelve.at(10);
     e.affinityLevel = twelve.at(11);
@@ -86,7 +100,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(qint64, units);
         const auto parsed = warsoul::parseFixed4(text);
-        QVERIFY(std::holds_alternative<warsoul::Fixed4>(parsed));
+        QVERIFY2(std::holds_alternative<warsoul::Fixed4>(parsed), qPrintable(describe(parsed)));
         QCOMPARE(std::get<warsoul::Fixed4>(parsed).units, units);
     }
 
@@ -122,7 +136,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(Failure, failure);
         const auto parsed = warsoul::parseFixed4(text);
-        QVERIFY(std::holds_alternative<Failure>(parsed));
+        QVERIFY2(std::holds_alternative<Failure>(parsed), qPrintable(describe(parsed)));
         QCOMPARE(std::get<Failure>(parsed), failure);
     }
 
@@ -279,7 +293,8 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QString, rating);
         const auto outcome = warsoul::evaluate(entries(texts));
-        QVERIFY(std::holds_alternative<warsoul::Evaluation>(outcome));
+        QVERIFY2(std::holds_alternative<warsoul::Evaluation>(outcome),
+                 qPrintable(describe(outcome)));
         const auto &evaluation = std::get<warsoul::Evaluation>(outcome);
         QCOMPARE(evaluation.resultText, result);
         QCOMPARE(evaluation.ratingText, rating);
@@ -352,7 +367,7 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(Failure, failure);
         const auto outcome = warsoul::evaluate(entries(texts));
-        QVERIFY(std::holds_alternative<Failure>(outcome));
+        QVERIFY2(std::holds_alternative<Failure>(outcome), qPrintable(describe(outcome)));
         QCOMPARE(std::get<Failure>(outcome), failure);
     }
 };

@@ -139,7 +139,7 @@ private slots:
             QVERIFY2(boxes.insert(b).second, qPrintable(b->objectName()));
         }
         QCOMPARE(boxes.size(), size_t(19));
-        QVERIFY(!boxes.count(ui().Text1));
+        QVERIFY2(!boxes.contains(ui().Text1), "the query box is among the numeric boxes");
     }
 
     // Every listed box drops a letter and takes a digit; the query box takes both.
@@ -330,7 +330,7 @@ private slots:
         QLineEdit *query = fresh(ui().Text1, u""_s);
         QTest::keyClicks(query, u"ab"_s);
         strike(query, ctrl(Qt::Key_Z, 26));
-        QVERIFY(query->text() != u"ab"_s);
+        QVERIFY2(query->text() != u"ab"_s, "Ctrl+Z undid nothing in the query box");
         query->clear();
     }
 
@@ -380,7 +380,8 @@ private slots:
             if (a->text().startsWith(u"&Paste"_s))
                 paste = a;
         }
-        QVERIFY(paste);
+        if (!paste)
+            QFAIL("Text1's context menu has no Paste entry");
         QVERIFY(paste->isEnabled());
         paste->trigger();
         QCOMPARE(b->text(), u"12"_s + clip);

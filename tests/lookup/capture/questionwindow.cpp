@@ -108,7 +108,7 @@ int main(int argc, char **argv)
     int count = int(arguments.size());
     arguments.push_back(nullptr);
     QGuiApplication app(count, arguments.data());
-    const QStringList args = app.arguments();
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
         std::fputs("usage: questionwindow WIDTH HEIGHT [FONT FILE]\n", stderr);
         return 2;
@@ -128,7 +128,7 @@ int main(int argc, char **argv)
         const QStringList words = line.split(u' ');
         const QString command = words.value(0);
         if (command == u"quit")
-            return app.quit();
+            return QCoreApplication::quit();
         if (command == u"freeze") {
             answer("frozen");
             QThread::msleep(words.value(1).toULong());
@@ -159,12 +159,12 @@ int main(int argc, char **argv)
         char buffer[4096];
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (got <= 0)
-            return app.quit();
+            return QCoreApplication::quit();
         input.append(buffer, got);
         for (qsizetype end; (end = input.indexOf('\n')) >= 0;) {
             run(QString::fromUtf8(input.left(end)).trimmed());
             input.remove(0, end + 1);
         }
     });
-    return app.exec();
+    return QGuiApplication::exec();
 }

@@ -5,13 +5,13 @@
 #include "app/window/formlabel.h"
 #include "lookup/capture/answerwindow.h"
 #include "lookup/capture/capturelookup.h"
-#include "lookup/capture/notice.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/capture/regionthumbnail.h"
 #include "lookup/capture/screenregion.h"
 #include "lookup/jetwriter/jetwriter.h"
 #include "lookup/lookuppage.h"
+#include "lookup/notice.h"
 #include "lookup/resultmodel.h"
 #include "lookup/store/store.h"
 #include "tests/common/formfixture.h"
@@ -68,15 +68,22 @@ private slots:
     void theAnswerWindowGoes();
     void nothingRecognisedLeavesTheScreen_data();
     void nothingRecognisedLeavesTheScreen();
+    void captureReadsTheStoreTheSearchLoaded();
+    void aChangedStoreIsRankedAgain();
+    void anUnreadableStoreIsSaid();
     void aFailedCaptureIsToldBesideTheRegion_data();
     void aFailedCaptureIsToldBesideTheRegion();
     void missingRecognitionDataIsTold();
     void regionIsDraggedOrCancelled();
 
 private:
+    // Writes a store of `rows` (question, answer) as crvt.dat in `folder`.
+    static void writeStore(const QString &folder,
+                           const std::vector<std::pair<QString, QString>> &rows);
     QString regionFile() const { return m_dir.filePath(u"capture.ini"_s); }
 
     QTemporaryDir m_dir;
+    QString m_storeFolder; // where the reader finds the store: m_dir unless a test moves it
     std::unique_ptr<LookupPage> m_lookup;
     std::unique_ptr<capture::CaptureLookup> m_capture;
     QImage m_screen; // what the grab returns; null: the grab fails
@@ -103,17 +110,20 @@ void TestCaptureLookup::init()
     QVERIFY(capture::saveRegion(regionFile(), {QRect(10, 10, 400, 40), {}}));
     makeForm();
     shapeResultList(ui().ListView1);
-    m_lookup = std::make_unique<LookupPage>(ui());
+    // The search and capture read the test's store through one reader, as in the program.
+    m_storeFolder = m_dir.path();
+    m_lookup = std::make_unique<LookupPage>(ui(), std::make_shared<store::StoreReader>([this] {
+                                                return store::StoreLocation{m_storeFolder, false};
+                                            }));
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(regionFile());
-    m_capture->setStoreFolder([this] { return m_dir.path(); });
     m_capture->setGrabber([this](const QRect &, QString *failure) {
         m_answerShownAtGrab = m_capture->answerWindow().isVisible();
         if (m_screen.isNull())
             *failure = m_grabFailure;
         return m_screen;
     });
-    ui().Text1->setText(u"zg"_s); // a search before the capture: the list shows one match
+    ui().Text1->setText(u"zg"_s); // a search before the capture: the list shows its matches
 }
 
 void TestCaptureLookup::cleanup()
@@ -131,7 +141,7 @@ void TestCaptureLookup::aRecognisedQuestionIsListedAndShown()
     QCOMPARE(finished.value(0).value(0).toBool(), true);
 
     auto *model = ResultModel::of(ui().ListView1);
-    QVERIFY(model->rowCount() >= 1);
+    QVERIFY2(model->rowCount() >= 1, "nothing listed");
     QCOMPARE(model->question(0), u"世界上最高的山峰是哪一座？"_s);
     QCOMPARE(ui().Label2->text(), u"世界上最高的山峰是哪一座？"_s);
     QCOMPARE(ui().Label4->text(), u"珠穆朗玛峰"_s);
@@ -224,12 +234,88 @@ void TestCaptureLookup::nothingRecognisedLeavesTheScreen()
     QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
     m_capture->captureQuestion();
     QCOMPARE(finished.value(0).value(0).toBool(), false);
-    QCOMPARE(capture::visibleNotice(), notice);
+    QCOMPARE(lookup::visibleNotice(), notice);
     QCOMPARE(m_capture->answerWindow().card().title, notice);
     QVERIFY(m_capture->answerWindow().isVisible());
     QCOMPARE(model->rowCount(), rows);
     QCOMPARE(ui().Label2->text(), question);
     QCOMPARE(ui().Label4->text(), answer);
+}
+
+void TestCaptureLookup::writeStore(const QString &folder,
+                                   const std::vector<std::pair<QString, QString>> &rows)
+{
+    jetwriter::TextTable cv{u"cv"_s, {u"question"_s, u"answer"_s, u"pinyin"_s}, {}};
+    for (const auto &[question, answer] : rows)
+        cv.rows.push_back({question, answer, std::nullopt});
+    const auto failure =
+        jetwriter::writeJet4(folder + u'/' + QString::fromUtf16(store::kStoreFileName),
+                             QString::fromUtf16(store::kStorePassword), {cv});
+    QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
+}
+
+void TestCaptureLookup::captureReadsTheStoreTheSearchLoaded()
+{
+    // init's search has loaded the store; the capture's rows come from that same load.
+    const std::shared_ptr<store::StoreReader> reader = m_lookup->storeReader();
+    QCOMPARE(reader->loads(), 1);
+    m_screen = render(u"第3题 中国的首都是哪座城市？"_s);
+    m_capture->windowShown();
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    m_capture->captureQuestion();
+    QCOMPARE(finished.value(0).value(0).toBool(), true);
+    QCOMPARE(ui().Label4->text(), u"北京"_s);
+    QCOMPARE(reader->loads(), 1);
+    // And the search after it still reads the same load.
+    ui().Text1->setText(u"cc"_s);
+    QCOMPARE(ui().Label4->text(), u"山海关"_s);
+    QCOMPARE(reader->loads(), 1);
+}
+
+void TestCaptureLookup::aChangedStoreIsRankedAgain()
+{
+    QTemporaryDir other;
+    m_storeFolder = other.path();
+    writeStore(m_storeFolder, {{u"中国的首都是哪座城市？"_s, u"北京"_s}});
+    m_screen = render(u"第3题 中国的首都是哪座城市？"_s);
+    m_capture->windowShown();
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    m_capture->captureQuestion();
+    QCOMPARE(finished.value(0).value(0).toBool(), true);
+    QCOMPARE(ui().Label4->text(), u"北京"_s);
+
+    // The file is replaced between two captures: the second lists the new store's rows.
+    QVERIFY(QFile::remove(m_storeFolder + u"/crvt.dat"_s));
+    writeStore(m_storeFolder, {{u"长城东起哪座关隘？"_s, u"山海关"_s},
+                               {u"中国的首都是哪座城市？"_s, u"北京市"_s}});
+    m_capture->captureQuestion();
+    QCOMPARE(finished.size(), 2);
+    QCOMPARE(finished.value(1).value(0).toBool(), true);
+    QCOMPARE(ui().Label2->text(), u"中国的首都是哪座城市？"_s);
+    QCOMPARE(ui().Label4->text(), u"北京市"_s);
+}
+
+void TestCaptureLookup::anUnreadableStoreIsSaid()
+{
+    QTemporaryDir other;
+    m_storeFolder = other.path();
+    QFile garbage(m_storeFolder + u"/crvt.dat"_s);
+    QVERIFY(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(8192, 'x'));
+    garbage.close();
+    m_screen = render(u"第3题 中国的首都是哪座城市？"_s);
+    auto *model = ResultModel::of(ui().ListView1);
+    const int rows = model->rowCount();
+    const QString question = ui().Label2->text();
+
+    m_capture->windowShown();
+    QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
+    m_capture->captureQuestion();
+    QCOMPARE(finished.value(0).value(0).toBool(), false);
+    QCOMPARE(lookup::visibleNotice(),
+             u"无法读取题库 %1/crvt.dat：不是 Access 数据库"_s.arg(m_storeFolder));
+    QCOMPARE(model->rowCount(), rows);
+    QCOMPARE(ui().Label2->text(), question);
 }
 
 void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion_data()
@@ -252,12 +338,14 @@ void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion_data()
     QTest::newRow("the grab fails, saying nothing")
         << QImage() << QString() << QByteArray() << region << false << u"无法读取屏幕"_s
         << u"无法读取屏幕"_s << QString();
+    // The store's notice names the file and the cause, as the search's does.
+    const QString notJet = u"无法读取题库 %1：不是 Access 数据库"_s;
     QTest::newRow("the store cannot be read")
-        << question << QString() << QByteArray("not a store at all") << region << false
-        << u"无法读取题库 %1"_s << u"无法读取题库 %1"_s << u"请修复或删除这个题库文件"_s;
+        << question << QString() << QByteArray("not a store at all") << region << false << notJet
+        << notJet << u"请修复或删除这个题库文件"_s;
     QTest::newRow("the store is empty")
-        << question << QString() << QByteArray("") << region << false << u"无法读取题库 %1"_s
-        << u"无法读取题库 %1"_s << u"请修复或删除这个题库文件"_s;
+        << question << QString() << QByteArray("") << region << false << notJet << notJet
+        << u"请修复或删除这个题库文件"_s;
     QTest::newRow("nothing recognised, the panel as it was")
         << render(u"倒计时 00:15 请作答"_s) << QString() << QByteArray() << region << true
         << u"未识别到题目"_s << u"未识别到题目"_s << again;
@@ -305,7 +393,7 @@ void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion()
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(store);
         out.close();
-        m_capture->setStoreFolder([&otherStore] { return otherStore.path(); });
+        m_storeFolder = otherStore.path();
         notice = notice.arg(storeFile);
         title = title.arg(storeFile);
     }
@@ -326,7 +414,7 @@ void TestCaptureLookup::aFailedCaptureIsToldBesideTheRegion()
     QCOMPARE(finished[0][0].toBool(), false);
     QCOMPARE(notices.size(), 1);
     QCOMPARE(notices[0][0].toString(), notice);
-    QCOMPARE(capture::visibleNotice(), notice);
+    QCOMPARE(lookup::visibleNotice(), notice);
 
     const capture::AnswerWindow &window = m_capture->answerWindow();
     QVERIFY(window.isVisible());
@@ -359,7 +447,7 @@ void TestCaptureLookup::missingRecognitionDataIsTold()
     else
         qputenv("ZC_MODEL_DIR", before);
     QCOMPARE(finished.value(0).value(0).toBool(), false);
-    QCOMPARE(capture::visibleNotice(), u"缺少文字识别模型：请重新安装软件包 zembrik-corvanth"_s);
+    QCOMPARE(lookup::visibleNotice(), u"缺少文字识别模型：请重新安装软件包 zembrik-corvanth"_s);
     QCOMPARE(m_capture->answerWindow().card().title, u"缺少文字识别模型"_s);
 }
 

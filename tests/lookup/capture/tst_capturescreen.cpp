@@ -8,7 +8,6 @@
 #include "lookup/capture/answerwindow.h"
 #include "lookup/capture/capturekeys.h"
 #include "lookup/capture/capturelookup.h"
-#include "lookup/capture/notice.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionpicker.h"
 #include "lookup/jetwriter/jetwriter.h"
@@ -165,10 +164,11 @@ void TestCaptureScreen::init()
 {
     makeForm();
     shapeResultList(ui().ListView1);
-    m_lookup = std::make_unique<LookupPage>(ui());
+    m_lookup = std::make_unique<LookupPage>(ui(), std::make_shared<store::StoreReader>([this] {
+                                                return store::StoreLocation{m_dir.path(), false};
+                                            }));
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(m_dir.filePath(u"capture.ini"_s));
-    m_capture->setStoreFolder([this] { return m_dir.path(); });
     QVERIFY(capture::saveRegion(regionFile(), {m_questionLine, {}}));
     m_form->move(kProgramWindow);
     m_form->show();
@@ -215,7 +215,7 @@ void TestCaptureScreen::answerShowsBesideTheRegion()
     pressCaptureKey();
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 15000);
     QCOMPARE(finished[0][0].toBool(), true);
-    QTRY_VERIFY(painted.size() >= 1);
+    QTRY_VERIFY2(!painted.isEmpty(), "the answer window was never painted");
 
     // The answer, under the question it answers, beside the region and on top of the game.
     QCOMPARE(answer.card().entries.size(), size_t(1));
@@ -399,7 +399,6 @@ void TestCaptureScreen::aKeyHeldElsewhereIsTakenOnceFree()
 
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(regionFile());
-    m_capture->setStoreFolder([this] { return m_dir.path(); });
     QSignalSpy notices(m_capture.get(), &capture::CaptureLookup::noticeShown);
     QSignalSpy finished(m_capture.get(), &capture::CaptureLookup::captureFinished);
     m_capture->windowShown();

@@ -242,10 +242,11 @@ void TestWindowGrab::initTestCase()
     makeForm();
     shapeResultList(ui().ListView1);
     m_behaviours = std::make_unique<WindowBehaviours>(ui());
-    m_lookup = std::make_unique<LookupPage>(ui());
+    m_lookup = std::make_unique<LookupPage>(ui(), std::make_shared<store::StoreReader>([this] {
+                                                return store::StoreLocation{m_dir.path(), false};
+                                            }));
     m_capture = std::make_unique<capture::CaptureLookup>(ui(), *m_lookup);
     m_capture->setRegionFile(m_dir.filePath(u"capture.ini"_s));
-    m_capture->setStoreFolder([this] { return m_dir.path(); });
     ui().Check2->setChecked(true); // 是否始终前置
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get(), kWait));

@@ -25,8 +25,8 @@ Q_DECLARE_METATYPE(jetwriter::TextTable)
 // Writes a store and fails the test with the writer's message if it refuses.
 #define WRITE_OK(...)                                                                              \
     do {                                                                                           \
-        const std::optional<QString> refused = jetwriter::writeJet4(__VA_ARGS__);                  \
-        QVERIFY2(!refused, qPrintable(refused.value_or(QString())));                               \
+        const std::optional<QString> writerRefusal = jetwriter::writeJet4(__VA_ARGS__);            \
+        QVERIFY2(!writerRefusal, qPrintable(writerRefusal.value_or(QString())));                   \
     } while (false)
 
 namespace {
@@ -127,9 +127,9 @@ std::optional<Rows> readWithLibmdb(const QString &path, const QString &tableName
         std::vector<std::optional<QString>> row;
         for (int c = 0; c < columns; ++c) {
             if (fields[c].is_null)
-                row.push_back(std::nullopt);
+                row.emplace_back(std::nullopt);
             else
-                row.push_back(
+                row.emplace_back(
                     QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
                         .decode(QByteArrayView(bound[c].constData())));
         }
@@ -401,7 +401,8 @@ void TestJetWriter::rowsSpanManyPages()
     QFETCH(int, minimumPages);
     const jetwriter::TextTable table = numberedCv(rowCount);
     WRITE_OK(storePath(), kStorePassword, {table});
-    QVERIFY(QFileInfo(storePath()).size() >= qint64(minimumPages) * jet::kJet4PageSize);
+    QVERIFY2(QFileInfo(storePath()).size() >= qint64(minimumPages) * jet::kJet4PageSize,
+             qPrintable(u"%1 bytes"_s.arg(QFileInfo(storePath()).size())));
     QCOMPARE(exportTable(storePath(), u"cv"_s), expectedExport(table));
     QCOMPARE(runTool(u"mdb-count"_s, {storePath(), u"cv"_s}).out,
              QByteArray::number(rowCount) + '\n');
@@ -463,7 +464,8 @@ void TestJetWriter::passwordRoundTrips()
     QVERIFY(jet::passwordMatches(*header, password));
     QCOMPARE(jet::passwordMatches(*header, u"wrong"_s), password.isEmpty());
     // Written today: the creation date that masks the password is a plausible recent date.
-    QVERIFY(header->creationDate > 45000 && header->creationDate < 80000);
+    QVERIFY2(header->creationDate > 45000 && header->creationDate < 80000,
+             qPrintable(QString::number(header->creationDate)));
 }
 
 void TestJetWriter::refusesInput_data()
@@ -547,8 +549,8 @@ void TestJetWriter::replacesExistingFileOnlyOnSuccess()
 
     const auto refused = jetwriter::writeJet4(storePath(), kStorePassword,
                                               {cvTable({{u"q"_s, QString(300, u'x'), u"p"_s}})});
-    QVERIFY(refused);
-    QVERIFY(refused->contains(u"row 1, column answer"_s));
+    QVERIFY2(refused, "a 300-character answer was written");
+    QVERIFY2(refused->contains(u"row 1, column answer"_s), qPrintable(*refused));
     QCOMPARE(readFile(storePath()), good);
     QCOMPARE(filesIn(dir_->path()), QStringList{u"crvt.dat"_s});
 }
@@ -558,16 +560,17 @@ void TestJetWriter::unwritableTargetLeavesNothing()
     // The target is a directory: the file cannot be created, and nothing else appears.
     QVERIFY(QDir(dir_->path()).mkdir(u"crvt.dat"_s));
     const auto intoDirectory = jetwriter::writeJet4(storePath(), kStorePassword, {numberedCv(3)});
-    QVERIFY(intoDirectory);
-    QVERIFY(intoDirectory->startsWith(u"cannot create "_s + storePath()));
+    QVERIFY2(intoDirectory, "written over a directory");
+    QVERIFY2(intoDirectory->startsWith(u"cannot create "_s + storePath()),
+             qPrintable(*intoDirectory));
     QCOMPARE(filesIn(dir_->path()), QStringList{u"crvt.dat"_s});
     QCOMPARE(filesIn(storePath()), QStringList());
 
     // The folder does not exist.
     const QString missing = dir_->filePath(u"no/such/folder/crvt.dat"_s);
     const auto intoNowhere = jetwriter::writeJet4(missing, kStorePassword, {numberedCv(3)});
-    QVERIFY(intoNowhere);
-    QVERIFY(intoNowhere->startsWith(u"cannot create "_s + missing));
+    QVERIFY2(intoNowhere, "written into a missing folder");
+    QVERIFY2(intoNowhere->startsWith(u"cannot create "_s + missing), qPrintable(*intoNowhere));
     QCOMPARE(filesIn(dir_->path()), QStringList{u"crvt.dat"_s});
 
     QCOMPARE(outcome(jetwriter::writeJet4(QString(), kStorePassword, {numberedCv(3)})),
@@ -589,7 +592,8 @@ void TestJetWriter::fileLimitStopsBeforeWriting()
     QCOMPARE(filesIn(dir_->path()), QStringList());
 
     WRITE_OK(storePath(), kStorePassword, {cv}, jetwriter::kMaxFileSize);
-    QVERIFY(QFileInfo(storePath()).size() > limit);
+    QVERIFY2(QFileInfo(storePath()).size() > limit,
+             qPrintable(u"%1 bytes"_s.arg(QFileInfo(storePath()).size())));
 }
 
 // A write that the system cuts short (a full disk, here a file size limit) is finished or fails

@@ -16,6 +16,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cmath>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -386,15 +387,15 @@ void TestPicture::enlargementIsCapped()
         QCOMPARE(scale, expected);
     else
         QVERIFY2(scale > 1 && scale < wanted, qPrintable(QString::number(scale)));
-    const qint64 w = qint64(size.width() * scale + 0.5) + 2 * margin;
-    const qint64 h = qint64(size.height() * scale + 0.5) + 2 * margin;
+    const qint64 w = qint64(std::llround(size.width() * scale)) + 2 * margin;
+    const qint64 h = qint64(std::llround(size.height() * scale)) + 2 * margin;
     if (scale > 1) {
         QVERIFY2(w * h <= recognition::kMaxEnlargedPixels, qPrintable(u"%1x%2"_s.arg(w).arg(h)));
         QVERIFY2(w <= 32767 && h <= 32767, qPrintable(u"%1x%2"_s.arg(w).arg(h)));
         // And not needlessly small: a little more would pass a cap.
         const double more = scale * 1.01;
-        const qint64 w2 = qint64(size.width() * more + 0.5) + 2 * margin;
-        const qint64 h2 = qint64(size.height() * more + 0.5) + 2 * margin;
+        const qint64 w2 = qint64(std::llround(size.width() * more)) + 2 * margin;
+        const qint64 h2 = qint64(std::llround(size.height() * more)) + 2 * margin;
         if (scale < wanted)
             QVERIFY(w2 * h2 > recognition::kMaxEnlargedPixels || w2 > 32767 || h2 > 32767);
     }
@@ -547,7 +548,8 @@ void TestPicture::enlargementMatchesQtSmoothScaling()
 {
     const QImage grey = question(14).convertToFormat(QImage::Format_Grayscale8);
     for (const double scale : {1.3, 2.0, 2.7, 4.0}) {
-        const int w = int(grey.width() * scale + 0.5), h = int(grey.height() * scale + 0.5);
+        const int w = int(std::lround(grey.width() * scale)),
+                  h = int(std::lround(grey.height() * scale));
         const QImage ours = recognition::enlargedGrey(grey, w, h);
         const QImage qts = grey.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QCOMPARE(ours.size(), qts.size());

@@ -199,6 +199,7 @@ QByteArray jet3Store(const QByteArray &password, const std::vector<CvRow> &first
     };
     const auto rowsOf = [&](const std::vector<CvRow> &rows) {
         std::vector<QByteArray> out;
+        out.reserve(rows.size());
         for (const CvRow &r : rows)
             out.push_back(jet3Row(kCv, {encode(r.question), encode(r.answer), encode(r.pinyin)}));
         return out;
@@ -271,8 +272,9 @@ void TestJet3Store::readsAJet3Store()
         QVERIFY2(got[i] == all[i], qPrintable(u"row %1 differs"_s.arg(i)));
 
     store::StoreSession session([&] { return m_dir.path(); });
-    QVERIFY(!session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
-                                    store::searchParameters(u"首都"_s)));
+    const auto error = session.OpenStoreQuery(QString::fromUtf16(store::kSearchStatement),
+                                              store::searchParameters(u"首都"_s));
+    QVERIFY2(!error, qPrintable(error ? error->message : QString()));
     QCOMPARE(session.currentRecordSet()->recordCount(), 1);
     QCOMPARE(session.currentRecordSet()->text(0, 1), u"北京"_s);
 }
@@ -285,7 +287,7 @@ void TestJet3Store::checksTheJet3Password()
     f.write(jet3Store("secret", {row(u"q"_s, u"a"_s, u"p"_s)}, {}));
     f.close();
     const auto wrong = store::readCvTable(path, kPassword);
-    QVERIFY(!wrong.ok());
+    QVERIFY2(!wrong.ok(), "opened with the wrong password");
     QCOMPARE(wrong.error().kind, StoreError::WrongPassword);
     const auto right = store::readCvTable(path, u"secret"_s);
     QVERIFY2(right.ok(), qPrintable(!right.ok() ? right.error().message : QString()));

@@ -107,31 +107,36 @@ void TestStoreLocation::lookUpOrder()
     QFETCH(bool, programStore);
     QFETCH(bool, playersChosen);
     layOut(playerEntry, programStore);
-    QCOMPARE(store::storeFolder(programDir()), playersChosen ? playerDir() : programDir());
+    const store::StoreLocation location = store::locateStore(programDir());
+    QCOMPARE(location.folder, playersChosen ? playerDir() : programDir());
+    QCOMPARE(location.playersOwn, playersChosen);
+    QCOMPARE(location.path(), location.folder + u"/crvt.dat"_s);
 }
 
 // The program's own session, on its default folder rule applied to a program folder of the test.
 void TestStoreLocation::sessionReadsThePlayersStoreFirst()
 {
     const QString statement = QString::fromUtf16(store::kSearchStatement);
-    store::StoreSession session([this] { return store::storeFolder(programDir()); });
+    store::StoreSession session([this] { return store::locateStore(programDir()).folder; });
 
     layOut("", true);
-    QVERIFY(!session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s)));
+    auto error = session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s));
+    QVERIFY2(!error, qPrintable(error ? error->message : QString()));
     // Beside the program, the connection string is the program's usual one, to the letter.
     QCOMPARE(session.currentConnection()->connectionString(),
              store::connectionString(programDir()));
     QCOMPARE(session.currentRecordSet()->text(0, 0), u"随程序题目"_s);
 
     layOut("store", false);
-    QVERIFY(!session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s)));
+    error = session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s));
+    QVERIFY2(!error, qPrintable(error ? error->message : QString()));
     QCOMPARE(session.currentRecordSet()->text(0, 0), u"玩家题目"_s);
 
     // A broken store of the player's is refused; the shipped one does not stand in for it.
     QVERIFY(QFile::remove(playerDir() + u"/crvt.dat"_s));
     layOut("garbage", false);
-    const auto error = session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s));
-    QVERIFY(error);
+    error = session.OpenStoreQuery(statement, store::searchParameters(u"wj"_s));
+    QVERIFY2(error, "the player's broken store was read");
     QVERIFY2(error->message.contains(playerDir()), qPrintable(error->message));
     QCOMPARE(session.currentRecordSet()->text(0, 0), u"玩家题目"_s); // the screen is kept
 }

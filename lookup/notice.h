@@ -1,11 +1,12 @@
 // A short notice beside a control that goes by itself: nothing to click during a timed quiz.
+// Page 0 says with it what went wrong with a search or a capture.
 #pragma once
 
 #include <QString>
 
 class QWidget;
 
-namespace capture {
+namespace lookup {
 
 inline constexpr int kNoticeMilliseconds = 2500;
 
@@ -14,4 +15,4 @@ void showNotice(QWidget *anchor, const QString &text);
 // The text of the notice on screen, empty when there is none.
 QString visibleNotice();
 
-} // namespace capture
+} // namespace lookup

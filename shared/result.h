@@ -1,18 +1,22 @@
 // A value, or the error that kept it from being made: what the store engine, the recognition
-// engine and the store tool hand back from anything that can fail.
+// engine, capture and the store tool hand back from anything that can fail. It lives here, in
+// no room of its own, because all of them use it.
 //
 //     Result<Thing, Error> r = makeThing();
 //     if (!r)
 //         return r.error();
 //     use(*r);
+//
+// Result<void, Error> is the same for a step that makes nothing: success, or why not.
 #pragma once
 
 #include <QtGlobal>
 
+#include <optional>
 #include <utility>
 #include <variant>
 
-namespace lookup {
+namespace shared {
 
 template <class T, class E> class [[nodiscard]] Result
 {
@@ -55,4 +59,28 @@ private:
     std::variant<T, E> m_state;
 };
 
-} // namespace lookup
+template <class E> class [[nodiscard]] Result<void, E>
+{
+public:
+    Result() = default; // success
+    Result(E error) : m_error(std::move(error)) {}
+
+    bool ok() const { return !m_error; }
+    explicit operator bool() const { return ok(); }
+
+    // Only on failure.
+    const E &error() const & { return *errorIf(); }
+    E &&error() && { return std::move(*errorIf()); }
+
+private:
+    E *errorIf() const
+    {
+        if (ok())
+            qFatal("Result: error() of a success");
+        return const_cast<E *>(&*m_error);
+    }
+
+    std::optional<E> m_error;
+};
+
+} // namespace shared

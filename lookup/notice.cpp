@@ -1,10 +1,10 @@
-#include "lookup/capture/notice.h"
+#include "lookup/notice.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
-namespace capture {
+namespace lookup {
 
 namespace {
 QPointer<QLabel> g_notice;
@@ -33,4 +33,4 @@ QString visibleNotice()
     return g_notice && g_notice->isVisible() ? g_notice->text() : QString();
 }
 
-} // namespace capture
+} // namespace lookup
