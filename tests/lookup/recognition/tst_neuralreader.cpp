@@ -153,7 +153,7 @@ void TestNeuralReader::initTestCase()
 void TestNeuralReader::recognitionMatchesReference_data()
 {
     QTest::addColumn<QJsonObject>("line");
-    for (const QJsonValue &line : m_reference[u"lines"_s].toArray())
+    for (const auto &line : m_reference[u"lines"_s].toArray())
         QTest::newRow(qPrintable(line[u"file"_s].toString())) << line.toObject();
 }
 

@@ -207,6 +207,8 @@ void TestPpocr::lines()
     QCOMPARE(got, expected);
 }
 
+namespace {
+
 using Runs = QList<QPair<int, int>>;
 
 // A profile of `rows` quiet rows (`ground` edges each) with `runs` of rows at `edges` edges.
@@ -219,6 +221,8 @@ QList<int> profileOf(int rows, const QList<QPair<QPair<int, int>, int>> &runs, i
     }
     return profile;
 }
+
+} // namespace
 
 void TestPpocr::profile_data()
 {
