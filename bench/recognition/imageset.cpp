@@ -850,6 +850,7 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
         }
         const int rectangleKind = dice.weighted({40, 35, 13, 12}); // tight, big, first, last cut
         QString optionsFactor = u"none"_s;
+        int optionRows = 0;
         if (!options.isEmpty()) {
             y += lineHeight * dice.real(0.2, 0.6);
             // Options stand indented from the question, so that a rectangle cutting the
@@ -886,6 +887,7 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
             }
             const int rowsTaken = 4 / perRow;
             y += lineHeight * rowsTaken;
+            optionRows = rowsTaken;
             static const char *const layouts[] = {"", "A-D in a row", "A-D in a grid",
                                                   "A-D one per line"};
             optionsFactor = QString::fromUtf8(layouts[layout]);
@@ -1033,6 +1035,8 @@ std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split
             image = jpeg(image, dice.between(55, 90));
         c.image = image.convertToFormat(QImage::Format_RGB32);
         c.oneLine = questionLines.size() == 1 && options.isEmpty();
+        c.questionLines = int(questionLines.size());
+        c.textRows = c.questionLines + optionRows;
 
         static const char *const bands[] = {"11-14 px", "16-22 px", "28-36 px"};
         static const char *const styles[] = {"plain", "outline", "shadow", "glow"};

@@ -39,6 +39,8 @@ struct Capture
     int index = 0;       // its place in the split, as ZC_BENCH_SAVE names it
     qsizetype row = 0;   // the store row whose question it shows
     bool oneLine = true; // the question on one line and nothing under it
+    int questionLines = 1;
+    int textRows = 1;    // rows of text: the question's lines and the options' rows
     bool cut = false;    // the rectangle cuts off a first or last character
     QString rightLetter; // "A".."D": the option showing the row's answer; empty: no options
     QStringList options; // the option texts as shown, A first

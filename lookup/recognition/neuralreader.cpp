@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <list>
-#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -21,6 +20,9 @@ namespace recognition {
 namespace {
 
 constexpr int kDetectionNetsKept = 2;
+// A recognition net takes 20 to 40 MB (more the wider it is) and some 40 ms to make: the three
+// widths used last are kept, enough for a question's lines and its options.
+constexpr size_t kRecognitionNetsKept = 3;
 
 // B, G, R planes of `image` scaled to `size`, pixel / 255: the models take no mean or spread.
 void fillPlanes(const QImage &image, float *planes, int planeWidth, int planeHeight)
@@ -51,12 +53,77 @@ int roundTo32(double value)
     return std::max(32, int(std::lround(value / 32.0)) * 32);
 }
 
+// A pixel whose grey differs from its right or lower neighbour by this much is an edge: text
+// drawn to be read stands out far more than a plain panel's gradient or a JPEG's noise.
+constexpr int kStrongEdge = 48;
+
+// The strips a capture on a quiet ground holds its lines of text in, found without the
+// detection model (see ppocr::profileLines); none when that is not plain.
+std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
+{
+    const QImage grey = capture.convertToFormat(QImage::Format_Grayscale8);
+    const int width = grey.width(), height = grey.height();
+    if (width < 2 || height < 2)
+        return {};
+    std::vector<uchar> edge(size_t(width) * size_t(height), 0);
+    std::vector<int> rows(size_t(height), 0), columns(size_t(width), 0);
+    for (int y = 0; y + 1 < height; ++y) {
+        const uchar *line = grey.constScanLine(y), *below = grey.constScanLine(y + 1);
+        for (int x = 0; x + 1 < width; ++x) {
+            if (std::abs(line[x] - line[x + 1]) >= kStrongEdge ||
+                std::abs(line[x] - below[x]) >= kStrongEdge) {
+                edge[size_t(y) * size_t(width) + size_t(x)] = 1;
+                ++rows[size_t(y)];
+                ++columns[size_t(x)];
+            }
+        }
+    }
+    // A panel's border or a frame's side runs the whole height: it says nothing of where a
+    // line of text lies.
+    for (int x = 0; x < width; ++x) {
+        if (columns[size_t(x)] >= height * 9 / 10) {
+            for (int y = 0; y < height; ++y) {
+                if (edge[size_t(y) * size_t(width) + size_t(x)]) {
+                    edge[size_t(y) * size_t(width) + size_t(x)] = 0;
+                    --rows[size_t(y)];
+                }
+            }
+        }
+    }
+    // So does a rule across the panel: a row of edges nearly as wide as the capture is no text.
+    for (int &count : rows) {
+        if (count >= (width - 1) * 9 / 10)
+            count = 0;
+    }
+    const auto lines = ppocr::profileLines(rows);
+    if (!lines)
+        return {};
+    std::vector<QRect> strips;
+    for (const auto &[top, bottom] : *lines) {
+        int left = width, right = -1;
+        for (int y = top; y <= bottom; ++y) {
+            const uchar *row = edge.data() + size_t(y) * size_t(width);
+            for (int x = 0; x < width; ++x) {
+                if (row[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+        // The edges mark a glyph's sides: the line reaches a row beyond its last edge row.
+        const int grow = int(std::lround((bottom - top + 2) * margin));
+        strips.push_back(QRect(QPoint(left - grow, top - 1), QPoint(right + 1 + grow, bottom + 1))
+                             .intersected(capture.rect()));
+    }
+    return strips;
+}
+
 } // namespace
 
 struct NeuralReader::Nets
 {
     std::list<std::pair<std::pair<int, int>, cv::dnn::Net>> detection; // most recent first
-    std::map<int, cv::dnn::Net> recognition;                           // by width bucket
+    std::list<std::pair<int, cv::dnn::Net>> recognition;               // most recent first
 };
 
 QString NeuralReader::detectionFile(const QString &folder)
@@ -124,7 +191,7 @@ std::optional<RecognitionError> NeuralReader::load(const QString &folder)
         const cv::Mat out = rec.forward();
         if (out.dims != 3 || out.size[2] != classes.size())
             return failure(recognitionFile(folder));
-        m_nets->recognition.emplace(bucket, rec);
+        m_nets->recognition.emplace_front(bucket, rec);
     } catch (const std::exception &) {
         return failure(recognitionFile(folder));
     }
@@ -192,7 +259,8 @@ Result<NeuralReader::Output> NeuralReader::detectionOutput(const QImage &capture
     }
 }
 
-Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line, int *usedFrames)
+Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line, int *usedFrames,
+                                                             double squeeze, int bucket)
 {
     if (line.isNull() || line.width() == 0 || line.height() == 0)
         return RecognitionError{RecognitionError::NoImage, u"the capture is empty"_s};
@@ -200,17 +268,25 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
         return RecognitionError{RecognitionError::EngineFailed, u"text recognition not loaded"_s};
     const int widest = std::end(ppocr::kWidthBuckets)[-1];
     const int width = std::clamp(
-        int(std::ceil(double(line.width()) * ppocr::kLineHeight / line.height())), 1, widest);
-    const int bucket = ppocr::widthBucket(width);
+        int(std::ceil(double(line.width()) * ppocr::kLineHeight * squeeze / line.height())), 1,
+        bucket > 0 ? bucket : widest);
+    if (bucket <= 0)
+        bucket = ppocr::widthBucket(width);
     if (usedFrames)
         *usedFrames = (width + ppocr::kColumnsPerFrame - 1) / ppocr::kColumnsPerFrame + 1;
     try {
         cv::setNumThreads(m_threads);
-        auto net = m_nets->recognition.find(bucket);
-        if (net == m_nets->recognition.end())
-            net = m_nets->recognition
-                      .emplace(bucket, netFrom(*ppocr::withInputWidth(m_recognition, bucket)))
-                      .first;
+        auto &cache = m_nets->recognition;
+        const auto found = std::find_if(cache.begin(), cache.end(),
+                                        [&](const auto &entry) { return entry.first == bucket; });
+        if (found == cache.end()) {
+            if (cache.size() >= kRecognitionNetsKept)
+                cache.pop_back();
+            cache.emplace_front(bucket, netFrom(*ppocr::withInputWidth(m_recognition, bucket)));
+        } else {
+            cache.splice(cache.begin(), cache, found);
+        }
+        const auto net = cache.begin();
         cv::Mat blob(std::vector<int>{1, 3, ppocr::kLineHeight, bucket}, CV_32F, cv::Scalar(0));
         fillPlanes(
             line.scaled(width, ppocr::kLineHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
@@ -230,6 +306,14 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
 
 Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &capture)
 {
+    // On a quiet ground the lines of text show in the edges' profile alone, and the detection
+    // model (as long as reading a line or two) is not needed; when a line read so is not read
+    // surely, the detection model looks after all.
+    if (const std::vector<QRect> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
+        auto lines = readStrips(capture, strips, kSureByProfile);
+        if (!lines || !lines->empty())
+            return lines;
+    }
     auto map = detectionOutput(capture);
     if (!map)
         return map.error();
@@ -266,24 +350,46 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     if (boxes.size() > size_t(kMaximumBoxes))
         boxes.resize(size_t(kMaximumBoxes));
 
-    // Each row of boxes is read across the whole capture: on a busy ground the detection may
-    // find a line in pieces, and the recognition model reads the parts it missed as well.
-    std::vector<Line> lines;
+    // Each row of boxes is read from its first box to its last and a little beyond: on a busy
+    // ground the detection may find a line in pieces, or miss a character at either end, and
+    // the recognition model reads the parts it missed as well. Not across the whole capture:
+    // the model's time grows with the width it reads, and an option row is often short.
+    std::vector<QRect> strips;
     for (const std::vector<QRect> &row : ppocr::groupLines(std::move(boxes))) {
         int top = row.front().top(), bottom = row.front().bottom();
         for (const QRect &box : row) {
             top = std::min(top, box.top());
             bottom = std::max(bottom, box.bottom());
         }
-        const QRect strip(0, top, capture.width(), bottom - top + 1);
+        int left = row.front().left(), right = row.back().right();
+        for (const QRect &box : row) {
+            left = std::min(left, box.left());
+            right = std::max(right, box.right());
+        }
+        const int margin = int(std::lround((bottom - top + 1) * kStripMargin));
+        strips.push_back(QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
+                             .intersected(capture.rect()));
+    }
+    return readStrips(capture, strips, 0.0);
+}
+
+Result<std::vector<NeuralReader::Line>>
+NeuralReader::readStrips(const QImage &capture, const std::vector<QRect> &strips, double sure)
+{
+    std::vector<Line> lines;
+    for (const QRect &strip : strips) {
         int used = 0;
-        const auto out = recognitionOutput(capture.copy(strip), &used);
+        const auto out = recognitionOutput(capture.copy(strip), &used, kSqueeze);
         if (!out)
             return out.error();
         const auto decoded =
             ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
-        if (!decoded.text.isEmpty())
-            lines.push_back({decoded.text, decoded.confidence, strip});
+        if (decoded.text.isEmpty() || decoded.confidence < sure) {
+            if (sure > 0)
+                return std::vector<Line>();
+            continue;
+        }
+        lines.push_back({decoded.text, decoded.confidence, strip});
     }
     return lines;
 }

@@ -1,16 +1,19 @@
 // Reading text with PaddleOCR's PP-OCRv4 models through OpenCV's dnn module: the detection
 // model marks where text lies, each row of text found is cut out across the capture, brought to
-// the recognition model's height and read. Much better than Tesseract on what games draw: outlined,
+// the recognition model's height and read. On a quiet panel the rows of text show plainly in
+// the profile of the capture's edges, and are read without the detection model (which takes as
+// long as reading a line or two); wherever that is not plain, or a line so found is not read
+// surely, the detection model looks. Much better than Tesseract on what games draw: outlined,
 // glowing or shadowed text over scenes and patterns, brush fonts, small text enlarged by display
 // scaling.
 //
 // The model files are the ones tools/models/patch_ppocr.py writes (see there why they are
 // edited). OpenCV 4.6 works out every shape when a model is loaded, so a loaded model serves one
-// input size: the recognition model is loaded once per width bucket (ppocr.h), the detection
-// model once per input size, the last two kept (the player's region keeps its size from one
-// capture to the next). Work and memory are bounded whatever the capture's size: the detection
-// input has at most kDetectionPixels pixels and kDetectionLongest on its longer side, at most
-// kMaximumBoxes boxes are read, each at most the widest bucket.
+// input size: the recognition model is loaded once per width bucket (ppocr.h), the last three
+// kept, the detection model once per input size, the last two kept (the player's region keeps its
+// size from one capture to the next). Work and memory are bounded whatever the capture's size: the
+// detection input has at most kDetectionPixels pixels and kDetectionLongest on its longer side, at
+// most kMaximumBoxes boxes are read, each at most the widest bucket.
 #pragma once
 
 #include "lookup/recognition/recognitionerror.h"
@@ -45,6 +48,15 @@ public:
     static constexpr int kDetectionPixels = 640 * 640;
     static constexpr int kDetectionLongest = 4096;
     static constexpr int kMaximumBoxes = 24;
+    // A row of text is read from its first box to its last, kStripMargin of its height beyond
+    // either end, and squeezed to kSqueeze of its width at the model's height: the model's
+    // time grows with the width it reads, and it was trained on lines squeezed into a fixed
+    // width, so it reads characters half as wide as high as well as square ones.
+    static constexpr double kStripMargin = 0.5;
+    static constexpr double kSqueeze = 0.5;
+    // Lines found by the edges' profile rather than the detection model are kept when each is
+    // read with at least this mean confidence; otherwise the detection model looks.
+    static constexpr double kSureByProfile = 0.9;
 
     // The files in a model folder.
     static QString detectionFile(const QString &folder);
@@ -74,13 +86,15 @@ public:
 
     // The models' outputs, as readLines() uses them (for the tests that hold them against
     // reference outputs). The recognition model's probabilities on `line` brought to the model's
-    // height and padded to its width bucket: frames x classes, row-major.
+    // height, its width times `squeeze`, and padded to its width bucket (or to `bucket` when
+    // given): frames x classes, row-major.
     struct Output
     {
         std::vector<float> values;
         int rows = 0, columns = 0;
     };
-    Result<Output> recognitionOutput(const QImage &line, int *usedFrames = nullptr);
+    Result<Output> recognitionOutput(const QImage &line, int *usedFrames = nullptr,
+                                     double squeeze = 1.0, int bucket = 0);
     // The detection model's probability map of `capture`, at the size readLines() runs it
     // first, or `enlarge` times that (within the limits).
     Result<Output> detectionOutput(const QImage &capture, double enlarge = 1.0);
@@ -91,6 +105,10 @@ public:
 private:
     struct Nets;
     std::optional<RecognitionError> failure(const QString &file) const;
+    // Each strip of `capture` read; with `sure` above 0, nothing unless every strip is read
+    // with that mean confidence at least.
+    Result<std::vector<Line>> readStrips(const QImage &capture, const std::vector<QRect> &strips,
+                                         double sure);
 
     int m_threads;
     QString m_folder;

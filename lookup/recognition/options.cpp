@@ -64,6 +64,11 @@ bool isLatinOrDigit(QChar c)
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
 }
 
+bool isChinese(QChar c)
+{
+    return c.script() == QChar::Script_Han;
+}
+
 bool isSpace(QChar c)
 {
     return c.isSpace() || c == QChar(0x3000);
@@ -78,19 +83,25 @@ std::vector<Label> candidates(QStringView text, System system)
         if (index < 0)
             continue;
         const QChar before = i > 0 ? text[i - 1] : QChar(u'\n');
-        if (isLatinOrDigit(before)) // inside a word or a number: "FIFA", "1930"
-            continue;
         qsizetype end = i + 1;
         while (end < text.size() && text[end] == u' ')
             ++end;
+        // Inside a word or a number ("FIFA", "1930") a letter is no label; after a digit with a
+        // mark after it, it is one whose option before ended in a number ("C.7D.122").
+        if (isLatinOrDigit(before) &&
+            !(ascii(before) <= u'9' && end < text.size() && isMark(text[end])))
+            continue;
         const bool apart = isSpace(before) || before == u'(' || before == u'（' || before == u'项';
         if (end < text.size() &&
             (isMark(text[end]) || (apart && end == i + 1 && isMisreadBracket(text[end])))) {
             found.push_back({i, end + 1, index, true});
             continue;
         }
-        // No mark: the label stands apart, a space after it and text after that.
-        if (apart && end > i + 1 && end < text.size() && !isSpace(text[end]))
+        // No mark: the label stands apart, a space after it and text after that; or, as the
+        // neural reader often reads a small mark away, Chinese text or a number follows it.
+        if ((apart && end > i + 1 && end < text.size() && !isSpace(text[end])) ||
+            (!isLatinOrDigit(before) && end < text.size() &&
+             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9'))))
             found.push_back({i, end, index, false});
     }
     return found;
@@ -178,9 +189,10 @@ void split(QStringView segment, int first, int count, std::vector<Piece> &out)
 }
 
 // The options' texts: each label's up to the next label, the last one's to the end of its
-// line. Options whose labels were not read are looked for between the labels that were, and
-// before the first one on its line when no longer than two options ("、儿童  B、黄河": A is
-// 儿童; a question on that line is not taken for an option).
+// line, and the lines after it when they can be the options left. Options whose labels were not
+// read are looked for between the labels that were, and before the first one on its line when no
+// longer than two options ("、儿童  B、黄河": A is 儿童; a question on that line is not taken for
+// an option).
 std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
 {
     std::vector<Piece> out;
@@ -191,6 +203,17 @@ std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
             end = text.size();
         const int count = t + 1 < labels.size() ? labels[t + 1].index - labels[t].index : 1;
         split(text.mid(begin, end - begin), labels[t].index, count, out);
+    }
+    // Lines after the last label's, as many as the options still to come or fewer: those
+    // options, their labels lost.
+    const Label &last = labels.back();
+    const qsizetype lastLine = text.indexOf(u'\n', last.begin);
+    if (lastLine >= 0 && last.index < 3) {
+        const QList<QStringView> after = text.mid(lastLine + 1).split(u'\n', Qt::SkipEmptyParts);
+        if (after.size() <= 3 - last.index) {
+            for (qsizetype k = 0; k < after.size(); ++k)
+                out.push_back({normalise(after[k]), last.index + 1 + int(k)});
+        }
     }
     if (labels.front().index > 0) {
         const qsizetype line = text.lastIndexOf(u'\n', labels.front().begin) + 1;

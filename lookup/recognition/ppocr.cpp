@@ -164,4 +164,54 @@ std::vector<std::vector<QRect>> groupLines(std::vector<QRect> boxes)
     return lines;
 }
 
+std::optional<std::vector<std::pair<int, int>>> profileLines(const std::vector<int> &edges,
+                                                             const ProfileParameters &p)
+{
+    const int rows = int(edges.size());
+    const int busiest = rows == 0 ? 0 : *std::max_element(edges.begin(), edges.end());
+    if (busiest < p.fewestEdges)
+        return std::nullopt;
+    const double quiet = busiest * p.quiet;
+    // Without a quiet row the ground is not seen: text filling the capture and a busy ground
+    // with text on it give the same profile.
+    if (std::none_of(edges.begin(), edges.end(), [&](int e) { return e <= quiet; }))
+        return std::nullopt;
+    std::vector<std::pair<int, int>> lines;
+    for (int y = 0; y < rows;) {
+        if (edges[size_t(y)] <= quiet) {
+            ++y;
+            continue;
+        }
+        const int top = y;
+        while (y < rows && edges[size_t(y)] > quiet)
+            ++y;
+        lines.emplace_back(top, y - 1);
+        if (int(lines.size()) > p.mostLines)
+            return std::nullopt;
+    }
+    int lowest = rows, tallest = 0;
+    for (const auto &[top, bottom] : lines) {
+        const int height = bottom - top + 1;
+        if (height < p.lowestText)
+            return std::nullopt;
+        lowest = std::min(lowest, height);
+        tallest = std::max(tallest, height);
+        std::vector<int> line(edges.begin() + top, edges.begin() + bottom + 1);
+        if (*std::max_element(line.begin(), line.end()) < busiest * p.weakest)
+            return std::nullopt;
+        std::nth_element(line.begin(), line.begin() + qsizetype(line.size() / 2), line.end());
+        const double median = line[line.size() / 2];
+        // The rows near either edge of a line are thin (accents, the tops of strokes); a dip
+        // in the middle is a gap between two lines that nearly touch.
+        const int inset = height / 5;
+        for (int y = top + inset; y <= bottom - inset; ++y) {
+            if (edges[size_t(y)] < median * p.dip)
+                return std::nullopt;
+        }
+    }
+    if (tallest > lowest * p.heights)
+        return std::nullopt;
+    return lines;
+}
+
 } // namespace recognition::ppocr

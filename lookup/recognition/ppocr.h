@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace recognition::ppocr {
@@ -36,8 +37,9 @@ DecodedLine decode(const float *probabilities, int frames, int classes, const QS
 
 // The widths the recognition model is loaded at; a line is padded to the next one, a line wider
 // than the last is squeezed to it (the model still reads characters squeezed to half their
-// width). Each width is one loaded copy of the model, some 30 MB, so they are two.
-inline constexpr int kWidthBuckets[] = {512, 1024};
+// width). The model's time grows with the width it runs at, padding included, so the steps are
+// small; each width is one more loaded copy of the model, loaded when a line first needs it.
+inline constexpr int kWidthBuckets[] = {128, 256, 384, 512, 768, 1024};
 int widthBucket(int width);
 
 // The model file holds the placeholder width 4095 in its input shape (1x3x48x4095); returns the
@@ -63,5 +65,25 @@ std::vector<QRect> findBoxes(const float *map, int width, int height,
 // Boxes on one row (their vertical middles within each other's height) ordered left to
 // right, rows top to bottom; each inner list is one line of text.
 std::vector<std::vector<QRect>> groupLines(std::vector<QRect> boxes);
+
+// The rows of text of a capture on a quiet ground, found without the detection model from
+// `edges`, the number of strong edges on each pixel row, top to bottom: each row of text is a
+// run of rows with edges between rows with next to none. Only where that is plain: nullopt
+// (unsure, let the detection model look) when no row stands out or none is quiet, when a run is too
+// low for text, much weaker than the strongest, of another height than the others, or dips in its
+// middle as two lines touching do, or when there are more than `mostLines`. Each pair is the first
+// and last pixel row of a line.
+struct ProfileParameters
+{
+    double quiet = 0.05;   // a row with at most this share of the busiest row's edges is quiet
+    int lowestText = 7;    // the lowest run that is text (the smallest text a game draws: 11 px)
+    int fewestEdges = 4;   // the busiest row has at least this many edges, or nothing is there
+    double weakest = 0.35; // a line's busiest row has at least this share of the busiest of all
+    double dip = 0.4;      // a middle row with less than this share of the line's median: a dip
+    double heights = 1.6;  // the tallest line at most this many times the lowest
+    int mostLines = 8;
+};
+std::optional<std::vector<std::pair<int, int>>> profileLines(const std::vector<int> &edges,
+                                                             const ProfileParameters &p = {});
 
 } // namespace recognition::ppocr

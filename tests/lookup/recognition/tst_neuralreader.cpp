@@ -84,6 +84,36 @@ QImage gamePanel(const QString &question)
     return image;
 }
 
+// `lines` drawn in white at `size` px on a dark panel, `spacing` px apart, over a checked ground
+// when `busy`, with a thin frame round the panel when `framed`.
+QImage panelWith(const QStringList &lines, int size, int spacing, bool busy, bool framed)
+{
+    static const int id =
+        QFontDatabase::addApplicationFont(u"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"_s);
+    QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
+    font.setPixelSize(size);
+    const int height = 12 + int(lines.size()) * size + int(lines.size() - 1) * spacing + 12;
+    QImage image(size * 14, height, QImage::Format_RGB32);
+    image.fill(QColor(30, 34, 48));
+    QPainter p(&image);
+    if (busy) {
+        for (int y = 0; y < image.height(); y += 6) {
+            for (int x = (y / 6 % 2) * 6; x < image.width(); x += 12)
+                p.fillRect(x, y, 6, 6, QColor(120, 110, 90));
+        }
+    }
+    if (framed) {
+        p.setPen(QPen(QColor(200, 170, 90), 2));
+        p.drawRect(image.rect().adjusted(1, 1, -2, -2));
+    }
+    p.setFont(font);
+    p.setPen(Qt::white);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        p.drawText(QRect(10, 12 + int(i) * (size + spacing), image.width() - 20, size),
+                   Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
+    return image;
+}
+
 } // namespace
 
 class TestNeuralReader : public QObject
@@ -94,6 +124,8 @@ private slots:
     void initTestCase();
     void recognitionMatchesReference_data();
     void recognitionMatchesReference();
+    void squeezedLineReadsTheSame_data();
+    void squeezedLineReadsTheSame();
     void detectionMatchesReference();
     void detectionAtAnotherSizeAndBack();
     void detectionSizeWithinLimits_data();
@@ -102,6 +134,8 @@ private slots:
     void damagedModels();
     void engineWithoutModels();
     void readsAGamePanel();
+    void readsEveryLine_data();
+    void readsEveryLine();
 
 private:
     NeuralReader m_reader;
@@ -119,7 +153,7 @@ void TestNeuralReader::initTestCase()
 void TestNeuralReader::recognitionMatchesReference_data()
 {
     QTest::addColumn<QJsonObject>("line");
-    for (const QJsonValue &line : m_reference[u"lines"_s].toArray())
+    for (const auto &line : m_reference[u"lines"_s].toArray())
         QTest::newRow(qPrintable(line[u"file"_s].toString())) << line.toObject();
 }
 
@@ -129,7 +163,8 @@ void TestNeuralReader::recognitionMatchesReference()
     const QImage image(data + u'/' + line[u"file"_s].toString());
     QVERIFY(!image.isNull());
     int used = 0;
-    const auto out = m_reader.recognitionOutput(image, &used);
+    // At the width the reference was taken at: the padding is part of what the model sees.
+    const auto out = m_reader.recognitionOutput(image, &used, 1.0, line[u"width"_s].toInt());
     QVERIFY2(out, out ? "" : qPrintable(out.error().message));
     const QJsonArray best = line[u"best"_s].toArray(),
                      probability = line[u"probability"_s].toArray();
@@ -201,6 +236,42 @@ void TestNeuralReader::detectionAtAnotherSizeAndBack()
     for (size_t i = 0; i < first->values.size(); ++i)
         worst = std::max(worst, double(std::abs(again->values[i] - first->values[i])));
     QVERIFY2(worst < 1e-4, qPrintable(QString::number(worst)));
+}
+
+void TestNeuralReader::squeezedLineReadsTheSame_data()
+{
+    recognitionMatchesReference_data();
+}
+
+// Lines are read squeezed to half their width, in the smallest bucket that holds them: the
+// characters must stay what the model reads at full width.
+void TestNeuralReader::squeezedLineReadsTheSame()
+{
+    QFETCH(QJsonObject, line);
+    const QImage image(data + u'/' + line[u"file"_s].toString());
+    QVERIFY(!image.isNull());
+    int used = 0;
+    const auto out = m_reader.recognitionOutput(image, &used, NeuralReader::kSqueeze);
+    QVERIFY2(out, out ? "" : qPrintable(out.error().message));
+    QVERIFY2(out->rows * recognition::ppocr::kColumnsPerFrame < line[u"width"_s].toInt(),
+             "the squeezed line was run at no smaller a width than the whole one");
+    QFile keys(NeuralReader::keysFile(models));
+    QVERIFY(keys.open(QIODevice::ReadOnly));
+    const QStringList classes = recognition::ppocr::classesFromKeys(keys.readAll());
+    // The Chinese characters, which the ranking rests on; a quotation mark may turn, "12s" may
+    // read "125".
+    const auto chinese = [](const QString &text) {
+        QString kept;
+        for (const QChar c : text) {
+            if (c.script() == QChar::Script_Han)
+                kept += c;
+        }
+        return kept;
+    };
+    QCOMPARE(chinese(recognition::ppocr::decode(out->values.data(), out->rows, out->columns,
+                                                classes, used)
+                         .text),
+             chinese(line[u"text"_s].toString()));
 }
 
 void TestNeuralReader::detectionSizeWithinLimits_data()
@@ -301,6 +372,43 @@ void TestNeuralReader::readsAGamePanel()
     QVERIFY2(reading, reading ? "" : qPrintable(reading.error().message));
     QVERIFY2(!reading->candidates.empty(), qPrintable(reading->text));
     QCOMPARE(reading->candidates.front().row, 1);
+}
+
+// Whichever way the lines are found (on a quiet panel from the edges alone, on a busy ground
+// or with lines touching by the detection model), each is read whole, in order.
+void TestNeuralReader::readsEveryLine_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("spacing");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<bool>("framed");
+    const QStringList two{u"中国第一部诗歌总集是"_s, u"诗经共有多少篇"_s};
+    QTest::newRow("one line on a quiet panel")
+        << QStringList{u"中国第一部诗歌总集是"_s} << 22 << 0 << false << false;
+    QTest::newRow("two lines on a quiet panel") << two << 22 << 12 << false << false;
+    QTest::newRow("two lines in a frame") << two << 22 << 12 << false << true;
+    QTest::newRow("small text, lines close") << two << 13 << 4 << false << false;
+    QTest::newRow("two lines touching") << two << 22 << 0 << false << false;
+    QTest::newRow("two lines on a checked ground") << two << 22 << 12 << true << false;
+}
+
+void TestNeuralReader::readsEveryLine()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, size);
+    QFETCH(int, spacing);
+    QFETCH(bool, busy);
+    QFETCH(bool, framed);
+    NeuralReader reader;
+    const auto error = reader.load(models);
+    QVERIFY2(!error, error ? qPrintable(error->message) : "");
+    const auto read = reader.readLines(panelWith(lines, size, spacing, busy, framed));
+    QVERIFY2(read, read ? "" : qPrintable(read.error().message));
+    QStringList got;
+    for (const NeuralReader::Line &line : *read)
+        got += line.text;
+    QCOMPARE(got, lines);
 }
 
 QTEST_MAIN(TestNeuralReader)

@@ -41,6 +41,14 @@ const Row rows[] = {
     {"a label lost, a line each", u"A.诗经\n8.楚辞\nC.离骚\nD.乐府", u"楚辞", "B"},
     {"a label lost, the gap kept", u"A.诗经   楚辞   C.离骚   D.乐府", u"楚辞", "B"},
     {"the first label lost", u"、诗经  B、楚辞\nC、离骚  D、乐府", u"诗经", "A"},
+    {"marks read away, a line each", u"A)廉\nB云南省\nC牛顿\nD贾宝玉", u"牛顿", "C"},
+    {"marks read away, two by two", u"A孙思渺B伊涅斯塔\nC牛顿D脚气病", u"牛顿", "C"},
+    {"an option ending in a digit before the next label", u"A.Cu B.64个\nC.7D.122", u"122", "D"},
+    {"a letter inside a word before the options", u"维生素C缺乏\nA坏血病\nB夜盲症", u"夜盲症", "B"},
+    {"marks read away, a space before the option", u"A 德国和西班牙B 乌拉圭\nC甲烷D 杜甫",
+     u"乌拉圭", "B"},
+    {"marks read away, options that are numbers", u"A23对B2根\nC1868年D361个", u"2根", "B"},
+    {"the last labels lost, a line each", u"A、蝌蚪\nB、阿拉伯半岛\n林冲\n四川盆地", u"林冲", "C"},
     {"brackets read as letters", u"Ai二胡\nBi琵琶\nCi古筝\nDi华彦钧", u"华彦钧（阿炳）", "D"},
     {"a word such as Al is no label", u"A.Tango B.Al Rihla C.Jabulani", u"Al Rihla（旅程）", "B"},
     // Unknown.
@@ -48,6 +56,8 @@ const Row rows[] = {
     {"two resemble the answer alike", u"A.1938年 B.1936年 C.2002年", u"1930年", ""},
     {"the answer is no option", u"A.楚辞 B.离骚 C.乐府 D.汉赋", u"诗经", ""},
     {"no options", u"", u"诗经", ""},
+    {"more lines after the last label than options left", u"A.诗经\nB.楚辞\n离骚\n乐府\n汉赋",
+     u"离骚", ""},
     {"one label only", u"C罗是哪国球员？ A.葡萄牙", u"葡萄牙", ""},
     {"no answer stored", u"A.诗经 B.楚辞", u"", ""},
 };

@@ -53,6 +53,8 @@ private slots:
     void boxes();
     void lines_data();
     void lines();
+    void profile_data();
+    void profile();
 };
 
 void TestPpocr::classes_data()
@@ -109,9 +111,10 @@ void TestPpocr::buckets_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("bucket");
-    QTest::newRow("narrow") << 1 << 512;
+    QTest::newRow("narrow") << 1 << 128;
     QTest::newRow("exactly a bucket") << 512 << 512;
-    QTest::newRow("just past one") << 513 << 1024;
+    QTest::newRow("just past one") << 513 << 768;
+    QTest::newRow("between the two widest") << 800 << 1024;
     QTest::newRow("widest") << 1024 << 1024;
     QTest::newRow("wider than any: the widest, squeezed") << 5000 << 1024;
 }
@@ -201,6 +204,83 @@ void TestPpocr::lines()
     QList<QList<QRect>> got;
     for (const auto &line : grouped)
         got += QList<QRect>(line.begin(), line.end());
+    QCOMPARE(got, expected);
+}
+
+namespace {
+
+using Runs = QList<QPair<int, int>>;
+
+// A profile of `rows` quiet rows (`ground` edges each) with `runs` of rows at `edges` edges.
+QList<int> profileOf(int rows, const QList<QPair<QPair<int, int>, int>> &runs, int ground = 0)
+{
+    QList<int> profile(rows, ground);
+    for (const auto &[run, edges] : runs) {
+        for (int y = run.first; y <= run.second; ++y)
+            profile[y] = edges;
+    }
+    return profile;
+}
+
+} // namespace
+
+void TestPpocr::profile_data()
+{
+    QTest::addColumn<QList<int>>("edges");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<Runs>("expected");
+    QTest::newRow("one line") << profileOf(40, {{{10, 29}, 120}}) << true << Runs{{10, 29}};
+    QTest::newRow("one line filling the capture: the ground unseen, let detection look")
+        << profileOf(20, {{{0, 19}, 80}}) << false << Runs{};
+    QTest::newRow("one line with a row of ground above it")
+        << profileOf(21, {{{1, 20}, 80}}) << true << Runs{{1, 20}};
+    QTest::newRow("three lines with options' spacing")
+        << profileOf(90, {{{5, 22}, 100}, {{35, 52}, 90}, {{65, 82}, 60}}) << true
+        << Runs{{5, 22}, {35, 52}, {65, 82}};
+    QTest::newRow("JPEG's faint noise between the lines is still quiet")
+        << profileOf(60, {{{5, 22}, 100}, {{35, 52}, 90}}, 3) << true << Runs{{5, 22}, {35, 52}};
+    QTest::newRow("busy ground: no row stands out")
+        << profileOf(60, {{{5, 22}, 100}, {{35, 52}, 90}}, 60) << false << Runs{};
+    QTest::newRow("nothing drawn") << profileOf(30, {}) << false << Runs{};
+    QTest::newRow("a few specks only") << profileOf(30, {{{10, 12}, 2}}) << false << Runs{};
+    QTest::newRow("a border line: too low for text")
+        << profileOf(50, {{{2, 3}, 200}, {{15, 34}, 100}}) << false << Runs{};
+    QTest::newRow("a faint band beside the text: a pattern, not a line")
+        << profileOf(50, {{{5, 22}, 100}, {{30, 45}, 20}}) << false << Runs{};
+    QTest::newRow("a title twice the height of the question: let detection look")
+        << profileOf(80, {{{2, 37}, 100}, {{50, 67}, 100}}) << false << Runs{};
+    QList<int> touching = profileOf(50, {{{5, 40}, 100}});
+    touching[22] = touching[23] = 8;
+    QTest::newRow("two lines touching dip in the middle") << touching << false << Runs{};
+    // As a 22 px font draws them with no spacing: one row between them at a quarter.
+    QList<int> closeLines = profileOf(50, {{{5, 40}, 90}});
+    closeLines[22] = 21;
+    QTest::newRow("two lines touching, one row between them at a quarter")
+        << closeLines << false << Runs{};
+    QList<int> thinEdge = profileOf(40, {{{10, 29}, 100}});
+    thinEdge[10] = thinEdge[29] = 10;
+    QTest::newRow("thin rows at a line's edges are not a dip")
+        << thinEdge << true << Runs{{10, 29}};
+    QList<int> many;
+    for (int line = 0; line < 9; ++line)
+        many += profileOf(14, {{{2, 11}, 50}});
+    QTest::newRow("more lines than a question and its options") << many << false << Runs{};
+}
+
+void TestPpocr::profile()
+{
+    QFETCH(QList<int>, edges);
+    QFETCH(bool, plain);
+    QFETCH(Runs, expected);
+    const auto lines = ppocr::profileLines(std::vector<int>(edges.begin(), edges.end()));
+    QVERIFY2(lines.has_value() == plain,
+             plain ? "the lines were plain but the profile gave up"
+                   : "the profile found lines where it should have let detection look");
+    if (!lines)
+        return;
+    Runs got;
+    for (const auto &[top, bottom] : *lines)
+        got += qMakePair(top, bottom);
     QCOMPARE(got, expected);
 }
 
