@@ -646,7 +646,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no Chinese font installed (scripts/setup-debian.sh)\n");
         return 1;
     }
-    const QStringList arguments = app.arguments();
+    const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments[1] == u"--resident"_s)
         return residentChild(arguments[2], rows, questions);
 

@@ -36,7 +36,7 @@ warsoul::Entries entries(const QStringList &twelve)
     warsoul::Entries e;
     for (std::size_t i = 0; i < warsoul::kStatCount; ++i) {
         e.starting[i] = twelve.at(qsizetype(i));
-        e.current[i] = twelve.at(qsizetype(warsoul::kStatCount + i));
+        e.current[i] = twelve.at(qsizetype(warsoul::kStatCount) + qsizetype(i));
     }
     e.level = twelve.at(10);
     e.affinityLevel = twelve.at(11);
