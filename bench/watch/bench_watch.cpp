@@ -131,6 +131,9 @@ int main(int argc, char **argv)
     }
     display->useForQt();
     zctest::prepareApplication();
+    // The recognition models as the build leaves them, beside the program, unless chosen.
+    if (!qEnvironmentVariableIsSet("ZC_MODEL_DIR"))
+        qputenv("ZC_MODEL_DIR", ZC_BIN_DIR "/models");
     QApplication app(argc, argv);
 
     const QString storeFolder = QStringLiteral(ZC_BIN_DIR);
