@@ -134,6 +134,8 @@ private:
     std::vector<int> counted(const WatchFrame &then, const WatchFrame &now,
                              int tolerance = kCellChange) const;
     FrameChange compare(const WatchFrame &then, const WatchFrame &now) const;
+    // Whether `now` differs from the picture last read in any cell neither learnt nor restless.
+    bool differsFromRead(const WatchFrame &now) const;
     void forgetCells(qsizetype cells);
 
     WatchFrame m_lastRead;

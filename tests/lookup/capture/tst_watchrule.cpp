@@ -346,8 +346,16 @@ void TestWatchRule::sequences_data()
     QTest::newRow("the near twin replaces its twin") << Quiz{[=](qint64 ms) {
         return Scene{ms < 4000 ? kTwinA : kTwinB, -1};
     }} << qint64(8000) << Windows{first, {5400, 5800}};
-    // Unless it came in as a question does, the panel emptied and the twin faded in.
+    // Unless it came in as a question does, the panel emptied and the twin faded in, the
+    // countdown starting again.
     QTest::newRow("the near twin fades in after its twin") << Quiz{[=](qint64 ms) {
+        if (ms < 4000)
+            return Scene{kTwinA, countdown(ms, 15)};
+        Scene s{kTwinB, countdown(ms - 4000, 15)};
+        s.ink = std::min<qreal>(1, qreal(ms - 4000) / 300);
+        return s;
+    }} << qint64(8000) << Windows{first, {4300, 4500}};
+    QTest::newRow("the near twin fades in after its twin, no countdown") << Quiz{[=](qint64 ms) {
         if (ms < 4000)
             return Scene{kTwinA, -1};
         Scene s{kTwinB, -1};
