@@ -12,6 +12,7 @@
 #include "bench/common/gamedesk.h"
 #include "lookup/capture/answerwindow.h"
 #include "lookup/capture/regionfile.h"
+#include "tests/common/quizdesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -100,7 +101,7 @@ int main(int argc, char **argv)
         bench::pickQuestions(*rows, {0, 7, std::size_t(kPresses), 36});
 
     QProcess game;
-    bench::startGameWindow(game, kGameWindow, *quiz.front().question);
+    zctest::launchQuizWindow(game, kGameWindow, *quiz.front().question);
     QRect line;
     const auto painted = [&] {
         bool any = false;

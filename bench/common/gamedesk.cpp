@@ -73,14 +73,6 @@ std::vector<store::CvRow> pickQuestions(const std::vector<store::CvRow> &rows, c
     return quiz;
 }
 
-void startGameWindow(QProcess &game, const QRect &where, const QString &question)
-{
-    game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
-    game.setArguments({QString::number(where.x()), QString::number(where.y()),
-                       QString::number(where.width()), QString::number(where.height()), question});
-    game.start();
-}
-
 ProgramWindow::ProgramWindow(const QString &regionFile)
     : lookup(shaped(form), std::make_shared<store::StoreReader>([] {
                  return store::StoreLocation{shippedStoreFolder(), false};

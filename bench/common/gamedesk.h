@@ -1,6 +1,7 @@
 // What the answer and watch benchmarks stand on: an X server at 1920x1080 with the openbox
-// window manager, questions from the shipped store, the stand-in game window showing them and
-// the program's window with its lookup and capture objects, as the player meets them.
+// window manager, questions from the shipped store and the program's window with its lookup
+// and capture objects, as the player meets them (the stand-in game window that shows the
+// questions is started by tests/common/quizdesktop.h).
 #pragma once
 
 #include "app/window/form1.h"
@@ -9,8 +10,6 @@
 #include "lookup/store/store.h"
 #include "tests/common/xservers.h"
 
-#include <QProcess>
-#include <QRect>
 #include <QString>
 
 #include <cstddef>
@@ -44,10 +43,6 @@ struct QuizPick
 };
 std::vector<store::CvRow> pickQuestions(const std::vector<store::CvRow> &rows,
                                         const QuizPick &pick);
-
-// Starts the stand-in game window at `where`, showing `question`; it tells each frame it
-// draws on its standard output.
-void startGameWindow(QProcess &game, const QRect &where, const QString &question);
 
 // The program's window with its lookup page on the shipped store and the capture reading
 // `regionFile`, shown beside the game window.

@@ -20,6 +20,7 @@
 #include "lookup/capture/answerwindow.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionwatch.h"
+#include "tests/common/quizdesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -118,7 +119,7 @@ int main(int argc, char **argv)
 
     // The game window: every frame it puts on the server is told with its time and content.
     QProcess game;
-    bench::startGameWindow(game, kGameWindow, *quiz.front().question);
+    zctest::launchQuizWindow(game, kGameWindow, *quiz.front().question);
     QRect line;
     std::map<int, qint64> firstFrame; // content number → its first frame on the server
     int frames = 0;
