@@ -255,13 +255,20 @@ Watcher::Step Watcher::see(const WatchFrame &frame, qint64 now)
     }
     m_previous = frame;
 
-    const FrameChange change = compare(m_lastRead, frame);
+    FrameChange change = compare(m_lastRead, frame);
     if (change == FrameChange::Same) {
         m_settlingSince = -1;
+        m_wentNew = false;
         return Step::Wait;
     }
     if (m_settlingSince < 0)
         m_settlingSince = now;
+    // A question that faded out and its near twin in, or came in behind a curtain, ends a
+    // character or two from the last one read; a ticking timer never passed through more.
+    if (change == FrameChange::New)
+        m_wentNew = true;
+    else if (m_wentNew)
+        change = FrameChange::New;
     const qint64 still = now - m_stillSince;
     if (still >= (change == FrameChange::New ? kSettleMs : kSmallChangeStillMs))
         return Step::Read;
@@ -281,6 +288,7 @@ void Watcher::read(const WatchFrame &frame, qint64 question, qint64 now)
 {
     m_now = now;
     m_settlingSince = -1;
+    m_wentNew = false;
     if (question >= 0 && question == m_lastQuestion && sameGrid(m_lastRead, frame) &&
         m_learnt.size() == size_t(frame.cells())) {
         // The same question read again: what changed is no part of it (a large timer, a
