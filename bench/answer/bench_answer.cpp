@@ -9,16 +9,10 @@
 // the path the program had before the answer window. One line per figure: name, value,
 // baseline, ratio, target. The recognition engine is whatever the program links.
 
-#include "app/window/controls.h"
-#include "app/window/form1.h"
+#include "bench/common/gamedesk.h"
 #include "lookup/capture/answerwindow.h"
-#include "lookup/capture/capturelookup.h"
 #include "lookup/capture/regionfile.h"
-#include "lookup/lookuppage.h"
-#include "lookup/resultmodel.h"
-#include "lookup/store/store.h"
-#include "tests/common/testmain.h"
-#include "tests/common/xservers.h"
+#include "tests/common/quizdesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,7 +26,6 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -44,14 +37,6 @@ namespace {
 
 constexpr int kPresses = 60;
 const QRect kGameWindow(100, 120, 900, 220);
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
-}
 
 // The ratio is how many times the baseline the value is: above 1, the answer window costs
 // that much over filling page 0.
@@ -104,43 +89,19 @@ template <class Done> bool waitFor(Done done, int ms)
 
 int main(int argc, char **argv)
 {
-    QString error;
-    const auto display = zctest::TestDisplay::start(
-        {zctest::TestDisplay::Kind::Xvfb, QSize(1920, 1080), 24, true}, &error);
-    if (!display) {
-        std::fprintf(stderr, "no X server: %s\n", qPrintable(error));
+    const auto display = bench::startDesk();
+    if (!display)
         return 1;
-    }
-    display->useForQt();
-    // The window holds web views: the same settings as the program's own start.
-    zctest::prepareApplication();
-    // The recognition models as the build leaves them, beside the program, unless chosen.
-    if (!qEnvironmentVariableIsSet("ZC_MODEL_DIR"))
-        qputenv("ZC_MODEL_DIR", ZC_BIN_DIR "/models");
     QApplication app(argc, argv);
 
-    const QString storeFolder = QStringLiteral(ZC_BIN_DIR);
-    const auto rows =
-        store::readCvTable(storeFolder + u"/crvt.dat"_s, QString::fromUtf16(store::kStorePassword));
-    if (!rows) {
-        std::fprintf(stderr, "the shipped store: %s\n", qPrintable(rows.error().message));
+    const auto rows = bench::shippedRows();
+    if (!rows)
         return 1;
-    }
-    // One-line questions, as the game shows them, spread over the store.
-    std::vector<store::CvRow> quiz;
-    for (size_t i = 0; i < rows->size() && quiz.size() < size_t(kPresses); i += 7) {
-        const store::CvRow &r = (*rows)[i];
-        const qsizetype length = r.question.value_or(QString()).size();
-        if (length >= 10 && length <= 36 && r.answer && !r.answer->isEmpty())
-            quiz.push_back(r);
-    }
+    const std::vector<store::CvRow> quiz =
+        bench::pickQuestions(*rows, {0, 7, std::size_t(kPresses), 36});
 
     QProcess game;
-    game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
-    game.setArguments({QString::number(kGameWindow.x()), QString::number(kGameWindow.y()),
-                       QString::number(kGameWindow.width()), QString::number(kGameWindow.height()),
-                       *quiz.front().question});
-    game.start();
+    zctest::launchQuizWindow(game, kGameWindow, *quiz.front().question);
     QRect line;
     const auto painted = [&] {
         bool any = false;
@@ -164,15 +125,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString regionFile = dir.filePath(u"capture.ini"_s);
     capture::saveRegion(regionFile, {line, {}});
-    Form1 form;
-    shapeResultList(form.controls().ListView1);
-    LookupPage lookup(form.controls(), std::make_shared<store::StoreReader>([&] {
-                          return store::StoreLocation{storeFolder, false};
-                      }));
-    capture::CaptureLookup capture(form.controls(), lookup);
-    capture.setRegionFile(regionFile);
-    form.move(1040, 100);
-    form.show();
+    bench::ProgramWindow program(regionFile);
+    capture::CaptureLookup &capture = program.capture;
     capture.windowShown();
 
     Display *keymap = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display();
@@ -224,10 +178,10 @@ int main(int argc, char **argv)
                 "%.2f on %d cores\n",
                 toPainted.size(), line.width(), line.height(), rows->size(), right, failed, load[0],
                 int(std::thread::hardware_concurrency()));
-    figure("key press to answer window painted, median", percentile(toPainted, 0.5),
-           percentile(toFilled, 0.5), "<= 150 ms");
-    figure("key press to answer window painted, 95th pct", percentile(toPainted, 0.95),
-           percentile(toFilled, 0.95), "<= 300 ms");
+    figure("key press to answer window painted, median", bench::percentile(toPainted, 0.5),
+           bench::percentile(toFilled, 0.5), "<= 150 ms");
+    figure("key press to answer window painted, 95th pct", bench::percentile(toPainted, 0.95),
+           bench::percentile(toFilled, 0.95), "<= 300 ms");
     game.write("quit\n");
     game.waitForFinished(3000);
     return 0;

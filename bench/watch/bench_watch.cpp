@@ -16,18 +16,11 @@
 // - the share of one core this whole process uses (all threads, from /proc) while the picture
 //   is unchanged, over 12 s; baseline: the same with watch mode off.
 
-#include "app/window/controls.h"
-#include "app/window/form1.h"
+#include "bench/common/gamedesk.h"
 #include "lookup/capture/answerwindow.h"
-#include "lookup/capture/capturelookup.h"
 #include "lookup/capture/regionfile.h"
 #include "lookup/capture/regionwatch.h"
-#include "lookup/lookuppage.h"
-#include "lookup/resultmodel.h"
-#include "lookup/store/store.h"
-#include "lookup/store/storereader.h"
-#include "tests/common/testmain.h"
-#include "tests/common/xservers.h"
+#include "tests/common/quizdesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,7 +31,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -75,14 +67,6 @@ double processCpuSeconds()
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     const double ticks = double(sysconf(_SC_CLK_TCK));
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
 }
 
 void figure(const char *name, double value, double baseline, const char *unit, const char *target)
@@ -122,42 +106,20 @@ void idle(int ms)
 
 int main(int argc, char **argv)
 {
-    QString error;
-    const auto display = zctest::TestDisplay::start(
-        {zctest::TestDisplay::Kind::Xvfb, QSize(1920, 1080), 24, true}, &error);
-    if (!display) {
-        std::fprintf(stderr, "no X server: %s\n", qPrintable(error));
+    const auto display = bench::startDesk();
+    if (!display)
         return 1;
-    }
-    display->useForQt();
-    zctest::prepareApplication();
-    // The recognition models as the build leaves them, beside the program, unless chosen.
-    if (!qEnvironmentVariableIsSet("ZC_MODEL_DIR"))
-        qputenv("ZC_MODEL_DIR", ZC_BIN_DIR "/models");
     QApplication app(argc, argv);
 
-    const QString storeFolder = QStringLiteral(ZC_BIN_DIR);
-    const auto rows =
-        store::readCvTable(storeFolder + u"/crvt.dat"_s, QString::fromUtf16(store::kStorePassword));
-    if (!rows) {
-        std::fprintf(stderr, "the shipped store: %s\n", qPrintable(rows.error().message));
+    const auto rows = bench::shippedRows();
+    if (!rows)
         return 1;
-    }
-    std::vector<store::CvRow> quiz;
-    for (size_t i = 3; i < rows->size() && quiz.size() < size_t(kQuestions) + 1; i += 11) {
-        const store::CvRow &r = (*rows)[i];
-        const qsizetype length = r.question.value_or(QString()).size();
-        if (length >= 10 && length <= 30 && r.answer && !r.answer->isEmpty())
-            quiz.push_back(r);
-    }
+    const std::vector<store::CvRow> quiz =
+        bench::pickQuestions(*rows, {3, 11, std::size_t(kQuestions) + 1, 30});
 
     // The game window: every frame it puts on the server is told with its time and content.
     QProcess game;
-    game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
-    game.setArguments({QString::number(kGameWindow.x()), QString::number(kGameWindow.y()),
-                       QString::number(kGameWindow.width()), QString::number(kGameWindow.height()),
-                       *quiz.front().question});
-    game.start();
+    zctest::launchQuizWindow(game, kGameWindow, *quiz.front().question);
     QRect line;
     std::map<int, qint64> firstFrame; // content number → its first frame on the server
     int frames = 0;
@@ -183,15 +145,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString regionFile = dir.filePath(u"capture.ini"_s);
     capture::saveRegion(regionFile, {line, {}, true});
-    Form1 form;
-    shapeResultList(form.controls().ListView1);
-    LookupPage lookup(form.controls(), std::make_shared<store::StoreReader>([&] {
-                          return store::StoreLocation{storeFolder, false};
-                      }));
-    capture::CaptureLookup capture(form.controls(), lookup);
-    capture.setRegionFile(regionFile);
-    form.move(1040, 100);
-    form.show();
+    bench::ProgramWindow program(regionFile);
+    capture::CaptureLookup &capture = program.capture;
 
     int readings = 0;
     qint64 paintedAt = -1;
@@ -295,10 +250,10 @@ int main(int argc, char **argv)
         sumFrames += framesPer[i];
     }
     const double n = std::max<double>(1, double(readingsPer.size()));
-    figure("first frame to answer painted, median", percentile(latency, 0.5),
-           percentile(reading, 0.5), "ms", "<= 500 ms");
-    figure("first frame to answer painted, 95th pct", percentile(latency, 0.95),
-           percentile(reading, 0.95), "ms", "<= 1000 ms");
+    figure("first frame to answer painted, median", bench::percentile(latency, 0.5),
+           bench::percentile(reading, 0.5), "ms", "<= 500 ms");
+    figure("first frame to answer painted, 95th pct", bench::percentile(latency, 0.95),
+           bench::percentile(reading, 0.95), "ms", "<= 1000 ms");
     figure("readings per question", sumReadings / n, sumFrames / n, "", "1");
     figure("readings for countdown and grain over 12 s", restlessReadings, restlessFrames, "", "0");
     figure("CPU share unchanged, watch on (% of one core)", watchingShare, idleShare, "%",

@@ -1,6 +1,7 @@
 #include "lookup/recognition/picture.h"
 
 #include "lookup/filename.h"
+#include "lookup/recognition/prepare.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -570,39 +571,6 @@ private:
     qint64 m_pieces = 0;
 };
 
-// Otsu's threshold of a grey picture: the level that best splits its histogram in two.
-int otsuThreshold(const QImage &grey)
-{
-    std::array<qint64, 256> histogram{};
-    for (int y = 0; y < grey.height(); ++y) {
-        const uchar *line = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
-            ++histogram[line[x]];
-    }
-    const qint64 total = qint64(grey.width()) * grey.height();
-    double sumAll = 0;
-    for (int g = 0; g < 256; ++g)
-        sumAll += double(g) * double(histogram[size_t(g)]);
-    double sumBelow = 0, best = -1;
-    qint64 below = 0;
-    int threshold = 127;
-    for (int g = 0; g < 256; ++g) {
-        below += histogram[size_t(g)];
-        if (below == 0)
-            continue;
-        if (below == total)
-            break;
-        sumBelow += double(g) * double(histogram[size_t(g)]);
-        const double a = sumBelow / double(below), b = (sumAll - sumBelow) / double(total - below);
-        const double between = double(below) * double(total - below) * (a - b) * (a - b);
-        if (between > best) {
-            best = between;
-            threshold = g;
-        }
-    }
-    return threshold;
-}
-
 // ---- Memory ----------------------------------------------------------------------------------
 
 // What reading a capture needs at most, beyond the capture itself: the grey and enlarged
@@ -770,7 +738,9 @@ std::optional<RecognitionError> captureProblem(const QImage &capture)
         const QImage grey = convertedPicture(capture, QImage::Format_Grayscale8);
         if (grey.isNull())
             return outOfMemory();
-        if (countMarks(grey, otsuThreshold(grey), kMaxMarks) > kMaxMarks)
+        const int threshold =
+            otsuThreshold(greyHistogram(grey), qint64(grey.width()) * grey.height());
+        if (countMarks(grey, threshold, kMaxMarks) > kMaxMarks)
             return RecognitionError{
                 RecognitionError::TooLarge,
                 u"more than %1 separate marks in the picture, far busier than "

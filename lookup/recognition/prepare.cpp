@@ -15,7 +15,19 @@ constexpr int kMargin = 10;
 constexpr double kMaximumScale = 4.0;
 constexpr int kShortestLine = 5; // a band of ink rows lower than this is noise or a rule
 
-// Otsu's threshold: the grey level that best splits the histogram into two classes.
+} // namespace
+
+std::array<qint64, 256> greyHistogram(const QImage &grey)
+{
+    std::array<qint64, 256> histogram{};
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            ++histogram[line[x]];
+    }
+    return histogram;
+}
+
 int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
 {
     double sumAll = 0;
@@ -44,8 +56,6 @@ int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
     return best;
 }
 
-} // namespace
-
 Prepared prepare(const QImage &capture)
 {
     Prepared prepared;
@@ -57,12 +67,7 @@ Prepared prepare(const QImage &capture)
         return prepared;
     const int width = grey.width(), height = grey.height();
 
-    std::array<qint64, 256> histogram{};
-    for (int y = 0; y < height; ++y) {
-        const uchar *line = grey.constScanLine(y);
-        for (int x = 0; x < width; ++x)
-            ++histogram[line[x]];
-    }
+    const std::array<qint64, 256> histogram = greyHistogram(grey);
     const qint64 total = qint64(width) * height;
     const int threshold = otsuThreshold(histogram, total);
     qint64 dark = 0;

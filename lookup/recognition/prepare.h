@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include <array>
+
 namespace recognition {
 
 struct Prepared
@@ -19,5 +21,12 @@ struct Prepared
 inline constexpr int kTargetLineHeight = 40;
 
 Prepared prepare(const QImage &capture);
+
+// How many pixels of a Format_Grayscale8 picture have each grey level.
+std::array<qint64, 256> greyHistogram(const QImage &grey);
+
+// Otsu's threshold: the grey level that best splits `histogram`, of `total` pixels, into a dark
+// class (that level and below) and a light one; 127 when all pixels have one level.
+int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total);
 
 } // namespace recognition

@@ -5,6 +5,7 @@
 // hostile pictures and special files (one line each), and the tool under tight limits on its
 // address space.
 #include "tests/lookup/recognition/hostilepictures.h"
+#include "tests/lookup/recognition/specialfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstring>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -305,15 +301,7 @@ void TestCrvtRecognize::missingModelsSayWhichFile()
 // (a FIFO would wait for a writer forever).
 void TestCrvtRecognize::specialFilesAreRefusedAtOnce_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("cause");
-    QTest::newRow("FIFO") << u"FIFO"_s << u"is a FIFO, not an ordinary file"_s;
-    QTest::newRow("link to a FIFO") << u"link"_s << u"is a FIFO, not an ordinary file"_s;
-    QTest::newRow("socket") << u"socket"_s << u"is a socket, not an ordinary file"_s;
-    QTest::newRow("directory") << u"directory"_s << u"is a directory, not an ordinary file"_s;
-    QTest::newRow("device") << u"device"_s << u"is a device, not an ordinary file"_s;
-    QTest::newRow("missing") << u"missing"_s << u"no such file"_s;
-    QTest::newRow("empty name") << QString() << u"empty file name"_s;
+    hostile::specialFileRows();
 }
 
 void TestCrvtRecognize::specialFilesAreRefusedAtOnce()
@@ -321,30 +309,15 @@ void TestCrvtRecognize::specialFilesAreRefusedAtOnce()
     QFETCH(QString, kind);
     QFETCH(QString, cause);
     QTemporaryDir dir;
-    const QString node = kind.isEmpty() ? QString() : dir.filePath(u"node.png"_s);
-    const QByteArray name = QFile::encodeName(node);
-    int socketFd = -1;
-    if (kind == u"FIFO") {
-        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-    } else if (kind == u"link") {
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
-        QVERIFY(QFile::link(dir.filePath(u"fifo"_s), node));
-    } else if (kind == u"directory") {
-        QVERIFY(QDir().mkdir(node));
-    } else if (kind == u"device") {
-        if (::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
-            QSKIP("cannot make a device node here (not root)");
-    } else if (kind == u"socket") {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        QVERIFY(size_t(name.size()) < sizeof address.sun_path);
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(socketFd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-    }
+    hostile::SpecialFile file;
+    hostile::makeSpecialFile(dir, kind, &file);
+    if (QTest::currentTestFailed())
+        return;
+    if (file.notHere)
+        QSKIP("cannot make a device node here (not root)");
+    const QString node = file.path;
     const Run r = runTool({u"recognize"_s, path(u"store.dat"_s), node}, Options{0, {}, 20000});
-    if (socketFd >= 0)
-        ::close(socketFd);
+    file.close();
     QVERIFY2(r.exitCode == 1, describe(r));
     QCOMPARE(QString::fromUtf8(r.err),
              u"crvt-tool: %1: %2\n"_s.arg(node.isEmpty() ? u"\"\""_s : node, cause));

@@ -3,15 +3,13 @@
 // the fuzzer's limit, or a picture let through that breaks a limit is a finding.
 #include "lookup/recognition/picture.h"
 #include "lookup/recognition/prepare.h"
+#include "shared/fuzzinput.h"
 
-#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -19,27 +17,8 @@ namespace {
 
 const QString &picturePath()
 {
-    static const QString path = [] {
-        char name[] = "/tmp/fuzz_picture.XXXXXX";
-        if (!mkdtemp(name))
-            std::abort();
-        return QString::fromLocal8Bit(name) + u"/picture"_s;
-    }();
+    static const QString path = fuzz::makeScratchFolder("fuzz_picture") + u"/picture"_s;
     return path;
-}
-
-void writeFile(const QString &path, const uint8_t *data, size_t size)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        std::abort();
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0)
-            std::abort();
-        done += size_t(n);
-    }
-    ::close(fd);
 }
 
 void finding(const char *what, const QImage &image)
@@ -60,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    writeFile(picturePath(), data, size);
+    fuzz::writeInput(picturePath(), data, size);
     const auto picture = recognition::readPicture(picturePath());
     if (!picture)
         return 0;

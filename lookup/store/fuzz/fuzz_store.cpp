@@ -3,15 +3,13 @@
 // and what libmdb or SQLite then read (an Engine error from either) is a finding.
 #include "lookup/jet/jetheader.h"
 #include "lookup/store/store.h"
+#include "shared/fuzzinput.h"
 
 #include <QByteArrayView>
-#include <QFile>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -19,27 +17,8 @@ namespace {
 
 const QString &folder()
 {
-    static const QString path = [] {
-        char name[] = "/tmp/fuzz_store.XXXXXX";
-        if (!mkdtemp(name))
-            std::abort();
-        return QString::fromLocal8Bit(name);
-    }();
+    static const QString path = fuzz::makeScratchFolder("fuzz_store");
     return path;
-}
-
-void writeFile(const QString &path, const uint8_t *data, size_t size)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        std::abort();
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0)
-            std::abort();
-        done += size_t(n);
-    }
-    ::close(fd);
 }
 
 // An Engine error means libmdb or SQLite met something the checks let through.
@@ -56,7 +35,7 @@ void failOnEngine(const store::StoreError &error)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString path = folder() + u'/' + QString::fromUtf16(store::kStoreFileName);
-    writeFile(path, data, size);
+    fuzz::writeInput(path, data, size);
 
     // The reader with whatever password the header holds, so that the file's contents are reached.
     const auto header = jet::readHeader(

@@ -15,6 +15,7 @@
 #include "lookup/resultmodel.h"
 #include "lookup/store/store.h"
 #include "tests/common/formfixture.h"
+#include "tests/common/quizdesktop.h"
 #include "tests/common/testmain.h"
 
 #include <QGuiApplication>
@@ -44,19 +45,8 @@ const QString kAnswer = u"珠穆朗玛峰"_s;
 const QRect kGameWindow(60, 80, 720, 260);
 const QPoint kProgramWindow(1000, 80);
 
-// xdotool's answer, trimmed.
-QString xdotool(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(u"xdotool"_s, arguments);
-    p.waitForFinished(10000);
-    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
-}
-
-QString focusedWindow()
-{
-    return xdotool({u"getwindowfocus"_s});
-}
+using zctest::focusedWindow;
+using zctest::xdotool;
 
 void pressCaptureKey()
 {
@@ -130,27 +120,15 @@ void TestCaptureScreen::initTestCase()
 
 void TestCaptureScreen::startGame(const QString &question)
 {
-    m_game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
-    m_game.setArguments({QString::number(kGameWindow.x()), QString::number(kGameWindow.y()),
-                         QString::number(kGameWindow.width()),
-                         QString::number(kGameWindow.height()), question});
-    m_game.start();
-    QVERIFY2(m_game.waitForStarted(), "the stand-in game window starts");
-    QTRY_VERIFY_WITH_TIMEOUT(m_game.canReadLine(), 10000);
-    const QStringList painted = QString::fromLatin1(m_game.readLine()).split(u' ');
-    QCOMPARE(painted.value(0), u"painted"_s);
-    m_questionLine = QRect(painted[1].toInt(), painted[2].toInt(), painted[3].toInt(),
-                           painted[4].trimmed().toInt());
-    m_gameWindowId = xdotool({u"search"_s, u"--sync"_s, u"--pid"_s,
-                              QString::number(m_game.processId()), u"--name"_s, u"答题"_s})
-                         .section(u'\n', 0, 0);
-    QVERIFY2(!m_gameWindowId.isEmpty(), "the game's window is found on the X server");
+    zctest::QuizWindowShown shown;
+    zctest::showQuizWindow(m_game, kGameWindow, question, &shown);
+    m_questionLine = shown.questionLine;
+    m_gameWindowId = shown.window;
 }
 
 void TestCaptureScreen::focusGame()
 {
-    xdotool({u"windowactivate"_s, u"--sync"_s, m_gameWindowId});
-    QTRY_COMPARE(focusedWindow(), m_gameWindowId);
+    zctest::focusWindow(m_gameWindowId);
 }
 
 void TestCaptureScreen::cleanupTestCase()
@@ -248,14 +226,7 @@ void TestCaptureScreen::answerShowsBesideTheRegion()
 
 void TestCaptureScreen::dragOverQuestion()
 {
-    const QPoint from = m_questionLine.topLeft();
-    const QPoint to = m_questionLine.bottomRight() + QPoint(1, 1);
-    const auto at = [](const QPoint &p) {
-        return QStringList{QString::number(p.x()), QString::number(p.y())};
-    };
-    xdotool(QStringList{u"mousemove"_s} + at(from) + QStringList{u"mousedown"_s, u"1"_s});
-    xdotool(QStringList{u"mousemove"_s} + at((from + to) / 2));
-    xdotool(QStringList{u"mousemove"_s} + at(to) + QStringList{u"mouseup"_s, u"1"_s});
+    zctest::dragAcross(m_questionLine);
 }
 
 void TestCaptureScreen::moveGame(const QPoint &to)

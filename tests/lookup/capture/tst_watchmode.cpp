@@ -14,6 +14,7 @@
 #include "lookup/store/store.h"
 #include "lookup/store/storereader.h"
 #include "tests/common/formfixture.h"
+#include "tests/common/quizdesktop.h"
 #include "tests/common/testmain.h"
 
 #include <QApplication>
@@ -43,13 +44,7 @@ const Question kThird{u"第5题 长城东起哪座关隘？"_s, u"长城东起�
 const QRect kGameWindow(60, 80, 720, 260);
 const QPoint kProgramWindow(1000, 80);
 
-QString xdotool(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(u"xdotool"_s, arguments);
-    p.waitForFinished(10000);
-    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
-}
+using zctest::xdotool;
 
 void pressWatchKey()
 {
@@ -102,21 +97,10 @@ void TestWatchMode::initTestCase()
         cv.rows.push_back({q.stored, q.answer, u"x"_s});
     QVERIFY(!jetwriter::writeJet4(m_dir.filePath(QString::fromUtf16(store::kStoreFileName)),
                                   QString::fromUtf16(store::kStorePassword), {cv}));
-    m_game.setProgram(QStringLiteral(ZC_QUIZ_WINDOW));
-    m_game.setArguments({QString::number(kGameWindow.x()), QString::number(kGameWindow.y()),
-                         QString::number(kGameWindow.width()),
-                         QString::number(kGameWindow.height()), kFirst.shown});
-    m_game.start();
-    QVERIFY2(m_game.waitForStarted(), "the stand-in game window starts");
-    QTRY_VERIFY_WITH_TIMEOUT(m_game.canReadLine(), 10000);
-    const QStringList painted = QString::fromLatin1(m_game.readLine()).split(u' ');
-    QCOMPARE(painted.value(0), u"painted"_s);
-    m_questionLine =
-        QRect(painted[1].toInt(), painted[2].toInt(), painted[3].toInt(), painted[4].toInt());
-    m_gameWindowId = xdotool({u"search"_s, u"--sync"_s, u"--pid"_s,
-                              QString::number(m_game.processId()), u"--name"_s, u"答题"_s})
-                         .section(u'\n', 0, 0);
-    QVERIFY2(!m_gameWindowId.isEmpty(), "the game's window is found on the X server");
+    zctest::QuizWindowShown shown;
+    zctest::showQuizWindow(m_game, kGameWindow, kFirst.shown, &shown);
+    m_questionLine = shown.questionLine;
+    m_gameWindowId = shown.window;
 }
 
 void TestWatchMode::cleanupTestCase()
@@ -135,20 +119,12 @@ void TestWatchMode::tellGame(const QString &line)
 
 void TestWatchMode::focusGame()
 {
-    xdotool({u"windowactivate"_s, u"--sync"_s, m_gameWindowId});
-    QTRY_COMPARE(xdotool({u"getwindowfocus"_s}), m_gameWindowId);
+    zctest::focusWindow(m_gameWindowId);
 }
 
 void TestWatchMode::dragOverQuestion()
 {
-    const QPoint from = m_questionLine.topLeft();
-    const QPoint to = m_questionLine.bottomRight() + QPoint(1, 1);
-    const auto at = [](const QPoint &p) {
-        return QStringList{QString::number(p.x()), QString::number(p.y())};
-    };
-    xdotool(QStringList{u"mousemove"_s} + at(from) + QStringList{u"mousedown"_s, u"1"_s});
-    xdotool(QStringList{u"mousemove"_s} + at((from + to) / 2));
-    xdotool(QStringList{u"mousemove"_s} + at(to) + QStringList{u"mouseup"_s, u"1"_s});
+    zctest::dragAcross(m_questionLine);
 }
 
 void TestWatchMode::init()

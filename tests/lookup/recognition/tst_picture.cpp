@@ -7,6 +7,7 @@
 #include "lookup/recognition/prepare.h"
 #include "lookup/recognition/reader.h"
 #include "tests/lookup/recognition/hostilepictures.h"
+#include "tests/lookup/recognition/specialfiles.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -17,11 +18,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -221,15 +217,7 @@ void TestPicture::refusedBeforeDecoding()
 // By name, before opening: a FIFO would block the open, a device could have effects of its own.
 void TestPicture::specialFilesAreRefusedUnopened_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("cause");
-    QTest::newRow("FIFO") << u"FIFO"_s << u"is a FIFO, not an ordinary file"_s;
-    QTest::newRow("link to a FIFO") << u"link"_s << u"is a FIFO, not an ordinary file"_s;
-    QTest::newRow("socket") << u"socket"_s << u"is a socket, not an ordinary file"_s;
-    QTest::newRow("directory") << u"directory"_s << u"is a directory, not an ordinary file"_s;
-    QTest::newRow("device") << u"device"_s << u"is a device, not an ordinary file"_s;
-    QTest::newRow("missing") << u"missing"_s << u"no such file"_s;
-    QTest::newRow("empty name") << u""_s << u"empty file name"_s;
+    hostile::specialFileRows();
 }
 
 void TestPicture::specialFilesAreRefusedUnopened()
@@ -237,30 +225,15 @@ void TestPicture::specialFilesAreRefusedUnopened()
     QFETCH(QString, kind);
     QFETCH(QString, cause);
     QTemporaryDir dir;
-    QString path = kind.isEmpty() ? QString() : dir.filePath(u"node.png"_s);
-    const QByteArray name = QFile::encodeName(path);
-    int socketFd = -1;
-    if (kind == u"FIFO") {
-        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-    } else if (kind == u"link") {
-        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
-        QVERIFY(QFile::link(dir.filePath(u"fifo"_s), path));
-    } else if (kind == u"directory") {
-        QVERIFY(QDir().mkdir(path));
-    } else if (kind == u"device") {
-        if (::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
-            QSKIP("cannot make a device node here (not root)");
-    } else if (kind == u"socket") {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        QVERIFY(size_t(name.size()) < sizeof address.sun_path);
-        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-        socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(socketFd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
-    }
+    hostile::SpecialFile file;
+    hostile::makeSpecialFile(dir, kind, &file);
+    if (QTest::currentTestFailed())
+        return;
+    if (file.notHere)
+        QSKIP("cannot make a device node here (not root)");
+    const QString path = file.path;
     const auto picture = recognition::readPicture(path);
-    if (socketFd >= 0)
-        ::close(socketFd);
+    file.close();
     QVERIFY(!picture);
     QCOMPARE(picture.error().message, (path.isEmpty() ? u"\"\""_s : path) + u": "_s + cause);
     QCOMPARE(picture.error().kind, RecognitionError::Unreadable);

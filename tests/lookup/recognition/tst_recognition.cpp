@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -60,6 +62,11 @@ private slots:
     void initTestCase();
     void preparation_data();
     void preparation();
+    void otsuSplitsDarkFromLight_data();
+    void otsuSplitsDarkFromLight();
+    void otsuWithNothingToSplit_data();
+    void otsuWithNothingToSplit();
+    void histogramCountsEveryPixel();
     void nullCaptureStaysNull();
     void missingLanguageDataIsAnError();
     void readsARenderedQuestion_data();
@@ -94,6 +101,75 @@ void TestRecognition::preparation_data()
         << one << 48 << QColor(0, 0, 0) << QColor(255, 255, 255) << false << 1 << false;
     QTest::newRow("question and options, light on dark")
         << two << 18 << QColor(255, 255, 255) << QColor(20, 60, 40) << true << 2 << true;
+}
+
+// Two grey levels in any proportion: the threshold keeps the darker on the dark side (that
+// level included) and the lighter on the other, however lopsided the counts.
+void TestRecognition::otsuSplitsDarkFromLight_data()
+{
+    QTest::addColumn<int>("dark");
+    QTest::addColumn<int>("light");
+    QTest::addColumn<qint64>("darkCount");
+    QTest::addColumn<qint64>("lightCount");
+    QTest::newRow("black on white, even") << 0 << 255 << qint64(500) << qint64(500);
+    QTest::newRow("sparse text on a ground") << 40 << 210 << qint64(30) << qint64(9000);
+    QTest::newRow("light text on a dark ground") << 60 << 180 << qint64(9000) << qint64(30);
+    QTest::newRow("neighbouring levels") << 127 << 128 << qint64(10) << qint64(10);
+    QTest::newRow("low contrast, both light") << 200 << 230 << qint64(400) << qint64(1200);
+}
+
+void TestRecognition::otsuSplitsDarkFromLight()
+{
+    QFETCH(int, dark);
+    QFETCH(int, light);
+    QFETCH(qint64, darkCount);
+    QFETCH(qint64, lightCount);
+    std::array<qint64, 256> histogram{};
+    histogram[size_t(dark)] = darkCount;
+    histogram[size_t(light)] = lightCount;
+    const int threshold = recognition::otsuThreshold(histogram, darkCount + lightCount);
+    QVERIFY2(
+        threshold >= dark && threshold < light,
+        qPrintable(u"threshold %1 does not part %2 from %3"_s.arg(threshold).arg(dark).arg(light)));
+}
+
+// One level only, or no pixels: there is nothing to split, and the middle is taken.
+void TestRecognition::otsuWithNothingToSplit_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<qint64>("count");
+    QTest::newRow("no pixels") << 0 << qint64(0);
+    QTest::newRow("all black") << 0 << qint64(64);
+    QTest::newRow("all mid grey") << 90 << qint64(64);
+    QTest::newRow("all white") << 255 << qint64(64);
+}
+
+void TestRecognition::otsuWithNothingToSplit()
+{
+    QFETCH(int, level);
+    QFETCH(qint64, count);
+    std::array<qint64, 256> histogram{};
+    histogram[size_t(level)] = count;
+    QCOMPARE(recognition::otsuThreshold(histogram, count), 127);
+}
+
+// Every pixel once, whatever the width: the lines of a grey picture are padded to four bytes
+// and the padding must not be counted.
+void TestRecognition::histogramCountsEveryPixel()
+{
+    QImage grey(7, 3, QImage::Format_Grayscale8);
+    grey.fill(200);
+    grey.setPixel(0, 0, qRgb(10, 10, 10));
+    grey.setPixel(6, 2, qRgb(10, 10, 10));
+    grey.setPixel(3, 1, qRgb(128, 128, 128));
+    const std::array<qint64, 256> histogram = recognition::greyHistogram(grey);
+    QCOMPARE(histogram[10], qint64(2));
+    QCOMPARE(histogram[128], qint64(1));
+    QCOMPARE(histogram[200], qint64(18));
+    qint64 all = 0;
+    for (const qint64 n : histogram)
+        all += n;
+    QCOMPARE(all, qint64(21));
 }
 
 void TestRecognition::preparation()
