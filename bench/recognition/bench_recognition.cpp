@@ -714,7 +714,13 @@ int main(int argc, char **argv)
             // what a player mostly sees.
             timer.start();
             double started = threadMs();
-            const auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
+            // As the program does: near twins told apart by the options the capture shows.
+            const auto answerOf = [&rows](qsizetype row) {
+                return rows[size_t(row)].answer.value_or(QString());
+            };
+            auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
+            if (reading)
+                recognition::settleTwins(*reading, answerOf);
             t.firstCpu = threadMs() - started;
             t.firstWall = msSince(timer);
             if (once) {
@@ -723,7 +729,9 @@ int main(int argc, char **argv)
             } else {
                 timer.start();
                 started = threadMs();
-                (void)recognition::readQuestion(engine, ranker, c.image, 3);
+                auto again = recognition::readQuestion(engine, ranker, c.image, 3);
+                if (again)
+                    recognition::settleTwins(*again, answerOf);
                 t.cpu = threadMs() - started;
                 t.wall = msSince(timer);
             }
