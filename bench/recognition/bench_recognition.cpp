@@ -43,6 +43,7 @@
 //   ZC_BENCH_SAVE=DIR                 every capture saved as DIR/SPLIT-NNN.png
 //   ZC_BENCH_SEED=N                   the tuning split drawn from seed N (more captures of its
 //                                     families to study; the validation split keeps its own)
+//   ZC_BENCH_RENDER_ONLY=1            the captures rendered (and saved) and not read
 //   ZC_BENCH_VERBOSE=1                every tuning capture whose best question or option letter
 //                                     is wrong, with what was read and what the capture was made
 //                                     of (never the validation split's: it is measured only as a
@@ -706,6 +707,8 @@ int main(int argc, char **argv)
                           : split == bench::Split::Tuning ? kTuningCaptures
                                                           : kValidationCaptures;
         std::vector<bench::Capture> captures = makeCaptures(rows, split, count);
+        if (switchedOn("ZC_BENCH_RENDER_ONLY"))
+            continue;
         std::vector<Outcome> outcomes;
         for (const bench::Capture &c : captures) {
             Times t{.questionLines = c.questionLines, .textRows = c.textRows};
@@ -796,6 +799,8 @@ int main(int argc, char **argv)
             tuning = std::move(captures);
     }
 
+    if (switchedOn("ZC_BENCH_RENDER_ONLY"))
+        return 0;
     // The plain ranking at 100,000 rows costs a quarter of a second a text: a sample of 20.
     std::optional<double> plainLargeMedian;
     if (baseline && switchedOn("ZC_BENCH_PLAIN_LARGE")) {

@@ -98,10 +98,12 @@ std::vector<Label> candidates(QStringView text, System system)
             continue;
         }
         // No mark: the label stands apart, a space after it and text after that; or, as the
-        // neural reader often reads a small mark away, Chinese text or a number follows it.
+        // neural reader often reads a small mark away, Chinese text, a number or the opening
+        // of a title or a quotation ("C《论语》") follows it.
         if ((apart && end > i + 1 && end < text.size() && !isSpace(text[end])) ||
             (!isLatinOrDigit(before) && end < text.size() &&
-             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9'))))
+             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9') ||
+              QStringView(u"《“「『").contains(text[end]))))
             found.push_back({i, end, index, false});
     }
     return found;
