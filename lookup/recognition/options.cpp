@@ -86,10 +86,12 @@ std::vector<Label> candidates(QStringView text, System system)
         qsizetype end = i + 1;
         while (end < text.size() && text[end] == u' ')
             ++end;
-        // Inside a word or a number ("FIFA", "1930") a letter is no label; after a digit with a
-        // mark after it, it is one whose option before ended in a number ("C.7D.122").
+        // Inside a word or a number ("FIFA", "1930") a letter is no label; with a mark after it,
+        // after a digit or a capital letter, it is one whose option before ended in a number
+        // or a Latin word ("C.7D.122", "A.SOSB.约37").
+        const bool capital = ascii(text[i]) >= u'A' && ascii(text[i]) <= u'D';
         if (isLatinOrDigit(before) &&
-            !(ascii(before) <= u'9' && end < text.size() && isMark(text[end])))
+            !((ascii(before) <= u'9' || capital) && end < text.size() && isMark(text[end])))
             continue;
         const bool apart = isSpace(before) || before == u'(' || before == u'（' || before == u'项';
         if (end < text.size() &&
