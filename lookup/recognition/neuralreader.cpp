@@ -304,16 +304,43 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
     }
 }
 
+namespace {
+
+qsizetype characters(const std::vector<NeuralReader::Line> &lines)
+{
+    qsizetype count = 0;
+    for (const NeuralReader::Line &line : lines)
+        count += line.text.size();
+    return count;
+}
+
+} // namespace
+
 Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &capture)
 {
     // On a quiet ground the lines of text show in the edges' profile alone, and the detection
     // model (as long as reading a line or two) is not needed; when a line read so is not read
-    // surely, the detection model looks after all.
+    // surely, the detection model looks after all, and the reading holding more text is kept
+    // (the detection model finds small text on a plain ground in part only, now and then).
+    std::vector<Line> byProfile;
     if (const std::vector<QRect> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
-        auto lines = readStrips(capture, strips, kSureByProfile);
-        if (!lines || !lines->empty())
+        auto lines = readStrips(capture, strips, kKeptByProfile);
+        if (!lines)
             return lines;
+        if (!lines->empty() && std::all_of(lines->begin(), lines->end(), [](const Line &line) {
+                return line.confidence >= kSureByProfile;
+            }))
+            return lines;
+        byProfile = std::move(*lines);
     }
+    auto byDetection = readByDetection(capture);
+    if (byDetection && characters(byProfile) > characters(*byDetection))
+        return byProfile;
+    return byDetection;
+}
+
+Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QImage &capture)
+{
     auto map = detectionOutput(capture);
     if (!map)
         return map.error();
@@ -379,11 +406,20 @@ NeuralReader::readStrips(const QImage &capture, const std::vector<QRect> &strips
     std::vector<Line> lines;
     for (const QRect &strip : strips) {
         int used = 0;
-        const auto out = recognitionOutput(capture.copy(strip), &used, kSqueeze);
+        const QImage line = capture.copy(strip);
+        const auto out = recognitionOutput(line, &used, kSqueeze);
         if (!out)
             return out.error();
-        const auto decoded =
-            ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
+        auto decoded = ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
+        if (decoded.confidence < kRereadBelow) {
+            const auto again = recognitionOutput(line, &used, 1.0);
+            if (!again)
+                return again.error();
+            const auto unsqueezed =
+                ppocr::decode(again->values.data(), again->rows, again->columns, m_classes, used);
+            if (unsqueezed.confidence > decoded.confidence)
+                decoded = unsqueezed;
+        }
         if (decoded.text.isEmpty() || decoded.confidence < sure) {
             if (sure > 0)
                 return std::vector<Line>();

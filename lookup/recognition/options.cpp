@@ -227,7 +227,11 @@ std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
         split(text.mid(begin, end - begin), labels[t].index, count, out, rest);
     }
     if (lastLine >= 0 && last.index < 3) {
-        if (after.size() <= 3 - last.index) {
+        const int left = 3 - last.index;
+        if (sharesLine && after.size() == 1 && left >= 2) {
+            // Options in a grid: the one line after holds the options left, side by side.
+            split(after[0], last.index + 1, left, out);
+        } else if (after.size() <= left) {
             for (qsizetype k = 0; k < after.size(); ++k)
                 out.push_back({normalise(after[k]), last.index + 1 + int(k)});
         }
