@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 
 #include <opencv2/core.hpp>
 #include <opencv2/core/utils/logger.hpp>
@@ -116,6 +117,38 @@ std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
                              .intersected(capture.rect()));
     }
     return strips;
+}
+
+// `capture` within a frame `pad` pixels wide of its edge's median colour.
+QImage withFrame(const QImage &capture, int pad)
+{
+    const QImage rgb = capture.convertToFormat(QImage::Format_RGB32);
+    std::vector<int> channels[3];
+    const auto take = [&](int x, int y) {
+        const QRgb c = rgb.pixel(x, y);
+        channels[0].push_back(qRed(c));
+        channels[1].push_back(qGreen(c));
+        channels[2].push_back(qBlue(c));
+    };
+    for (int x = 0; x < rgb.width(); ++x) {
+        take(x, 0);
+        take(x, rgb.height() - 1);
+    }
+    for (int y = 0; y < rgb.height(); ++y) {
+        take(0, y);
+        take(rgb.width() - 1, y);
+    }
+    int median[3];
+    for (int k = 0; k < 3; ++k) {
+        auto &v = channels[k];
+        std::nth_element(v.begin(), v.begin() + qsizetype(v.size() / 2), v.end());
+        median[k] = v[v.size() / 2];
+    }
+    QImage out(rgb.width() + 2 * pad, rgb.height() + 2 * pad, QImage::Format_RGB32);
+    out.fill(QColor(median[0], median[1], median[2]));
+    QPainter painter(&out);
+    painter.drawImage(pad, pad, rgb);
+    return out;
 }
 
 } // namespace
@@ -341,7 +374,12 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
 
 Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QImage &capture)
 {
-    auto map = detectionOutput(capture);
+    // The detection model finds no text that touches the picture's edge (a region drawn tight
+    // around one line): it looks at the capture within a frame of its ground.
+    const int pad =
+        std::clamp(std::min(capture.width(), capture.height()) / 2, kFrameLeast, kFrameMost);
+    const QImage framed = withFrame(capture, pad);
+    auto map = detectionOutput(framed);
     if (!map)
         return map.error();
     std::vector<QRect> boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
@@ -358,18 +396,19 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QIma
         typical = heights[heights.size() / 2];
     }
     const double enlarge = double(kWantedText) / typical;
-    if (typical < kSmallText && detectionSize(capture, enlarge).width() > map->columns * 6 / 5) {
-        map = detectionOutput(capture, enlarge);
+    if (typical < kSmallText && detectionSize(framed, enlarge).width() > map->columns * 6 / 5) {
+        map = detectionOutput(framed, enlarge);
         if (!map)
             return map.error();
         boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
     }
-    const double toX = double(capture.width()) / map->columns,
-                 toY = double(capture.height()) / map->rows;
+    const double toX = double(framed.width()) / map->columns,
+                 toY = double(framed.height()) / map->rows;
     for (QRect &box : boxes) {
         box = QRect(QPoint(int(box.left() * toX), int(box.top() * toY)),
                     QPoint(int(std::ceil((box.right() + 1) * toX)) - 1,
                            int(std::ceil((box.bottom() + 1) * toY)) - 1))
+                  .translated(-pad, -pad)
                   .intersected(capture.rect());
     }
     // Text runs across the screen; a box much taller than wide is an ornament or an icon.

@@ -48,6 +48,9 @@ public:
     static constexpr int kDetectionPixels = 640 * 640;
     static constexpr int kDetectionLongest = 4096;
     static constexpr int kMaximumBoxes = 24;
+    // The frame of ground the capture is detected within: half its shorter side, within these.
+    static constexpr int kFrameLeast = 4;
+    static constexpr int kFrameMost = 24;
     // A row of text is read from its first box to its last, kStripMargin of its height beyond
     // either end, and squeezed to kSqueeze of its width at the model's height: the model's
     // time grows with the width it reads, and it was trained on lines squeezed into a fixed
