@@ -366,19 +366,24 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
             return lines;
         byProfile = std::move(*lines);
     }
-    auto byDetection = readByDetection(capture);
+    auto byDetection = readByDetection(capture, 0);
+    // The detection model finds no text that touches the picture's edge (a region drawn tight
+    // round small text): when it finds nothing, it looks again at the capture within a frame
+    // of its ground. Not first: on a patterned ground the frame's edge looks like text.
+    if (byDetection && byDetection->empty()) {
+        byDetection =
+            readByDetection(capture, std::clamp(std::min(capture.width(), capture.height()) / 2,
+                                                kFrameLeast, kFrameMost));
+    }
     if (byDetection && characters(byProfile) > characters(*byDetection))
         return byProfile;
     return byDetection;
 }
 
-Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QImage &capture)
+Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QImage &capture,
+                                                                      int pad)
 {
-    // The detection model finds no text that touches the picture's edge (a region drawn tight
-    // around one line): it looks at the capture within a frame of its ground.
-    const int pad =
-        std::clamp(std::min(capture.width(), capture.height()) / 2, kFrameLeast, kFrameMost);
-    const QImage framed = withFrame(capture, pad);
+    const QImage framed = pad > 0 ? withFrame(capture, pad) : capture;
     auto map = detectionOutput(framed);
     if (!map)
         return map.error();

@@ -48,7 +48,8 @@ public:
     static constexpr int kDetectionPixels = 640 * 640;
     static constexpr int kDetectionLongest = 4096;
     static constexpr int kMaximumBoxes = 24;
-    // The frame of ground the capture is detected within: half its shorter side, within these.
+    // The frame of ground the capture is detected within when nothing is found without one:
+    // half its shorter side, within these.
     static constexpr int kFrameLeast = 4;
     static constexpr int kFrameMost = 24;
     // A row of text is read from its first box to its last, kStripMargin of its height beyond
@@ -115,8 +116,9 @@ public:
 private:
     struct Nets;
     std::optional<RecognitionError> failure(const QString &file) const;
-    // The lines the detection model finds on `capture`, read.
-    Result<std::vector<Line>> readByDetection(const QImage &capture);
+    // The lines the detection model finds on `capture` within a frame of its ground `pad`
+    // pixels wide (none: 0), read.
+    Result<std::vector<Line>> readByDetection(const QImage &capture, int pad);
     // Each strip of `capture` read; with `sure` above 0, nothing unless every strip is read
     // with that mean confidence at least.
     Result<std::vector<Line>> readStrips(const QImage &capture, const std::vector<QRect> &strips,
