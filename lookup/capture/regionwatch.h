@@ -27,10 +27,6 @@ public:
 
     RegionWatch();
 
-    // The pace of glances: the usual one, and the one while a change settles.
-    static constexpr int kGlanceMs = 100;
-    static constexpr int kSettlingGlanceMs = 40;
-
     // Starts watching `region` (desktop coordinates, logical pixels) afresh: nothing read yet,
     // so the first settled picture is read.
     void start(const QRect &region);

@@ -213,6 +213,17 @@ std::vector<int> Watcher::counted(const WatchFrame &then, const WatchFrame &now,
     return changed;
 }
 
+bool Watcher::differsFromRead(const WatchFrame &now) const
+{
+    if (m_lastRead.isNull() || !sameGrid(m_lastRead, now) || !sameGrid(now, m_previous) ||
+        m_learnt.size() != size_t(now.cells()))
+        return true;
+    std::vector<bool> ignore = restlessReach();
+    for (size_t i = 0; i < ignore.size(); ++i)
+        ignore[i] = ignore[i] || m_learnt[i];
+    return !changedCells(m_lastRead, now, ignore).empty();
+}
+
 FrameChange Watcher::compare(const WatchFrame &then, const WatchFrame &now) const
 {
     if (then.isNull() || !sameGrid(then, now))
@@ -255,9 +266,18 @@ Watcher::Step Watcher::see(const WatchFrame &frame, qint64 now)
     }
     m_previous = frame;
 
-    const FrameChange change = compare(m_lastRead, frame);
+    FrameChange change = compare(m_lastRead, frame);
+    // A question that faded out and its near twin in, or came in behind a curtain, ends a
+    // character or two from the last one read, beside cells that were still moving a moment
+    // ago: that is the fade, no ticking. Once the picture has been a new one, whatever differs
+    // from the picture read, but for restless and learnt cells, is new.
+    if (change == FrameChange::New)
+        m_wentNew = true;
+    else if (m_wentNew)
+        change = differsFromRead(frame) ? FrameChange::New : FrameChange::Same;
     if (change == FrameChange::Same) {
         m_settlingSince = -1;
+        m_wentNew = false;
         return Step::Wait;
     }
     if (m_settlingSince < 0)
@@ -281,6 +301,7 @@ void Watcher::read(const WatchFrame &frame, qint64 question, qint64 now)
 {
     m_now = now;
     m_settlingSince = -1;
+    m_wentNew = false;
     if (question >= 0 && question == m_lastQuestion && sameGrid(m_lastRead, frame) &&
         m_learnt.size() == size_t(frame.cells())) {
         // The same question read again: what changed is no part of it (a large timer, a

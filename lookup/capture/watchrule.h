@@ -76,9 +76,13 @@ std::vector<int> changedCells(const WatchFrame &then, const WatchFrame &now,
 FrameChange compareFrames(const WatchFrame &then, const WatchFrame &now,
                           const std::vector<bool> &ignore = {});
 
+// The pace of glances at the region: the usual one, and the one while a change settles, so
+// that a fade's end is caught within a few hundredths of a second.
+inline constexpr int kGlanceMs = 100;
+inline constexpr int kSettlingGlanceMs = 25;
 // How long a picture that changed must hold still before it is read: a fade or slide has ended
 // by then, while the answer is not kept waiting.
-inline constexpr int kSettleMs = 80;
+inline constexpr int kSettleMs = 50;
 // How long a small change must hold still: longer than a timer's tick.
 inline constexpr int kSmallChangeStillMs = 1500;
 // A cell that changed by itself at moments this far apart, with no longer pause than
@@ -130,6 +134,8 @@ private:
     std::vector<int> counted(const WatchFrame &then, const WatchFrame &now,
                              int tolerance = kCellChange) const;
     FrameChange compare(const WatchFrame &then, const WatchFrame &now) const;
+    // Whether `now` differs from the picture last read in any cell neither learnt nor restless.
+    bool differsFromRead(const WatchFrame &now) const;
     void forgetCells(qsizetype cells);
 
     WatchFrame m_lastRead;
@@ -138,6 +144,7 @@ private:
     WatchFrame m_stillFrame; // the picture as it was when it last stood still
     qint64 m_stillSince = 0;
     qint64 m_settlingSince = -1; // when the picture last began to differ from the one read
+    bool m_wentNew = false;      // and whether it has differed as a new question since
     // Per cell: when it last changed by itself, and when its current run of changes began.
     std::vector<qint64> m_changedAt, m_restlessSince;
     // Cells whose change alone brought a reading of the same question again.

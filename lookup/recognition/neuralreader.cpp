@@ -58,9 +58,16 @@ int roundTo32(double value)
 // drawn to be read stands out far more than a plain panel's gradient or a JPEG's noise.
 constexpr int kStrongEdge = 48;
 
+// A blank wider than this many times a line's height, between two parts of the line (a
+// question and the countdown at the panel's far end, options side by side), is read as this
+// wide only. Wider where the detection model found the parts: on a busy ground it may miss a
+// character or two of the line, which the recognition model then reads in the blank.
+constexpr int kWidestGapInLines = 2;
+constexpr int kWidestDetectedGapInLines = 4;
+
 // The strips a capture on a quiet ground holds its lines of text in, found without the
 // detection model (see ppocr::profileLines); none when that is not plain.
-std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
+std::vector<NeuralReader::Strip> stripsByProfile(const QImage &capture, double margin)
 {
     const QImage grey = capture.convertToFormat(QImage::Format_Grayscale8);
     const int width = grey.width(), height = grey.height();
@@ -99,22 +106,32 @@ std::vector<QRect> stripsByProfile(const QImage &capture, double margin)
     const auto lines = ppocr::profileLines(rows);
     if (!lines)
         return {};
-    std::vector<QRect> strips;
+    std::vector<NeuralReader::Strip> strips;
     for (const auto &[top, bottom] : *lines) {
-        int left = width, right = -1;
+        std::vector<bool> inked(size_t(width), false);
         for (int y = top; y <= bottom; ++y) {
             const uchar *row = edge.data() + size_t(y) * size_t(width);
-            for (int x = 0; x < width; ++x) {
-                if (row[x]) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
-            }
+            for (int x = 0; x < width; ++x)
+                inked[size_t(x)] = inked[size_t(x)] || row[x];
+        }
+        if (std::none_of(inked.begin(), inked.end(), [](bool b) { return b; }))
+            continue;
+        // An edge lies between its column and the next.
+        std::vector<std::pair<int, int>> ink;
+        for (int x = 0; x < width; ++x) {
+            if (!inked[size_t(x)])
+                continue;
+            if (!ink.empty() && ink.back().second >= x)
+                ink.back().second = x + 1;
+            else
+                ink.emplace_back(x, x + 1);
         }
         // The edges mark a glyph's sides: the line reaches a row beyond its last edge row.
         const int grow = int(std::lround((bottom - top + 2) * margin));
-        strips.push_back(QRect(QPoint(left - grow, top - 1), QPoint(right + 1 + grow, bottom + 1))
-                             .intersected(capture.rect()));
+        const QRect box = QRect(QPoint(ink.front().first - grow, top - 1),
+                                QPoint(ink.back().second + grow, bottom + 1))
+                              .intersected(capture.rect());
+        strips.push_back({box, ppocr::keptColumns(ink, kWidestGapInLines * box.height())});
     }
     return strips;
 }
@@ -149,6 +166,34 @@ QImage withFrame(const QImage &capture, int pad)
     QPainter painter(&out);
     painter.drawImage(pad, pad, rgb);
     return out;
+}
+
+// The picture of `strip` as it is read: its columns side by side.
+QImage stripPicture(const QImage &capture, const NeuralReader::Strip &strip)
+{
+    if (strip.columns.size() <= 1)
+        return capture.copy(strip.box);
+    std::vector<std::pair<int, int>> columns = strip.columns;
+    columns.front().first = strip.box.left();
+    columns.back().second = strip.box.right();
+    int width = 0;
+    for (auto &[first, last] : columns) {
+        first = std::max(first, strip.box.left());
+        last = std::min(last, strip.box.right());
+        width += std::max(0, last - first + 1);
+    }
+    QImage picture(width, strip.box.height(), QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    QPainter painter(&picture);
+    int x = 0;
+    for (const auto &[first, last] : columns) {
+        if (last < first)
+            continue;
+        painter.drawImage(QPoint(x, 0), capture,
+                          QRect(first, strip.box.top(), last - first + 1, strip.box.height()));
+        x += last - first + 1;
+    }
+    return picture;
 }
 
 } // namespace
@@ -356,7 +401,7 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
     // surely, the detection model looks after all, and the reading holding more text is kept
     // (the detection model finds small text on a plain ground in part only, now and then).
     std::vector<Line> byProfile;
-    if (const std::vector<QRect> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
+    if (const std::vector<Strip> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
         auto lines = readStrips(capture, strips, kKeptByProfile);
         if (!lines)
             return lines;
@@ -425,7 +470,7 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QIma
     // ground the detection may find a line in pieces, or miss a character at either end, and
     // the recognition model reads the parts it missed as well. Not across the whole capture:
     // the model's time grows with the width it reads, and an option row is often short.
-    std::vector<QRect> strips;
+    std::vector<Strip> strips;
     for (const std::vector<QRect> &row : ppocr::groupLines(std::move(boxes))) {
         int top = row.front().top(), bottom = row.front().bottom();
         for (const QRect &box : row) {
@@ -438,19 +483,24 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QIma
             right = std::max(right, box.right());
         }
         const int margin = int(std::lround((bottom - top + 1) * kStripMargin));
-        strips.push_back(QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
-                             .intersected(capture.rect()));
+        std::vector<std::pair<int, int>> ink;
+        ink.reserve(row.size());
+        for (const QRect &box : row)
+            ink.emplace_back(box.left() - margin, box.right() + margin);
+        const QRect box = QRect(QPoint(left - margin, top), QPoint(right + margin, bottom))
+                              .intersected(capture.rect());
+        strips.push_back({box, ppocr::keptColumns(ink, kWidestDetectedGapInLines * box.height())});
     }
     return readStrips(capture, strips, 0.0);
 }
 
 Result<std::vector<NeuralReader::Line>>
-NeuralReader::readStrips(const QImage &capture, const std::vector<QRect> &strips, double sure)
+NeuralReader::readStrips(const QImage &capture, const std::vector<Strip> &strips, double sure)
 {
     std::vector<Line> lines;
-    for (const QRect &strip : strips) {
+    for (const Strip &strip : strips) {
         int used = 0;
-        const QImage line = capture.copy(strip);
+        const QImage line = stripPicture(capture, strip);
         const auto out = recognitionOutput(line, &used, kSqueeze);
         if (!out)
             return out.error();
@@ -469,7 +519,7 @@ NeuralReader::readStrips(const QImage &capture, const std::vector<QRect> &strips
                 return std::vector<Line>();
             continue;
         }
-        lines.push_back({decoded.text, decoded.confidence, strip});
+        lines.push_back({decoded.text, decoded.confidence, strip.box});
     }
     return lines;
 }

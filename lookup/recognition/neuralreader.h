@@ -113,6 +113,14 @@ public:
     // The size the detection model runs at for `capture`, enlarged `enlarge` times.
     static QSize detectionSize(const QImage &capture, double enlarge = 1.0);
 
+    // A row of text to read: its box in the capture, and the columns of the capture read from
+    // it, left to right, put side by side (all of the box when none are given).
+    struct Strip
+    {
+        QRect box;
+        std::vector<std::pair<int, int>> columns;
+    };
+
 private:
     struct Nets;
     std::optional<RecognitionError> failure(const QString &file) const;
@@ -121,7 +129,7 @@ private:
     Result<std::vector<Line>> readByDetection(const QImage &capture, int pad);
     // Each strip of `capture` read; with `sure` above 0, nothing unless every strip is read
     // with that mean confidence at least.
-    Result<std::vector<Line>> readStrips(const QImage &capture, const std::vector<QRect> &strips,
+    Result<std::vector<Line>> readStrips(const QImage &capture, const std::vector<Strip> &strips,
                                          double sure);
 
     int m_threads;

@@ -134,6 +134,28 @@ std::vector<QRect> findBoxes(const float *map, int width, int height,
     return boxes;
 }
 
+std::vector<std::pair<int, int>> keptColumns(std::vector<std::pair<int, int>> ink, int widest)
+{
+    std::erase_if(ink, [](const auto &span) { return span.second < span.first; });
+    std::sort(ink.begin(), ink.end());
+    std::vector<std::pair<int, int>> kept;
+    widest = std::max(widest, 0);
+    for (const auto &[first, last] : ink) {
+        if (kept.empty()) {
+            kept.emplace_back(first, last);
+            continue;
+        }
+        const int gap = first - kept.back().second - 1;
+        if (gap <= widest) {
+            kept.back().second = std::max(kept.back().second, last);
+            continue;
+        }
+        kept.back().second += widest / 2;
+        kept.emplace_back(first - (widest - widest / 2), last);
+    }
+    return kept;
+}
+
 std::vector<std::vector<QRect>> groupLines(std::vector<QRect> boxes)
 {
     std::sort(boxes.begin(), boxes.end(),

@@ -66,6 +66,13 @@ std::vector<QRect> findBoxes(const float *map, int width, int height,
 // right, rows top to bottom; each inner list is one line of text.
 std::vector<std::vector<QRect>> groupLines(std::vector<QRect> boxes);
 
+// The columns of a line worth reading, given the spans of columns its ink covers (first and
+// last column of each, in any order, overlapping or not): from the first span to the last, in
+// pieces, a blank gap wider than `widest` shortened to `widest`, half of it kept beside each
+// span. The model's time grows with the width it reads: a countdown at the far end of the
+// panel need not cost the width of the blank between it and the question. Left to right.
+std::vector<std::pair<int, int>> keptColumns(std::vector<std::pair<int, int>> ink, int widest);
+
 // The rows of text of a capture on a quiet ground, found without the detection model from
 // `edges`, the number of strong edges on each pixel row, top to bottom: each row of text is a
 // run of rows with edges between rows with next to none. Only where that is plain: nullopt

@@ -346,6 +346,22 @@ void TestWatchRule::sequences_data()
     QTest::newRow("the near twin replaces its twin") << Quiz{[=](qint64 ms) {
         return Scene{ms < 4000 ? kTwinA : kTwinB, -1};
     }} << qint64(8000) << Windows{first, {5400, 5800}};
+    // Unless it came in as a question does, the panel emptied and the twin faded in, the
+    // countdown starting again.
+    QTest::newRow("the near twin fades in after its twin") << Quiz{[=](qint64 ms) {
+        if (ms < 4000)
+            return Scene{kTwinA, countdown(ms, 15)};
+        Scene s{kTwinB, countdown(ms - 4000, 15)};
+        s.ink = std::min<qreal>(1, qreal(ms - 4000) / 300);
+        return s;
+    }} << qint64(8000) << Windows{first, {4300, 4500}};
+    QTest::newRow("the near twin fades in after its twin, no countdown") << Quiz{[=](qint64 ms) {
+        if (ms < 4000)
+            return Scene{kTwinA, -1};
+        Scene s{kTwinB, -1};
+        s.ink = std::min<qreal>(1, qreal(ms - 4000) / 300);
+        return s;
+    }} << qint64(8000) << Windows{first, {4300, 4500}};
 }
 
 void TestWatchRule::sequences()
@@ -354,7 +370,7 @@ void TestWatchRule::sequences()
     QFETCH(qint64, lastsMs);
     QFETCH(Windows, readings);
 
-    // The watcher's own pace: a glance every 100 ms, every 40 ms while a change settles.
+    // The watcher's own pace: a glance now and then, quicker while a change settles.
     Watcher watcher;
     QList<qint64> readAt;
     for (qint64 now = 0; now <= lastsMs;) {
@@ -365,7 +381,7 @@ void TestWatchRule::sequences()
             readAt.append(now);
             watcher.read(frame, quiz.question(scene), now);
         }
-        now += step == Watcher::Step::Settle ? 40 : 100;
+        now += step == Watcher::Step::Settle ? capture::kSettlingGlanceMs : capture::kGlanceMs;
     }
     QStringList seen;
     for (const qint64 at : readAt)

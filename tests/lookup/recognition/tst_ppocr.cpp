@@ -1,5 +1,6 @@
 // The neural reader's pure parts: the character list, CTC decoding, width buckets, the input
-// width written into the model's bytes, boxes on a detection map and their lines.
+// width written into the model's bytes, boxes on a detection map and their lines, the columns of
+// a line that are read.
 #include "lookup/recognition/ppocr.h"
 
 #include <QTest>
@@ -53,6 +54,8 @@ private slots:
     void boxes();
     void lines_data();
     void lines();
+    void keptColumns_data();
+    void keptColumns();
     void profile_data();
     void profile();
 };
@@ -204,6 +207,42 @@ void TestPpocr::lines()
     QList<QList<QRect>> got;
     for (const auto &line : grouped)
         got += QList<QRect>(line.begin(), line.end());
+    QCOMPARE(got, expected);
+}
+
+void TestPpocr::keptColumns_data()
+{
+    using Spans = QList<QPair<int, int>>;
+    QTest::addColumn<Spans>("ink");
+    QTest::addColumn<int>("widest");
+    QTest::addColumn<Spans>("expected");
+    QTest::newRow("one span") << Spans{{10, 50}} << 40 << Spans{{10, 50}};
+    QTest::newRow("overlapping and out of order, one piece")
+        << Spans{{60, 90}, {10, 50}, {40, 70}} << 40 << Spans{{10, 90}};
+    QTest::newRow("a gap as wide as allowed stays whole")
+        << Spans{{10, 50}, {91, 120}} << 40 << Spans{{10, 120}};
+    // A question and a countdown 400 columns further: 40 columns of the blank are read,
+    // 20 beside each.
+    QTest::newRow("a wide gap shortened, half beside each part")
+        << Spans{{10, 250}, {651, 690}} << 40 << Spans{{10, 270}, {631, 690}};
+    QTest::newRow("options side by side, two gaps")
+        << Spans{{0, 99}, {300, 399}, {600, 699}} << 41 << Spans{{0, 119}, {279, 419}, {579, 699}};
+    QTest::newRow("empty spans are no ink") << Spans{{10, 50}, {300, 200}} << 40 << Spans{{10, 50}};
+    QTest::newRow("nothing") << Spans{} << 40 << Spans{};
+}
+
+void TestPpocr::keptColumns()
+{
+    using Spans = QList<QPair<int, int>>;
+    QFETCH(Spans, ink);
+    QFETCH(int, widest);
+    QFETCH(Spans, expected);
+    std::vector<std::pair<int, int>> spans;
+    for (const auto &[first, last] : ink)
+        spans.emplace_back(first, last);
+    Spans got;
+    for (const auto &[first, last] : ppocr::keptColumns(spans, widest))
+        got.append({first, last});
     QCOMPARE(got, expected);
 }
 
