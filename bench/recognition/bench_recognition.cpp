@@ -41,8 +41,13 @@
 //   ZC_BENCH_THREADS=N                the neural reader with OpenCV's N threads (default:
 //                                     the program's)
 //   ZC_BENCH_SAVE=DIR                 every capture saved as DIR/SPLIT-NNN.png
-//   ZC_BENCH_VERBOSE=1                every capture whose best question is wrong, with what was
-//                                     read and what the capture was made of
+//   ZC_BENCH_SEED=N                   the tuning split drawn from seed N (more captures of its
+//                                     families to study; the validation split keeps its own)
+//   ZC_BENCH_RENDER_ONLY=1            the captures rendered (and saved) and not read
+//   ZC_BENCH_VERBOSE=1                every tuning capture whose best question or option letter
+//                                     is wrong, with what was read and what the capture was made
+//                                     of (never the validation split's: it is measured only as a
+//                                     whole)
 //
 //   bench_recognition --resident neural|former   (what the memory figure runs)
 
@@ -436,7 +441,12 @@ std::vector<bench::Capture> makeCaptures(const std::vector<store::CvRow> &rows, 
     const QString dir = qEnvironmentVariable("ZC_BENCH_SAVE");
     if (!dir.isEmpty())
         QDir().mkpath(dir);
-    auto captures = bench::renderCaptures(rows, split, count);
+    // Another seed draws more captures of the tuning split's families; the validation split
+    // keeps its own, always.
+    const std::uint32_t seed = split == bench::Split::Tuning
+                                   ? std::uint32_t(qEnvironmentVariableIntValue("ZC_BENCH_SEED"))
+                                   : 0;
+    auto captures = bench::renderCaptures(rows, split, count, seed);
     int oneLine = 0, cut = 0, options = 0;
     double width = 0, height = 0;
     for (size_t i = 0; i < captures.size(); ++i) {
@@ -697,6 +707,8 @@ int main(int argc, char **argv)
                           : split == bench::Split::Tuning ? kTuningCaptures
                                                           : kValidationCaptures;
         std::vector<bench::Capture> captures = makeCaptures(rows, split, count);
+        if (switchedOn("ZC_BENCH_RENDER_ONLY"))
+            continue;
         std::vector<Outcome> outcomes;
         for (const bench::Capture &c : captures) {
             Times t{.questionLines = c.questionLines, .textRows = c.textRows};
@@ -705,7 +717,13 @@ int main(int argc, char **argv)
             // what a player mostly sees.
             timer.start();
             double started = threadMs();
-            const auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
+            // As the program does: near twins told apart by the options the capture shows.
+            const auto answerOf = [&rows](qsizetype row) {
+                return rows[size_t(row)].answer.value_or(QString());
+            };
+            auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
+            if (reading)
+                recognition::settleTwins(*reading, answerOf);
             t.firstCpu = threadMs() - started;
             t.firstWall = msSince(timer);
             if (once) {
@@ -714,7 +732,9 @@ int main(int argc, char **argv)
             } else {
                 timer.start();
                 started = threadMs();
-                (void)recognition::readQuestion(engine, ranker, c.image, 3);
+                auto again = recognition::readQuestion(engine, ranker, c.image, 3);
+                if (again)
+                    recognition::settleTwins(*again, answerOf);
                 t.cpu = threadMs() - started;
                 t.wall = msSince(timer);
             }
@@ -764,10 +784,11 @@ int main(int argc, char **argv)
                 std::printf("  %zu of %zu read\n", outcomes.size(), captures.size());
                 std::fflush(stdout);
             }
-            if (verbose && !o.top1) {
+            const bool studied = verbose && split == bench::Split::Tuning;
+            if (studied && !o.top1) {
                 printMiss("miss", c, text, questions[c.row],
                           small.empty() ? QString() : questions[small.front().row]);
-            } else if (verbose && !o.letter && !c.rightLetter.isEmpty()) {
+            } else if (studied && !o.letter && !c.rightLetter.isEmpty()) {
                 const QString answer = rows[size_t(c.row)].answer.value_or(QString());
                 printMiss("option miss", c, text, c.rightLetter + u' ' + answer,
                           recognition::optionLetter(text, answer));
@@ -778,6 +799,8 @@ int main(int argc, char **argv)
             tuning = std::move(captures);
     }
 
+    if (switchedOn("ZC_BENCH_RENDER_ONLY"))
+        return 0;
     // The plain ranking at 100,000 rows costs a quarter of a second a text: a sample of 20.
     std::optional<double> plainLargeMedian;
     if (baseline && switchedOn("ZC_BENCH_PLAIN_LARGE")) {

@@ -702,10 +702,11 @@ QStringList groundsOf(Split split)
     return out;
 }
 
-std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split split, int count)
+std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split split, int count,
+                                    std::uint32_t seed)
 {
     const SplitPlan plan = split == Split::Tuning ? kTuningPlan : kValidationPlan;
-    Dice dice(plan.seed);
+    Dice dice(seed != 0 ? seed : plan.seed);
     const QStringList fonts = fontsOf(split);
     std::vector<int> grounds;
     for (int g = 0; g < kGroundCount; ++g) {

@@ -56,8 +56,10 @@ QStringList loadFonts();
 QStringList fontsOf(Split split);
 QStringList groundsOf(Split split);
 
-// `count` captures of the split from its seed. Rows without a question or an answer, and rows
-// a chosen face cannot draw, are never shown.
-std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split split, int count);
+// `count` captures of the split from its seed, or from `seed` when not 0 (more captures of the
+// tuning split's families to study its misses on). Rows without a question or an answer, and
+// rows a chosen face cannot draw, are never shown.
+std::vector<Capture> renderCaptures(const std::vector<store::CvRow> &rows, Split split, int count,
+                                    std::uint32_t seed = 0);
 
 } // namespace bench

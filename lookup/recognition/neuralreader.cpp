@@ -136,6 +136,38 @@ std::vector<NeuralReader::Strip> stripsByProfile(const QImage &capture, double m
     return strips;
 }
 
+// `capture` within a frame `pad` pixels wide of its edge's median colour.
+QImage withFrame(const QImage &capture, int pad)
+{
+    const QImage rgb = capture.convertToFormat(QImage::Format_RGB32);
+    std::vector<int> channels[3];
+    const auto take = [&](int x, int y) {
+        const QRgb c = rgb.pixel(x, y);
+        channels[0].push_back(qRed(c));
+        channels[1].push_back(qGreen(c));
+        channels[2].push_back(qBlue(c));
+    };
+    for (int x = 0; x < rgb.width(); ++x) {
+        take(x, 0);
+        take(x, rgb.height() - 1);
+    }
+    for (int y = 0; y < rgb.height(); ++y) {
+        take(0, y);
+        take(rgb.width() - 1, y);
+    }
+    int median[3];
+    for (int k = 0; k < 3; ++k) {
+        auto &v = channels[k];
+        std::nth_element(v.begin(), v.begin() + qsizetype(v.size() / 2), v.end());
+        median[k] = v[v.size() / 2];
+    }
+    QImage out(rgb.width() + 2 * pad, rgb.height() + 2 * pad, QImage::Format_RGB32);
+    out.fill(QColor(median[0], median[1], median[2]));
+    QPainter painter(&out);
+    painter.drawImage(pad, pad, rgb);
+    return out;
+}
+
 // The picture of `strip` as it is read: its columns side by side.
 QImage stripPicture(const QImage &capture, const NeuralReader::Strip &strip)
 {
@@ -350,17 +382,54 @@ Result<NeuralReader::Output> NeuralReader::recognitionOutput(const QImage &line,
     }
 }
 
+namespace {
+
+qsizetype characters(const std::vector<NeuralReader::Line> &lines)
+{
+    qsizetype count = 0;
+    for (const NeuralReader::Line &line : lines)
+        count += line.text.size();
+    return count;
+}
+
+} // namespace
+
 Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &capture)
 {
     // On a quiet ground the lines of text show in the edges' profile alone, and the detection
     // model (as long as reading a line or two) is not needed; when a line read so is not read
-    // surely, the detection model looks after all.
+    // surely, the detection model looks after all, and the reading holding more text is kept
+    // (the detection model finds small text on a plain ground in part only, now and then).
+    std::vector<Line> byProfile;
     if (const std::vector<Strip> strips = stripsByProfile(capture, kStripMargin); !strips.empty()) {
-        auto lines = readStrips(capture, strips, kSureByProfile);
-        if (!lines || !lines->empty())
+        auto lines = readStrips(capture, strips, kKeptByProfile);
+        if (!lines)
             return lines;
+        if (!lines->empty() && std::all_of(lines->begin(), lines->end(), [](const Line &line) {
+                return line.confidence >= kSureByProfile;
+            }))
+            return lines;
+        byProfile = std::move(*lines);
     }
-    auto map = detectionOutput(capture);
+    auto byDetection = readByDetection(capture, 0);
+    // The detection model finds no text that touches the picture's edge (a region drawn tight
+    // round small text): when it finds nothing, it looks again at the capture within a frame
+    // of its ground. Not first: on a patterned ground the frame's edge looks like text.
+    if (byDetection && byDetection->empty()) {
+        byDetection =
+            readByDetection(capture, std::clamp(std::min(capture.width(), capture.height()) / 2,
+                                                kFrameLeast, kFrameMost));
+    }
+    if (byDetection && characters(byProfile) > characters(*byDetection))
+        return byProfile;
+    return byDetection;
+}
+
+Result<std::vector<NeuralReader::Line>> NeuralReader::readByDetection(const QImage &capture,
+                                                                      int pad)
+{
+    const QImage framed = pad > 0 ? withFrame(capture, pad) : capture;
+    auto map = detectionOutput(framed);
     if (!map)
         return map.error();
     std::vector<QRect> boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
@@ -377,18 +446,19 @@ Result<std::vector<NeuralReader::Line>> NeuralReader::readLines(const QImage &ca
         typical = heights[heights.size() / 2];
     }
     const double enlarge = double(kWantedText) / typical;
-    if (typical < kSmallText && detectionSize(capture, enlarge).width() > map->columns * 6 / 5) {
-        map = detectionOutput(capture, enlarge);
+    if (typical < kSmallText && detectionSize(framed, enlarge).width() > map->columns * 6 / 5) {
+        map = detectionOutput(framed, enlarge);
         if (!map)
             return map.error();
         boxes = ppocr::findBoxes(map->values.data(), map->columns, map->rows);
     }
-    const double toX = double(capture.width()) / map->columns,
-                 toY = double(capture.height()) / map->rows;
+    const double toX = double(framed.width()) / map->columns,
+                 toY = double(framed.height()) / map->rows;
     for (QRect &box : boxes) {
         box = QRect(QPoint(int(box.left() * toX), int(box.top() * toY)),
                     QPoint(int(std::ceil((box.right() + 1) * toX)) - 1,
                            int(std::ceil((box.bottom() + 1) * toY)) - 1))
+                  .translated(-pad, -pad)
                   .intersected(capture.rect());
     }
     // Text runs across the screen; a box much taller than wide is an ornament or an icon.
@@ -430,11 +500,20 @@ NeuralReader::readStrips(const QImage &capture, const std::vector<Strip> &strips
     std::vector<Line> lines;
     for (const Strip &strip : strips) {
         int used = 0;
-        const auto out = recognitionOutput(stripPicture(capture, strip), &used, kSqueeze);
+        const QImage line = stripPicture(capture, strip);
+        const auto out = recognitionOutput(line, &used, kSqueeze);
         if (!out)
             return out.error();
-        const auto decoded =
-            ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
+        auto decoded = ppocr::decode(out->values.data(), out->rows, out->columns, m_classes, used);
+        if (decoded.confidence < kRereadBelow) {
+            const auto again = recognitionOutput(line, &used, 1.0);
+            if (!again)
+                return again.error();
+            const auto unsqueezed =
+                ppocr::decode(again->values.data(), again->rows, again->columns, m_classes, used);
+            if (unsqueezed.confidence > decoded.confidence)
+                decoded = unsqueezed;
+        }
         if (decoded.text.isEmpty() || decoded.confidence < sure) {
             if (sure > 0)
                 return std::vector<Line>();

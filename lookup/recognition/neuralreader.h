@@ -48,15 +48,26 @@ public:
     static constexpr int kDetectionPixels = 640 * 640;
     static constexpr int kDetectionLongest = 4096;
     static constexpr int kMaximumBoxes = 24;
+    // The frame of ground the capture is detected within when nothing is found without one:
+    // half its shorter side, within these.
+    static constexpr int kFrameLeast = 4;
+    static constexpr int kFrameMost = 24;
     // A row of text is read from its first box to its last, kStripMargin of its height beyond
     // either end, and squeezed to kSqueeze of its width at the model's height: the model's
     // time grows with the width it reads, and it was trained on lines squeezed into a fixed
     // width, so it reads characters half as wide as high as well as square ones.
     static constexpr double kStripMargin = 0.5;
     static constexpr double kSqueeze = 0.5;
+    // A line read squeezed with less than this mean confidence is read again unsqueezed, and
+    // the surer reading kept: a short line of large text squeezed loses whole characters.
+    static constexpr double kRereadBelow = 0.9;
     // Lines found by the edges' profile rather than the detection model are kept when each is
     // read with at least this mean confidence; otherwise the detection model looks.
     static constexpr double kSureByProfile = 0.9;
+    // Lines so found each read with at least kKeptByProfile are kept aside all the same: when the
+    // detection model finds less text (small text on a plain ground, found in part only), they
+    // are the reading.
+    static constexpr double kKeptByProfile = 0.8;
 
     // The files in a model folder.
     static QString detectionFile(const QString &folder);
@@ -113,6 +124,9 @@ public:
 private:
     struct Nets;
     std::optional<RecognitionError> failure(const QString &file) const;
+    // The lines the detection model finds on `capture` within a frame of its ground `pad`
+    // pixels wide (none: 0), read.
+    Result<std::vector<Line>> readByDetection(const QImage &capture, int pad);
     // Each strip of `capture` read; with `sure` above 0, nothing unless every strip is read
     // with that mean confidence at least.
     Result<std::vector<Line>> readStrips(const QImage &capture, const std::vector<Strip> &strips,

@@ -86,10 +86,12 @@ std::vector<Label> candidates(QStringView text, System system)
         qsizetype end = i + 1;
         while (end < text.size() && text[end] == u' ')
             ++end;
-        // Inside a word or a number ("FIFA", "1930") a letter is no label; after a digit with a
-        // mark after it, it is one whose option before ended in a number ("C.7D.122").
+        // Inside a word or a number ("FIFA", "1930") a letter is no label; with a mark after it,
+        // after a digit or a capital letter, it is one whose option before ended in a number
+        // or a Latin word ("C.7D.122", "A.SOSB.约37").
+        const bool capital = ascii(text[i]) >= u'A' && ascii(text[i]) <= u'D';
         if (isLatinOrDigit(before) &&
-            !(ascii(before) <= u'9' && end < text.size() && isMark(text[end])))
+            !((ascii(before) <= u'9' || capital) && end < text.size() && isMark(text[end])))
             continue;
         const bool apart = isSpace(before) || before == u'(' || before == u'（' || before == u'项';
         if (end < text.size() &&
@@ -98,10 +100,12 @@ std::vector<Label> candidates(QStringView text, System system)
             continue;
         }
         // No mark: the label stands apart, a space after it and text after that; or, as the
-        // neural reader often reads a small mark away, Chinese text or a number follows it.
+        // neural reader often reads a small mark away, Chinese text, a number or the opening
+        // of a title or a quotation ("C《论语》") follows it.
         if ((apart && end > i + 1 && end < text.size() && !isSpace(text[end])) ||
             (!isLatinOrDigit(before) && end < text.size() &&
-             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9'))))
+             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9') ||
+              QStringView(u"《“「『").contains(text[end]))))
             found.push_back({i, end, index, false});
     }
     return found;
@@ -166,14 +170,16 @@ double resemblance(const QString &answer, const QString &option)
 
 struct Piece
 {
-    QString text; // normalised
-    int index;    // -1: the text of several options whose labels were not read
+    QString text;                 // normalised
+    int index;                    // -1: the text of several options whose labels were not read
+    int first = index, count = 1; // the options the text may hold, when index is -1
+    bool open = false;            // the text may be the first option's alone (options left unseen)
 };
 
 // Splits `segment`, the text of `count` options from `first` on, into one piece each: by lines,
 // else by wide gaps. When neither gives one piece each, it stays one piece that names no
 // option (unless it is one option's text).
-void split(QStringView segment, int first, int count, std::vector<Piece> &out)
+void split(QStringView segment, int first, int count, std::vector<Piece> &out, bool open = false)
 {
     QStringList parts = segment.toString().split(u'\n', Qt::SkipEmptyParts);
     if (parts.size() != count) {
@@ -181,7 +187,7 @@ void split(QStringView segment, int first, int count, std::vector<Piece> &out)
         parts = segment.toString().split(gap, Qt::SkipEmptyParts);
     }
     if (parts.size() != count) {
-        out.push_back({normalise(segment), count == 1 ? first : -1});
+        out.push_back({normalise(segment), count == 1 ? first : -1, first, count, open});
         return;
     }
     for (int k = 0; k < count; ++k)
@@ -196,21 +202,36 @@ void split(QStringView segment, int first, int count, std::vector<Piece> &out)
 std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
 {
     std::vector<Piece> out;
+    // Lines after the last label's, as many as the options still to come or fewer: those
+    // options, their labels lost. With none, and two labels sharing a line (options in a row or
+    // a grid), the options left may be on the last label's line, run together.
+    const Label &last = labels.back();
+    const qsizetype lastLine = text.indexOf(u'\n', last.begin);
+    const QList<QStringView> after = lastLine < 0
+                                         ? QList<QStringView>()
+                                         : text.mid(lastLine + 1).split(u'\n', Qt::SkipEmptyParts);
+    bool sharesLine = false;
+    for (size_t t = 0; t + 1 < labels.size(); ++t)
+        sharesLine =
+            sharesLine ||
+            text.mid(labels[t].end, labels[t + 1].begin - labels[t].end).indexOf(u'\n') < 0;
     for (size_t t = 0; t < labels.size(); ++t) {
         const qsizetype begin = labels[t].end;
         qsizetype end = t + 1 < labels.size() ? labels[t + 1].begin : text.indexOf(u'\n', begin);
         if (end < 0)
             end = text.size();
-        const int count = t + 1 < labels.size() ? labels[t + 1].index - labels[t].index : 1;
-        split(text.mid(begin, end - begin), labels[t].index, count, out);
+        const bool rest = t + 1 == labels.size() && after.isEmpty() && sharesLine;
+        const int count = t + 1 < labels.size() ? labels[t + 1].index - labels[t].index
+                          : rest                ? 4 - labels[t].index
+                                                : 1;
+        split(text.mid(begin, end - begin), labels[t].index, count, out, rest);
     }
-    // Lines after the last label's, as many as the options still to come or fewer: those
-    // options, their labels lost.
-    const Label &last = labels.back();
-    const qsizetype lastLine = text.indexOf(u'\n', last.begin);
     if (lastLine >= 0 && last.index < 3) {
-        const QList<QStringView> after = text.mid(lastLine + 1).split(u'\n', Qt::SkipEmptyParts);
-        if (after.size() <= 3 - last.index) {
+        const int left = 3 - last.index;
+        if (sharesLine && after.size() == 1 && left >= 2) {
+            // Options in a grid: the one line after holds the options left, side by side.
+            split(after[0], last.index + 1, left, out);
+        } else if (after.size() <= left) {
             for (qsizetype k = 0; k < after.size(); ++k)
                 out.push_back({normalise(after[k]), last.index + 1 + int(k)});
         }
@@ -226,6 +247,23 @@ std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
             split(before, 0, labels.front().index, out);
     }
     return out;
+}
+
+// Which option of a piece holding several, their labels lost, shows the answer: the first when
+// the piece starts with it and does not end with it, the last the other way round; -1 when the
+// piece does not tell (the answer in its middle, or as long as the piece).
+std::pair<int, double> byEnds(const QString &answer, const Piece &piece)
+{
+    const qsizetype n = answer.size();
+    if (piece.count < 2 || piece.text.size() <= n)
+        return {-1, 0.0};
+    const double head = resemblance(answer, piece.text.left(n)),
+                 tail = resemblance(answer, piece.text.right(n));
+    if (head >= kEnough && head - tail >= kMargin)
+        return {piece.first, head};
+    if (tail >= kEnough && tail - head >= kMargin)
+        return {piece.first + piece.count - 1, tail};
+    return {-1, std::max(head, tail)};
 }
 
 } // namespace
@@ -244,8 +282,17 @@ QString optionLetter(QStringView recognised, QStringView answer)
 
     double best = 0, second = 0;
     int index = -1;
-    for (const Piece &piece : pieces(recognised, labels)) {
-        const double r = resemblance(wanted, piece.text);
+    for (Piece &piece : pieces(recognised, labels)) {
+        double r = resemblance(wanted, piece.text);
+        if (piece.index < 0 || piece.open) {
+            const auto [found, score] = byEnds(wanted, piece);
+            if (found >= 0) {
+                piece.index = found;
+                r = score;
+            } else if (piece.open) {
+                piece.index = piece.first; // the first option's text alone, the rest unseen
+            }
+        }
         if (r > best) {
             second = best;
             best = r;

@@ -78,7 +78,7 @@ QStringView Ranker::question(qsizetype row) const
 
 std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
 {
-    const QString text = normalise(recognised);
+    const QString text = normalise(withoutCountdown(recognised));
     if (text.isEmpty() || top <= 0 || size() <= 0)
         return {};
 

@@ -1,5 +1,6 @@
 #include "lookup/recognition/reader.h"
 
+#include "lookup/recognition/options.h"
 #include "lookup/recognition/picture.h"
 
 namespace recognition {
@@ -32,6 +33,19 @@ Result<Reading> pass(Engine &engine, Engine::Pass which, const Ranker &ranker,
 }
 
 } // namespace
+
+void settleTwins(Reading &reading, const std::function<QString(qsizetype row)> &answerOf)
+{
+    if (!reading.twins || reading.candidates.size() < 2)
+        return;
+    const bool first = !optionLetter(reading.text, answerOf(reading.candidates[0].row)).isEmpty();
+    const bool second = !optionLetter(reading.text, answerOf(reading.candidates[1].row)).isEmpty();
+    if (first == second)
+        return;
+    if (second)
+        std::swap(reading.candidates[0], reading.candidates[1]);
+    reading.twins = false;
+}
 
 Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture, int top)
 {

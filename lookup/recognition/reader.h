@@ -4,6 +4,7 @@
 #include "lookup/recognition/engine.h"
 #include "lookup/recognition/ranker.h"
 
+#include <functional>
 #include <vector>
 
 namespace recognition {
@@ -15,6 +16,11 @@ struct Reading
     // The best two explain the reading nearly equally well: show both, best first.
     bool twins = false;
 };
+
+// Near twins told apart by the options the capture shows: when the answer of exactly one of the
+// best two is among them (optionLetter), that one comes first and the reading is sure of it.
+// When both answers or neither are there, the two stay twins. `answerOf` gives a row's answer.
+void settleTwins(Reading &reading, const std::function<QString(qsizetype row)> &answerOf);
 
 // How a capture is read.
 enum class Method {

@@ -1,7 +1,11 @@
 #include "lookup/recognition/textmatch.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace recognition {
 
@@ -29,6 +33,26 @@ QString normalise(QStringView text)
         if (QChar(c).isLetterOrNumber())
             out += QChar(c);
     }
+    return out;
+}
+
+QString withoutCountdown(QStringView text)
+{
+    // Named: the words and the seconds after them. At a line's end: a number with s or 秒, or a
+    // clock's minutes and seconds.
+    // Spaces only: a line break is where the countdown ends.
+    static const QRegularExpression named(
+        u"(?:倒计时|剩余时间|剩余(?=[ \\t\\x{3000}]*[0-9０-９]))[ \\t\\x{3000}]*[:：]?[ "
+        u"\\t\\x{3000}]*"
+        u"[0-9０-９]{0,3}[ \\t\\x{3000}]*(?:秒|[sS](?![A-Za-z]))?"_s);
+    static const QRegularExpression atEnd(
+        u"[ \\t\\x{3000}]*(?:[0-9０-９]{1,3}[ \\t\\x{3000}]*(?:秒|[sS])|[0-9]{1,2}[ "
+        u"\\t\\x{3000}]*[:：]"
+        u"[ \\t\\x{3000}]*[0-9]{2})[ \\t\\x{3000}]*$"_s,
+        QRegularExpression::MultilineOption);
+    QString out = text.toString();
+    out.remove(named);
+    out.remove(atEnd);
     return out;
 }
 

@@ -13,6 +13,13 @@ namespace recognition {
 // between Chinese characters), so none of them takes part in matching.
 QString normalise(QStringView text);
 
+// `text` without the countdown a quiz panel shows beside its question ("倒计时 7秒",
+// "剩余时间：12", "8s", "00:15"): read in line order it lands between the question's first
+// line and its second, and splits the question in two for the alignment. A countdown is taken
+// out where its words say what it is, anywhere on a line; seconds or a clock alone only at a
+// line's end, where a question rarely ends in a number of seconds.
+QString withoutCountdown(QStringView text);
+
 // How a question lines up with a recognised text, both normalised: the best local
 // alignment, so that text before and after the question (a number, a title, a timer, the
 // answer options) costs nothing, and neither does the part of the question cut off at the

@@ -136,6 +136,8 @@ private slots:
     void readsAGamePanel();
     void readsEveryLine_data();
     void readsEveryLine();
+    void readsLinesDrawnToTheEdge_data();
+    void readsLinesDrawnToTheEdge();
 
 private:
     NeuralReader m_reader;
@@ -404,6 +406,35 @@ void TestNeuralReader::readsEveryLine()
     const auto error = reader.load(models);
     QVERIFY2(!error, error ? qPrintable(error->message) : "");
     const auto read = reader.readLines(panelWith(lines, size, spacing, busy, framed));
+    QVERIFY2(read, read ? "" : qPrintable(read.error().message));
+    QStringList got;
+    for (const NeuralReader::Line &line : *read)
+        got += line.text;
+    QCOMPARE(got, lines);
+}
+
+// A region drawn tight round small text: the lines touch the capture's edges, where the
+// detection model alone finds nothing.
+void TestNeuralReader::readsLinesDrawnToTheEdge_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("busy");
+    const QStringList three{u"中国第一部诗歌"_s, u"总集是哪一部"_s, u"诗经共有多少篇"_s};
+    QTest::newRow("three lines on a checked ground") << three << true;
+    QTest::newRow("three lines on a quiet panel") << three << false;
+}
+
+void TestNeuralReader::readsLinesDrawnToTheEdge()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, busy);
+    NeuralReader reader;
+    const auto error = reader.load(models);
+    QVERIFY2(!error, error ? qPrintable(error->message) : "");
+    constexpr int size = 13, spacing = 2;
+    const QImage panel = panelWith(lines, size, spacing, busy, false);
+    const int tallest = int(lines.size()) * size + int(lines.size() - 1) * spacing;
+    const auto read = reader.readLines(panel.copy(QRect(10, 12, 7 * size, tallest)));
     QVERIFY2(read, read ? "" : qPrintable(read.error().message));
     QStringList got;
     for (const NeuralReader::Line &line : *read)

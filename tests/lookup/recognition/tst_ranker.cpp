@@ -54,6 +54,8 @@ class TestRanker : public QObject
 private slots:
     void normalise_data();
     void normalise();
+    void withoutCountdown_data();
+    void withoutCountdown();
     void bestQuestion_data();
     void bestQuestion();
     void tiesKeepStoreOrder();
@@ -83,6 +85,39 @@ void TestRanker::normalise()
     QCOMPARE(recognition::normalise(text), expected);
 }
 
+void TestRanker::withoutCountdown_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("named countdown between a question's lines")
+        << u"简称“皖”倒计时 7秒\n的省是？"_s << u"简称“皖”\n的省是？"_s;
+    QTest::newRow("time left with a full-width colon")
+        << u"第11题捷克剩余时间：12\n的首都是？"_s << u"第11题捷克\n的首都是？"_s;
+    QTest::newRow("time left misread without its seconds")
+        << u"捷克剩余时间：\n的首都是？"_s << u"捷克\n的首都是？"_s;
+    QTest::newRow("seconds alone at a line's end")
+        << u"亚圣是谁？8s\nA.孟子"_s << u"亚圣是谁？\nA.孟子"_s;
+    QTest::newRow("seconds in Chinese at the end") << u"亚圣是谁？ 15秒"_s << u"亚圣是谁？"_s;
+    QTest::newRow("a clock at a line's end")
+        << u"亚圣是谁？00:07\nA.孟子"_s << u"亚圣是谁？\nA.孟子"_s;
+    QTest::newRow("a number inside a question stays")
+        << u"1930年世界杯共有13支球队参加吗"_s << u"1930年世界杯共有13支球队参加吗"_s;
+    QTest::newRow("seconds inside a question stay")
+        << u"百米跑进10秒的第一人是谁"_s << u"百米跑进10秒的第一人是谁"_s;
+    QTest::newRow("a Latin word after a countdown's number stays whole")
+        << u"倒计时 9Sony是哪国公司"_s << u"Sony是哪国公司"_s;
+    QTest::newRow("the word for the rest without a number stays")
+        << u"剩余价值学说的提出者是？"_s << u"剩余价值学说的提出者是？"_s;
+    QTest::newRow("a bare number at the end stays") << u"是多少？19"_s << u"是多少？19"_s;
+}
+
+void TestRanker::withoutCountdown()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(recognition::withoutCountdown(text), expected);
+}
+
 void TestRanker::bestQuestion_data()
 {
     QTest::addColumn<QString>("text");
@@ -99,6 +134,10 @@ void TestRanker::bestQuestion_data()
     QTest::newRow("half-width and lower case") << u"fifa 成立于哪一年?"_s << 2;
     QTest::newRow("number and title before, timer after")
         << u"【每日答题】第3题：简称“陇”或“甘”的省是？ 倒计时 12秒"_s << 4;
+    QTest::newRow("countdown between the question's lines, a character misread")
+        << u"简称“陇”或“廿”倒计时 7秒\n的省是？"_s << 4;
+    QTest::newRow("time left between the lines of a short question")
+        << u"泰山位于剩余时间：3\n哪个省？"_s << 10;
     QTest::newRow("answer options on a second line")
         << u"中国第一部诗歌总集是？\nA.诗经 B.楚辞 C.离骚 D.乐府"_s << 9;
     QTest::newRow("one character tells two questions apart") << u"简称秦或陕的省是"_s << 5;

@@ -71,6 +71,8 @@ private slots:
     void missingLanguageDataIsAnError();
     void readsARenderedQuestion_data();
     void readsARenderedQuestion();
+    void twinsSettledByTheOptions_data();
+    void twinsSettledByTheOptions();
 };
 
 void TestRecognition::initTestCase()
@@ -249,6 +251,45 @@ void TestRecognition::readsARenderedQuestion()
     QVERIFY(reading);
     QVERIFY2(!reading->candidates.empty(), qPrintable(reading->text));
     QCOMPARE(reading->candidates.front().row, 1);
+}
+
+void TestRecognition::twinsSettledByTheOptions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("first"); // the row shown first
+    QTest::addColumn<bool>("twins");
+
+    // 黄山 (0) and 泰山 (1) differ in the one character read wrong or not at all.
+    QTest::newRow("the second twin's answer among the options")
+        << u"?山位于哪个省？\nA.河北 B.山东 C.湖南 D.江苏"_s << 1 << false;
+    QTest::newRow("the first twin's answer among the options")
+        << u"?山位于哪个省？\nA.安徽 B.河北 C.湖南 D.江苏"_s << 0 << false;
+    QTest::newRow("a misread option still names its twin")
+        << u"山位于哪个省？\nA.河北 B.山朱 C.湖南 D.江苏"_s << 1 << false;
+    QTest::newRow("both answers among the options: still unsure")
+        << u"?山位于哪个省？\nA.安徽 B.山东 C.湖南 D.江苏"_s << 0 << true;
+    QTest::newRow("neither answer among the options: still unsure")
+        << u"?山位于哪个省？\nA.河北 B.湖南 C.江苏 D.浙江"_s << 0 << true;
+    QTest::newRow("no options: still unsure") << u"?山位于哪个省？"_s << 0 << true;
+    QTest::newRow("a reading sure of its question is left alone")
+        << u"黄山位于哪个省？\nA.河北 B.山东 C.湖南 D.江苏"_s << 0 << false;
+}
+
+void TestRecognition::twinsSettledByTheOptions()
+{
+    QFETCH(QString, text);
+    QFETCH(int, first);
+    QFETCH(bool, twins);
+    const QStringList questions = {u"黄山位于哪个省？"_s, u"泰山位于哪个省？"_s, u"长城有多长？"_s};
+    const QStringList answers = {u"安徽"_s, u"山东"_s, u"两万多公里"_s};
+    const recognition::Ranker ranker(questions);
+    recognition::Reading reading{text, ranker.match(text, 3)};
+    reading.twins = recognition::nearTwins(reading.candidates);
+    QVERIFY2(reading.candidates.size() >= 2, "both twins ranked");
+    recognition::settleTwins(reading, [&](qsizetype row) { return answers[row]; });
+    QCOMPARE(reading.candidates.front().row, qsizetype(first));
+    QCOMPARE(reading.twins, twins);
+    QCOMPARE(reading.candidates.size() >= 2 ? reading.candidates[1].row : -1, qsizetype(1 - first));
 }
 
 QTEST_MAIN(TestRecognition)
