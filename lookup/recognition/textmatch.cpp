@@ -39,14 +39,17 @@ QString normalise(QStringView text)
 QString withoutCountdown(QStringView text)
 {
     // Named: the words and the seconds after them. At a line's end: a number with s or 秒, or a
-    // clock's minutes and seconds.
+    // clock's minutes and seconds. A number too long for seconds alone is a countdown glued to
+    // a question's number ("199430s"): only its last two digits go, as the greedy three would
+    // take the year's last digit, the very one that tells its twin questions apart.
     // Spaces only: a line break is where the countdown ends.
     static const QRegularExpression named(
         u"(?:倒计时|剩余时间|剩余(?=[ \\t\\x{3000}]*[0-9０-９]))[ \\t\\x{3000}]*[:：]?[ "
         u"\\t\\x{3000}]*"
         u"[0-9０-９]{0,3}[ \\t\\x{3000}]*(?:秒|[sS](?![A-Za-z]))?"_s);
     static const QRegularExpression atEnd(
-        u"[ \\t\\x{3000}]*(?:[0-9０-９]{1,3}[ \\t\\x{3000}]*(?:秒|[sS])|[0-9]{1,2}[ "
+        u"[ \\t\\x{3000}]*(?:(?:(?<![0-9０-９])[0-9０-９]{1,3}|(?<=[0-9０-９]{2})[0-9０-９]{2})[ "
+        u"\\t\\x{3000}]*(?:秒|[sS])|[0-9]{1,2}[ "
         u"\\t\\x{3000}]*[:：]"
         u"[ \\t\\x{3000}]*[0-9]{2})[ \\t\\x{3000}]*$"_s,
         QRegularExpression::MultilineOption);

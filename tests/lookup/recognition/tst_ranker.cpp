@@ -109,6 +109,13 @@ void TestRanker::withoutCountdown_data()
     QTest::newRow("the word for the rest without a number stays")
         << u"剩余价值学说的提出者是？"_s << u"剩余价值学说的提出者是？"_s;
     QTest::newRow("a bare number at the end stays") << u"是多少？19"_s << u"是多少？19"_s;
+    QTest::newRow("seconds glued to a year: two digits go, the year stays")
+        << u"【每日答题】199430s\n年世界杯金球奖得主是谁？"_s
+        << u"【每日答题】1994\n年世界杯金球奖得主是谁？"_s;
+    QTest::newRow("seconds a space after a year go, the year stays")
+        << u"1994 30s\n年世界杯金球奖得主是谁？"_s << u"1994\n年世界杯金球奖得主是谁？"_s;
+    QTest::newRow("a clock glued to a year goes, the year stays")
+        << u"199400:07\n年世界杯金球奖得主是谁？"_s << u"1994\n年世界杯金球奖得主是谁？"_s;
 }
 
 void TestRanker::withoutCountdown()
@@ -211,6 +218,8 @@ void TestRanker::twinsAndWholeQuestions_data()
         {"middle character misread: twins", u"简称“翼”的省是？", 2, 1},
         {"twin told apart by a digit", u"1934年世界杯的冠军是哪支球队？", 7, 0},
         {"telling digit misread: twins", u"1938年世界杯的冠军是哪支球队？", 6, 1},
+        {"telling digit glued to a countdown", u"【每日答题】193430s\n年世界杯的冠军是哪支球队？",
+         7, 0},
         {"twin told apart by Latin letters", u"UEFA成立于哪一年", 9, 0},
         {"numbered: the exact number", u"问题009999 秦始皇统一六国是在哪一年", 13, 0},
         {"numbered: a character misread elsewhere", u"问题099999 秦始皇统一六困是在哪一年", 14, 0},
