@@ -5,7 +5,7 @@
 // hostile pictures and special files (one line each), and the tool under tight limits on its
 // address space.
 #include "tests/lookup/recognition/hostilepictures.h"
-#include "tests/lookup/recognition/specialfiles.h"
+#include "tests/lookup/recognition/oddfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -301,7 +301,7 @@ void TestCrvtRecognize::missingModelsSayWhichFile()
 // (a FIFO would wait for a writer forever).
 void TestCrvtRecognize::specialFilesAreRefusedAtOnce_data()
 {
-    hostile::specialFileRows();
+    hostile::oddFileRows();
 }
 
 void TestCrvtRecognize::specialFilesAreRefusedAtOnce()
@@ -309,8 +309,8 @@ void TestCrvtRecognize::specialFilesAreRefusedAtOnce()
     QFETCH(QString, kind);
     QFETCH(QString, cause);
     QTemporaryDir dir;
-    hostile::SpecialFile file;
-    hostile::makeSpecialFile(dir, kind, &file);
+    hostile::OddFile file;
+    hostile::makeOddFile(dir, kind, &file);
     if (QTest::currentTestFailed())
         return;
     if (file.notHere)

@@ -7,7 +7,7 @@
 #include "lookup/recognition/prepare.h"
 #include "lookup/recognition/reader.h"
 #include "tests/lookup/recognition/hostilepictures.h"
-#include "tests/lookup/recognition/specialfiles.h"
+#include "tests/lookup/recognition/oddfiles.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -217,7 +217,7 @@ void TestPicture::refusedBeforeDecoding()
 // By name, before opening: a FIFO would block the open, a device could have effects of its own.
 void TestPicture::specialFilesAreRefusedUnopened_data()
 {
-    hostile::specialFileRows();
+    hostile::oddFileRows();
 }
 
 void TestPicture::specialFilesAreRefusedUnopened()
@@ -225,8 +225,8 @@ void TestPicture::specialFilesAreRefusedUnopened()
     QFETCH(QString, kind);
     QFETCH(QString, cause);
     QTemporaryDir dir;
-    hostile::SpecialFile file;
-    hostile::makeSpecialFile(dir, kind, &file);
+    hostile::OddFile file;
+    hostile::makeOddFile(dir, kind, &file);
     if (QTest::currentTestFailed())
         return;
     if (file.notHere)

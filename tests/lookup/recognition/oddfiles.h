@@ -20,7 +20,7 @@ namespace hostile {
 using namespace Qt::StringLiterals;
 
 // Data rows: the kind of file, and the reason it is refused for.
-inline void specialFileRows()
+inline void oddFileRows()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("cause");
@@ -33,7 +33,7 @@ inline void specialFileRows()
     QTest::newRow("empty name") << QString() << u"empty file name"_s;
 }
 
-struct SpecialFile
+struct OddFile
 {
     QString path;         // empty for the empty name
     int socketFd = -1;    // the bound socket's, for close() once the file has been tried
@@ -49,7 +49,7 @@ struct SpecialFile
 
 // Makes a file of `kind` (as the rows above name them) in `dir`; what fails is reported through
 // QTest, so look at QTest::currentTestFailed() after, and skip where `notHere`.
-inline void makeSpecialFile(const QTemporaryDir &dir, const QString &kind, SpecialFile *file)
+inline void makeOddFile(const QTemporaryDir &dir, const QString &kind, OddFile *file)
 {
     file->path = kind.isEmpty() ? QString() : dir.filePath(u"node.png"_s);
     const QByteArray name = QFile::encodeName(file->path);
