@@ -84,13 +84,4 @@ ProgramWindow::ProgramWindow(const QString &regionFile)
     form.show();
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1,
-                           std::size_t(std::lround(p * double(values.size() - 1))))];
-}
-
 } // namespace bench

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/window/form1.h"
+#include "bench/common/percentile.h"
 #include "lookup/capture/capturelookup.h"
 #include "lookup/lookuppage.h"
 #include "lookup/store/store.h"
@@ -53,8 +54,5 @@ struct ProgramWindow
     LookupPage lookup;
     capture::CaptureLookup capture;
 };
-
-// The `p` quantile (0 to 1) of `values`, the nearest of them; 0 for none.
-double percentile(std::vector<double> values, double p);
 
 } // namespace bench

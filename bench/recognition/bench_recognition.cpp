@@ -51,6 +51,7 @@
 //
 //   bench_recognition --resident neural|former   (what the memory figure runs)
 
+#include "bench/common/percentile.h"
 #include "bench/recognition/imageset.h"
 #include "lookup/recognition/options.h"
 #include "lookup/recognition/reader.h"
@@ -77,6 +78,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using bench::percentile;
+
 // Enough captures that a factor's value has a few dozen (one miss in 50 is 2 points), few
 // enough that a run stays within a few minutes.
 constexpr int kTuningCaptures = 300;
@@ -86,14 +89,6 @@ constexpr qsizetype kLargeStore = 100000;
 
 // Off when ZC_BENCH_BASELINE=0: the plain baseline's figures print as "-" rather than as zeros.
 bool plainMeasured = true;
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(std::lround(p * double(v.size() - 1))))];
-}
 
 double msSince(const QElapsedTimer &t)
 {
