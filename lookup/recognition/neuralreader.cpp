@@ -114,8 +114,6 @@ std::vector<NeuralReader::Strip> stripsByProfile(const QImage &capture, double m
             for (int x = 0; x < width; ++x)
                 inked[size_t(x)] = inked[size_t(x)] || row[x];
         }
-        if (std::none_of(inked.begin(), inked.end(), [](bool b) { return b; }))
-            continue;
         // An edge lies between its column and the next.
         std::vector<std::pair<int, int>> ink;
         for (int x = 0; x < width; ++x) {
@@ -126,6 +124,8 @@ std::vector<NeuralReader::Strip> stripsByProfile(const QImage &capture, double m
             else
                 ink.emplace_back(x, x + 1);
         }
+        if (ink.empty())
+            continue;
         // The edges mark a glyph's sides: the line reaches a row beyond its last edge row.
         const int grow = int(std::lround((bottom - top + 2) * margin));
         const QRect box = QRect(QPoint(ink.front().first - grow, top - 1),
