@@ -270,6 +270,11 @@ std::pair<int, double> byEnds(const QString &answer, const Piece &piece)
 
 QString optionLetter(QStringView recognised, QStringView answer)
 {
+    return matchOption(recognised, answer).letter;
+}
+
+OptionMatch matchOption(QStringView recognised, QStringView answer)
+{
     const QString wanted = normalise(answer);
     if (wanted.isEmpty())
         return {};
@@ -303,7 +308,7 @@ QString optionLetter(QStringView recognised, QStringView answer)
     }
     if (index < 0 || best < kEnough || best - second < kMargin)
         return {};
-    return QString(QChar((byDigits ? u'1' : u'A') + index));
+    return {QString(QChar((byDigits ? u'1' : u'A') + index)), best};
 }
 
 } // namespace recognition

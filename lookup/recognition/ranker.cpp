@@ -34,12 +34,15 @@ std::vector<std::uint32_t> keysOf(QStringView text)
 
 } // namespace
 
+bool nearTwin(const Candidate &best, const Candidate &other)
+{
+    const auto fitted = [](const Candidate &c) { return c.score + kGapScore * c.unexplained; };
+    return fitted(other) > fitted(best) - (kMatchScore - kMismatchScore);
+}
+
 bool nearTwins(const std::vector<Candidate> &ranked)
 {
-    if (ranked.size() < 2)
-        return false;
-    const auto fitted = [](const Candidate &c) { return c.score + kGapScore * c.unexplained; };
-    return fitted(ranked[1]) > fitted(ranked[0]) - (kMatchScore - kMismatchScore);
+    return ranked.size() >= 2 && nearTwin(ranked[0], ranked[1]);
 }
 
 Ranker::Ranker(const QStringList &questions)

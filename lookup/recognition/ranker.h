@@ -33,6 +33,8 @@ struct Candidate
 // are told apart only when the text shows that character; and a question held whole that
 // leads only by being whole is no surer than the other. Then both are shown.
 bool nearTwins(const std::vector<Candidate> &ranked);
+// `other` explains the text nearly as well as `best`, in the sense of nearTwins.
+bool nearTwin(const Candidate &best, const Candidate &other);
 
 class Ranker
 {
