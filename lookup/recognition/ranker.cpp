@@ -135,7 +135,7 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
         if (a.matches < std::max(1, needed) || confidence < kThreshold)
             continue;
         const int unexplained = int(q.size()) - (a.questionEnd - a.questionBegin);
-        scored.push_back({qsizetype(row), confidence, a.score, unexplained, whole});
+        scored.push_back({qsizetype(row), confidence, a.score, unexplained, whole, a.merged});
     }
     const auto better = [](const Candidate &a, const Candidate &b) {
         if (a.whole != b.whole)
@@ -144,6 +144,8 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
             return a.score > b.score;
         if (a.unexplained != b.unexplained)
             return a.unexplained < b.unexplained;
+        if (a.merged != b.merged)
+            return a.merged > b.merged;
         return a.row < b.row;
     };
     const size_t keep = std::min(scored.size(), size_t(top));
