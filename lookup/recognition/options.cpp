@@ -101,11 +101,15 @@ std::vector<Label> candidates(QStringView text, System system)
         }
         // No mark: the label stands apart, a space after it and text after that; or, as the
         // neural reader often reads a small mark away, Chinese text, a number or the opening
-        // of a title or a quotation ("C《论语》") follows it.
+        // of a title or a quotation ("C《论语》") follows it. A digit with no mark is a number,
+        // not a label, after Chinese text ("巴西3比1捷克") or before another digit ("2010年").
+        const bool digitAfter =
+            end < text.size() && ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9';
+        if (system == Digits && (!apart || digitAfter))
+            continue;
         if ((apart && end > i + 1 && end < text.size() && !isSpace(text[end])) ||
             (!isLatinOrDigit(before) && end < text.size() &&
-             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9') ||
-              QStringView(u"《“「『").contains(text[end]))))
+             (isChinese(text[end]) || digitAfter || QStringView(u"《“「『").contains(text[end]))))
             found.push_back({i, end, index, false});
     }
     return found;
