@@ -214,23 +214,28 @@ std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
     const QList<QStringView> after = lastLine < 0
                                          ? QList<QStringView>()
                                          : text.mid(lastLine + 1).split(u'\n', Qt::SkipEmptyParts);
+    const auto sameLine = [&](size_t t) {
+        return text.mid(labels[t].end, labels[t + 1].begin - labels[t].end).indexOf(u'\n') < 0;
+    };
     bool sharesLine = false;
     for (size_t t = 0; t + 1 < labels.size(); ++t)
-        sharesLine =
-            sharesLine ||
-            text.mid(labels[t].end, labels[t + 1].begin - labels[t].end).indexOf(u'\n') < 0;
+        sharesLine = sharesLine || sameLine(t);
+    // Two by two, the third label opening the second line: the fourth option is on that line,
+    // and a line after it is none (an ornament read as "SSS").
+    const bool gridRow =
+        sharesLine && last.index == 2 && labels.size() >= 2 && !sameLine(labels.size() - 2);
     for (size_t t = 0; t < labels.size(); ++t) {
         const qsizetype begin = labels[t].end;
         qsizetype end = t + 1 < labels.size() ? labels[t + 1].begin : text.indexOf(u'\n', begin);
         if (end < 0)
             end = text.size();
-        const bool rest = t + 1 == labels.size() && after.isEmpty() && sharesLine;
+        const bool rest = t + 1 == labels.size() && (after.isEmpty() || gridRow) && sharesLine;
         const int count = t + 1 < labels.size() ? labels[t + 1].index - labels[t].index
                           : rest                ? 4 - labels[t].index
                                                 : 1;
         split(text.mid(begin, end - begin), labels[t].index, count, out, rest);
     }
-    if (lastLine >= 0 && last.index < 3) {
+    if (lastLine >= 0 && last.index < 3 && !gridRow) {
         const int left = 3 - last.index;
         if (sharesLine && after.size() == 1 && left >= 2) {
             // Options in a grid: the one line after holds the options left, side by side.

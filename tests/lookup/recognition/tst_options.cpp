@@ -46,6 +46,8 @@ const Row rows[] = {
     {"an option ending in a Latin word before the next label", u"A.SOS B.约37\nCC.5名D.4根",
      u"约37℃", "B"},
     {"a Latin word run into the next label", u"A.SOSB.约37\nC.5名D.4根", u"约37℃", "B"},
+    {"a grid's last label lost, an ornament read below it",
+     u"A北京语音B塞万提斯\nC有苦说不出《资治通鉴》\nSSS", u"《资治通鉴》", "D"},
     {"a grid's second line without its labels", u"A4个B1945年\nCC02D30岁", u"30岁", "D"},
     {"a grid's second line without its labels, a gap between", u"A4个B1945年\n102  30岁", u"30岁",
      "D"},
