@@ -100,11 +100,9 @@ int recognize(const Invocation &inv)
 
     const auto &cv = *rows;
     recognition::Engine engine;
-    auto reading = recognition::readQuestion(engine, rankerOf(cv), picture->image, inv.top);
-    if (reading) {
-        recognition::settleTwins(
-            *reading, [&cv](qsizetype row) { return cv.text(row, store::ResultColumn::Answer); });
-    }
+    auto reading = recognition::readQuestion(
+        engine, rankerOf(cv), picture->image, inv.top,
+        [&cv](qsizetype row) { return cv.text(row, store::ResultColumn::Answer); });
     if (!reading) {
         // The engine's data names itself; what concerns the picture is said of the file.
         const auto kind = reading.error().kind;

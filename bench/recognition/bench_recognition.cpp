@@ -716,9 +716,7 @@ int main(int argc, char **argv)
             const auto answerOf = [&rows](qsizetype row) {
                 return rows[size_t(row)].answer.value_or(QString());
             };
-            auto reading = recognition::readQuestion(engine, ranker, c.image, 3);
-            if (reading)
-                recognition::settleTwins(*reading, answerOf);
+            auto reading = recognition::readQuestion(engine, ranker, c.image, 3, answerOf);
             t.firstCpu = threadMs() - started;
             t.firstWall = msSince(timer);
             if (once) {
@@ -727,9 +725,7 @@ int main(int argc, char **argv)
             } else {
                 timer.start();
                 started = threadMs();
-                auto again = recognition::readQuestion(engine, ranker, c.image, 3);
-                if (again)
-                    recognition::settleTwins(*again, answerOf);
+                (void)recognition::readQuestion(engine, ranker, c.image, 3, answerOf);
                 t.cpu = threadMs() - started;
                 t.wall = msSince(timer);
             }

@@ -423,12 +423,10 @@ qint64 CaptureLookup::readPicture(const QImage &picture, const QRect &region,
     };
     if (const auto ranking = refreshRanking(); !ranking)
         return failed(ranking.error(), QStringLiteral("请修复或删除这个题库文件"), region);
-    auto reading = recognition::readQuestion(m_engine, m_ranked->ranker, picture);
-    if (reading) {
-        recognition::settleTwins(*reading, [this](qsizetype row) {
+    auto reading =
+        recognition::readQuestion(m_engine, m_ranked->ranker, picture, 5, [this](qsizetype row) {
             return m_ranked->rows.text(row, store::ResultColumn::Answer);
         });
-    }
     if (!reading) {
         qCDebug(lcCapture).noquote() << "recognition failed:" << reading.error().message;
         // The engine's messages are for the tool's users; the player reads what to do.

@@ -101,11 +101,15 @@ std::vector<Label> candidates(QStringView text, System system)
         }
         // No mark: the label stands apart, a space after it and text after that; or, as the
         // neural reader often reads a small mark away, Chinese text, a number or the opening
-        // of a title or a quotation ("C《论语》") follows it.
+        // of a title or a quotation ("C《论语》") follows it. A digit with no mark is a number,
+        // not a label, after Chinese text ("巴西3比1捷克") or before another digit ("2010年").
+        const bool digitAfter =
+            end < text.size() && ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9';
+        if (system == Digits && (!apart || digitAfter))
+            continue;
         if ((apart && end > i + 1 && end < text.size() && !isSpace(text[end])) ||
             (!isLatinOrDigit(before) && end < text.size() &&
-             (isChinese(text[end]) || (ascii(text[end]) >= u'0' && ascii(text[end]) <= u'9') ||
-              QStringView(u"《“「『").contains(text[end]))))
+             (isChinese(text[end]) || digitAfter || QStringView(u"《“「『").contains(text[end]))))
             found.push_back({i, end, index, false});
     }
     return found;
@@ -210,23 +214,28 @@ std::vector<Piece> pieces(QStringView text, const std::vector<Label> &labels)
     const QList<QStringView> after = lastLine < 0
                                          ? QList<QStringView>()
                                          : text.mid(lastLine + 1).split(u'\n', Qt::SkipEmptyParts);
+    const auto sameLine = [&](size_t t) {
+        return text.mid(labels[t].end, labels[t + 1].begin - labels[t].end).indexOf(u'\n') < 0;
+    };
     bool sharesLine = false;
     for (size_t t = 0; t + 1 < labels.size(); ++t)
-        sharesLine =
-            sharesLine ||
-            text.mid(labels[t].end, labels[t + 1].begin - labels[t].end).indexOf(u'\n') < 0;
+        sharesLine = sharesLine || sameLine(t);
+    // Two by two, the third label opening the second line: the fourth option is on that line,
+    // and a line after it is none (an ornament read as "SSS").
+    const bool gridRow =
+        sharesLine && last.index == 2 && labels.size() >= 2 && !sameLine(labels.size() - 2);
     for (size_t t = 0; t < labels.size(); ++t) {
         const qsizetype begin = labels[t].end;
         qsizetype end = t + 1 < labels.size() ? labels[t + 1].begin : text.indexOf(u'\n', begin);
         if (end < 0)
             end = text.size();
-        const bool rest = t + 1 == labels.size() && after.isEmpty() && sharesLine;
+        const bool rest = t + 1 == labels.size() && (after.isEmpty() || gridRow) && sharesLine;
         const int count = t + 1 < labels.size() ? labels[t + 1].index - labels[t].index
                           : rest                ? 4 - labels[t].index
                                                 : 1;
         split(text.mid(begin, end - begin), labels[t].index, count, out, rest);
     }
-    if (lastLine >= 0 && last.index < 3) {
+    if (lastLine >= 0 && last.index < 3 && !gridRow) {
         const int left = 3 - last.index;
         if (sharesLine && after.size() == 1 && left >= 2) {
             // Options in a grid: the one line after holds the options left, side by side.
@@ -270,6 +279,11 @@ std::pair<int, double> byEnds(const QString &answer, const Piece &piece)
 
 QString optionLetter(QStringView recognised, QStringView answer)
 {
+    return matchOption(recognised, answer).letter;
+}
+
+OptionMatch matchOption(QStringView recognised, QStringView answer)
+{
     const QString wanted = normalise(answer);
     if (wanted.isEmpty())
         return {};
@@ -303,7 +317,7 @@ QString optionLetter(QStringView recognised, QStringView answer)
     }
     if (index < 0 || best < kEnough || best - second < kMargin)
         return {};
-    return QString(QChar((byDigits ? u'1' : u'A') + index));
+    return {QString(QChar((byDigits ? u'1' : u'A') + index)), best};
 }
 
 } // namespace recognition

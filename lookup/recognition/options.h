@@ -19,4 +19,15 @@ namespace recognition {
 // matches, and when two match nearly as well.
 QString optionLetter(QStringView recognised, QStringView answer);
 
+// The option optionLetter names, and how well its text shows the answer, 0 to 1 (at least 0.5
+// when a letter is named; 0 when none is): of two questions whose answers are both named, the
+// one with the higher resemblance is the one the options show ("河北省" read, "河北省" against
+// "湖北省").
+struct OptionMatch
+{
+    QString letter;
+    double resemblance = 0;
+};
+OptionMatch matchOption(QStringView recognised, QStringView answer);
+
 } // namespace recognition

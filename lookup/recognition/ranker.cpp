@@ -34,12 +34,15 @@ std::vector<std::uint32_t> keysOf(QStringView text)
 
 } // namespace
 
+bool nearTwin(const Candidate &best, const Candidate &other)
+{
+    const auto fitted = [](const Candidate &c) { return c.score + kGapScore * c.unexplained; };
+    return fitted(other) > fitted(best) - (kMatchScore - kMismatchScore);
+}
+
 bool nearTwins(const std::vector<Candidate> &ranked)
 {
-    if (ranked.size() < 2)
-        return false;
-    const auto fitted = [](const Candidate &c) { return c.score + kGapScore * c.unexplained; };
-    return fitted(ranked[1]) > fitted(ranked[0]) - (kMatchScore - kMismatchScore);
+    return ranked.size() >= 2 && nearTwin(ranked[0], ranked[1]);
 }
 
 Ranker::Ranker(const QStringList &questions)
@@ -132,7 +135,7 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
         if (a.matches < std::max(1, needed) || confidence < kThreshold)
             continue;
         const int unexplained = int(q.size()) - (a.questionEnd - a.questionBegin);
-        scored.push_back({qsizetype(row), confidence, a.score, unexplained, whole});
+        scored.push_back({qsizetype(row), confidence, a.score, unexplained, whole, a.merged});
     }
     const auto better = [](const Candidate &a, const Candidate &b) {
         if (a.whole != b.whole)
@@ -141,6 +144,8 @@ std::vector<Candidate> Ranker::match(QStringView recognised, int top) const
             return a.score > b.score;
         if (a.unexplained != b.unexplained)
             return a.unexplained < b.unexplained;
+        if (a.merged != b.merged)
+            return a.merged > b.merged;
         return a.row < b.row;
     };
     const size_t keep = std::min(scored.size(), size_t(top));

@@ -25,6 +25,7 @@ struct Candidate
     int score = 0;           // the alignment score ranked by
     int unexplained = 0;     // characters of the question outside the aligned part
     bool whole = false;      // the text holds the question whole
+    int merged = 0;          // doubled characters of the question the text shows once
 };
 
 // The best two explain the text nearly equally well: with the characters of each question
@@ -33,6 +34,8 @@ struct Candidate
 // are told apart only when the text shows that character; and a question held whole that
 // leads only by being whole is no surer than the other. Then both are shown.
 bool nearTwins(const std::vector<Candidate> &ranked);
+// `other` explains the text nearly as well as `best`, in the sense of nearTwins.
+bool nearTwin(const Candidate &best, const Candidate &other);
 
 class Ranker
 {
@@ -52,7 +55,8 @@ public:
     qsizetype size() const { return qsizetype(m_offsets.size()) - 1; }
 
     // Up to `top` questions, best first: held whole before merely resembling, then higher
-    // score, then less of the question left unexplained, then store order. Empty when
+    // score, then less of the question left unexplained, then more of its missing characters
+    // doubled ones (see Alignment::merged), then store order. Empty when
     // nothing passes the threshold.
     std::vector<Candidate> match(QStringView recognised, int top = 5) const;
 

@@ -17,10 +17,15 @@ struct Reading
     bool twins = false;
 };
 
-// Near twins told apart by the options the capture shows: when the answer of exactly one of the
-// best two is among them (optionLetter), that one comes first and the reading is sure of it.
-// When both answers or neither are there, the two stay twins. `answerOf` gives a row's answer.
-void settleTwins(Reading &reading, const std::function<QString(qsizetype row)> &answerOf);
+// A row's stored answer.
+using AnswerOf = std::function<QString(qsizetype row)>;
+
+// Near twins told apart by the options the capture shows. Of the candidates that explain the
+// reading nearly as well as the first (a family of twins such as the provinces' 简称 may be a
+// dozen), the one whose answer the options show clearly best (matchOption) comes first, the
+// others keeping their order, and the reading is sure of it. When two answers are shown about
+// as well, or none is, the twins stay twins.
+void settleTwins(Reading &reading, const AnswerOf &answerOf);
 
 // How a capture is read.
 enum class Method {
@@ -32,10 +37,13 @@ enum class Method {
 // The method the program reads with.
 inline constexpr Method kProgramMethod = Method::Neural;
 
-// Reads `capture` the program's way (kProgramMethod) and ranks the questions it shows.
+// Reads `capture` the program's way (kProgramMethod) and ranks the questions it shows, `top` at
+// most. With `answerOf`, near twins are settled by the options (settleTwins) among more
+// candidates than `top`, so that the twin the options name is found however far down the
+// store puts it.
 Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture,
-                             int top = 5);
+                             int top = 5, const AnswerOf &answerOf = {});
 Result<Reading> readQuestion(Method method, Engine &engine, const Ranker &ranker,
-                             const QImage &capture, int top = 5);
+                             const QImage &capture, int top = 5, const AnswerOf &answerOf = {});
 
 } // namespace recognition

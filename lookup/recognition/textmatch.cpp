@@ -65,50 +65,57 @@ Alignment align(QStringView question, QStringView text)
     // the alignment ending in each cell begins with.
     const qsizetype n = text.size();
     thread_local std::vector<int> previous, current, previousFrom, currentFrom, previousMatches,
-        currentMatches;
-    previous.assign(size_t(n + 1), 0);
-    current.assign(size_t(n + 1), 0);
-    previousFrom.assign(size_t(n + 1), 0);
-    currentFrom.assign(size_t(n + 1), 0);
-    previousMatches.assign(size_t(n + 1), 0);
-    currentMatches.assign(size_t(n + 1), 0);
+        currentMatches, previousMerged, currentMerged;
+    for (auto *row : {&previous, &current, &previousFrom, &currentFrom, &previousMatches,
+                      &currentMatches, &previousMerged, &currentMerged})
+        row->assign(size_t(n + 1), 0);
 
     Alignment best;
     for (qsizetype i = 1; i <= question.size(); ++i) {
         const QChar q = question[i - 1];
+        // Either of a doubled pair may be the one the alignment leaves out.
+        const bool doubled =
+            (i >= 2 && question[i - 2] == q) || (i < question.size() && question[i] == q);
         current[0] = 0;
         currentFrom[0] = int(i);
         currentMatches[0] = 0;
+        currentMerged[0] = 0;
         for (qsizetype j = 1; j <= n; ++j) {
             const bool same = q == text[j - 1];
             int score = previous[size_t(j - 1)] + (same ? kMatchScore : kMismatchScore);
             int from = previousFrom[size_t(j - 1)];
             int matches = previousMatches[size_t(j - 1)] + same;
+            int merged = previousMerged[size_t(j - 1)];
             if (previous[size_t(j)] + kGapScore > score) { // a question character the text lacks
                 score = previous[size_t(j)] + kGapScore;
                 from = previousFrom[size_t(j)];
                 matches = previousMatches[size_t(j)];
+                merged = previousMerged[size_t(j)] + doubled;
             }
             if (current[size_t(j - 1)] + kGapScore > score) { // a text character the question lacks
                 score = current[size_t(j - 1)] + kGapScore;
                 from = currentFrom[size_t(j - 1)];
                 matches = currentMatches[size_t(j - 1)];
+                merged = currentMerged[size_t(j - 1)];
             }
             if (score <= 0) {
                 score = 0;
                 from = int(i);
                 matches = 0;
+                merged = 0;
             }
             current[size_t(j)] = score;
             currentFrom[size_t(j)] = from;
             currentMatches[size_t(j)] = matches;
+            currentMerged[size_t(j)] = merged;
             if (score > best.score) {
-                best = {score, matches, from, int(i)};
+                best = {score, matches, from, int(i), merged};
             }
         }
         std::swap(previous, current);
         std::swap(previousFrom, currentFrom);
         std::swap(previousMatches, currentMatches);
+        std::swap(previousMerged, currentMerged);
     }
     return best;
 }

@@ -35,6 +35,10 @@ struct Alignment
     int matches = 0;       // matching characters in it
     int questionBegin = 0; // the aligned part of the question: [questionBegin, questionEnd)
     int questionEnd = 0;
+    // Characters of the question the text lacks that repeat one beside them: the engine
+    // reads a doubled character once more often than it loses any other ("198年" for
+    // "1998年"), so of two questions explaining the text equally this one is likelier.
+    int merged = 0;
 };
 
 Alignment align(QStringView question, QStringView text);

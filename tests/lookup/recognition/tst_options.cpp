@@ -46,6 +46,8 @@ const Row rows[] = {
     {"an option ending in a Latin word before the next label", u"A.SOS B.约37\nCC.5名D.4根",
      u"约37℃", "B"},
     {"a Latin word run into the next label", u"A.SOSB.约37\nC.5名D.4根", u"约37℃", "B"},
+    {"a grid's last label lost, an ornament read below it",
+     u"A北京语音B塞万提斯\nC有苦说不出《资治通鉴》\nSSS", u"《资治通鉴》", "D"},
     {"a grid's second line without its labels", u"A4个B1945年\nCC02D30岁", u"30岁", "D"},
     {"a grid's second line without its labels, a gap between", u"A4个B1945年\n102  30岁", u"30岁",
      "D"},
@@ -57,6 +59,14 @@ const Row rows[] = {
     {"marks read away, a space before the option", u"A 德国和西班牙B 乌拉圭\nC甲烷D 杜甫",
      u"乌拉圭", "B"},
     {"marks read away, options that are numbers", u"A23对B2根\nC1868年D361个", u"2根", "B"},
+    {"scores in the options' texts are no labels",
+     u"2010年世界杯金靴奖得主是谁？\n托马斯·穆勒（德国，5球）\n斯塔比菜（阿根廷·8球）\n意大利加时赛"
+     u"后2比1捷克斯洛伐克\n巴西3比1捷"
+     u"克斯洛伐克",
+     u"托马斯·穆勒（德国，5球）", ""},
+    {"a label misread as a digit makes no numbered options",
+     u"第16题1954年世界杯的最佳射手是谁？\nA贝利\n3科奇什\n斯塔比菜\nTricolore",
+     u"科奇什（匈牙利，11球）", ""},
     {"the last labels lost, a line each", u"A、蝌蚪\nB、阿拉伯半岛\n林冲\n四川盆地", u"林冲", "C"},
     {"brackets read as letters", u"Ai二胡\nBi琵琶\nCi古筝\nDi华彦钧", u"华彦钧（阿炳）", "D"},
     {"a word such as Al is no label", u"A.Tango B.Al Rihla C.Jabulani", u"Al Rihla（旅程）", "B"},

@@ -43,6 +43,8 @@ const QStringList twinQuestions = {
     u"问题009999 秦始皇统一六国是在哪一年"_s, // 13
     u"问题099999 秦始皇统一六国是在哪一年"_s, // 14
     u"日本的首都是？"_s,                      // 15
+    u"1938年世界杯的季军是哪支球队？"_s,      // 16
+    u"1998年世界杯的季军是哪支球队？"_s,      // 17
 };
 
 } // namespace
@@ -218,6 +220,8 @@ void TestRanker::twinsAndWholeQuestions_data()
         {"middle character misread: twins", u"简称“翼”的省是？", 2, 1},
         {"twin told apart by a digit", u"1934年世界杯的冠军是哪支球队？", 7, 0},
         {"telling digit misread: twins", u"1938年世界杯的冠军是哪支球队？", 6, 1},
+        {"doubled digit read once: its question first, still twins",
+         u"198年世界杯的季军是哪支球队？", 17, 1},
         {"telling digit glued to a countdown", u"【每日答题】193430s\n年世界杯的冠军是哪支球队？",
          7, 0},
         {"twin told apart by Latin letters", u"UEFA成立于哪一年", 9, 0},

@@ -73,6 +73,8 @@ private slots:
     void readsARenderedQuestion();
     void twinsSettledByTheOptions_data();
     void twinsSettledByTheOptions();
+    void aFamilyOfTwinsSettledByTheOptions_data();
+    void aFamilyOfTwinsSettledByTheOptions();
 };
 
 void TestRecognition::initTestCase()
@@ -290,6 +292,45 @@ void TestRecognition::twinsSettledByTheOptions()
     QCOMPARE(reading.candidates.front().row, qsizetype(first));
     QCOMPARE(reading.twins, twins);
     QCOMPARE(reading.candidates.size() >= 2 ? reading.candidates[1].row : -1, qsizetype(1 - first));
+}
+
+void TestRecognition::aFamilyOfTwinsSettledByTheOptions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("first"); // -1: the store's first of the family, still unsure
+    // Read with its one telling character wrong ("翼" for "冀"), the question is any of the
+    // family, and the store puts the right one far down it.
+    const QString question = u"简称“翼”的省是？\n"_s;
+    QTest::newRow("the family's last named by the options")
+        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.河北省"_s << 5;
+    QTest::newRow("the first answer shown as well as the last: still unsure")
+        << question + u"A.湖北省 B.岳飞\nC.库仑 D.河北省"_s << -1;
+    QTest::newRow("the one shown without its last word")
+        << question + u"A.莎士比亚 B.河南\nC.库仑 D.岳飞"_s << 4;
+    QTest::newRow("two answers shown: still unsure")
+        << question + u"A.河南省 B.岳飞\nC.库仑 D.河北省"_s << -1;
+    QTest::newRow("no answer shown: still unsure")
+        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.巴黎"_s << -1;
+}
+
+void TestRecognition::aFamilyOfTwinsSettledByTheOptions()
+{
+    QFETCH(QString, text);
+    QFETCH(int, first);
+    const QStringList questions = {u"简称“鄂”的省是？"_s, u"简称“湘”的省是？"_s,
+                                   u"简称“粤”的省是？"_s, u"简称“晋”的省是？"_s,
+                                   u"简称“豫”的省是？"_s, u"简称“冀”的省是？"_s};
+    const QStringList answers = {u"湖北省"_s, u"湖南省"_s, u"广东省"_s,
+                                 u"山西省"_s, u"河南省"_s, u"河北省"_s};
+    const recognition::Ranker ranker(questions);
+    recognition::Reading reading{text, ranker.match(text, 16)};
+    reading.twins = recognition::nearTwins(reading.candidates);
+    QCOMPARE(reading.candidates.size(), size_t(questions.size()));
+    QVERIFY2(reading.twins, "the family ranked as twins");
+    recognition::settleTwins(reading, [&](qsizetype row) { return answers[row]; });
+    QCOMPARE(reading.candidates.front().row, qsizetype(first < 0 ? 0 : first));
+    QCOMPARE(reading.twins, first < 0);
+    QCOMPARE(reading.candidates.size(), size_t(questions.size()));
 }
 
 QTEST_MAIN(TestRecognition)
