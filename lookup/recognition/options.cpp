@@ -315,8 +315,12 @@ OptionMatch matchOption(QStringView recognised, QStringView answer)
             second = std::max(second, r);
         }
     }
-    if (index < 0 || best < kEnough || best - second < kMargin)
+    if (best < kEnough)
         return {};
+    // The answer is shown even where its option cannot be named: its label cut off at the
+    // region's edge, or another option as like it.
+    if (index < 0 || best - second < kMargin)
+        return {QString(), best};
     return {QString(QChar((byDigits ? u'1' : u'A') + index)), best};
 }
 

@@ -19,10 +19,10 @@ namespace recognition {
 // matches, and when two match nearly as well.
 QString optionLetter(QStringView recognised, QStringView answer);
 
-// The option optionLetter names, and how well its text shows the answer, 0 to 1 (at least 0.5
-// when a letter is named; 0 when none is): of two questions whose answers are both named, the
-// one with the higher resemblance is the one the options show ("河北省" read, "河北省" against
-// "湖北省").
+// The option optionLetter names, and how well the options' texts show the answer, 0 to 1: at
+// least 0.5 when they show it, whether or not its option can be named (its label cut off at the
+// region's edge), else 0. Of two questions whose answers are both shown, the one with the higher
+// resemblance is the one the options hold ("河北省" read: "河北省" rather than "湖北省").
 struct OptionMatch
 {
     QString letter;

@@ -305,6 +305,7 @@ void TestRecognition::aFamilyOfTwinsSettledByTheOptions_data()
         << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.河北省"_s << 5;
     QTest::newRow("the first answer shown as well as the last: still unsure")
         << question + u"A.湖北省 B.岳飞\nC.库仑 D.河北省"_s << -1;
+    QTest::newRow("shown where its label was cut off") << question + u"河北省C.库仑 D.岳飞"_s << 5;
     QTest::newRow("the one shown without its last word")
         << question + u"A.莎士比亚 B.河南\nC.库仑 D.岳飞"_s << 4;
     QTest::newRow("two answers shown: still unsure")
