@@ -50,25 +50,37 @@ void settleTwins(Reading &reading, const AnswerOf &answerOf)
     if (!reading.twins || reading.candidates.size() < 2)
         return;
     auto &candidates = reading.candidates;
-    size_t shown = candidates.size();
-    double best = 0, second = 0;
+    struct Twin
+    {
+        size_t at;
+        double shown; // how well the options show its answer
+    };
+    std::vector<Twin> twins;
     for (size_t i = 0; i < candidates.size(); ++i) {
-        if (!nearTwin(candidates[0], candidates[i]))
-            continue;
-        const double r = matchOption(reading.text, answerOf(candidates[i].row)).resemblance;
-        if (r > best) {
-            second = best;
-            best = r;
-            shown = i;
-        } else {
-            second = std::max(second, r);
-        }
+        if (nearTwin(candidates[0], candidates[i]))
+            twins.push_back(
+                {i, matchOption(reading.text, answerOf(candidates[i].row)).resemblance});
     }
-    if (shown == candidates.size() || best - second < kSettleMargin)
+    std::vector<Twin> byShown = twins;
+    std::stable_sort(byShown.begin(), byShown.end(),
+                     [](const Twin &a, const Twin &b) { return a.shown > b.shown; });
+    if (byShown[0].shown == 0)
         return;
-    std::rotate(candidates.begin(), candidates.begin() + qsizetype(shown),
-                candidates.begin() + qsizetype(shown) + 1);
-    reading.twins = false;
+    const double second = byShown.size() > 1 ? byShown[1].shown : 0.0;
+    if (byShown[0].shown - second >= kSettleMargin) {
+        const size_t at = byShown[0].at;
+        std::rotate(candidates.begin(), candidates.begin() + qsizetype(at),
+                    candidates.begin() + qsizetype(at) + 1);
+        reading.twins = false;
+        return;
+    }
+    // Still unsure, but the twins whose answers the options show go before those whose answers
+    // they do not: those are the two the player is shown.
+    std::vector<Candidate> ordered;
+    for (const Twin &t : byShown)
+        ordered.push_back(candidates[t.at]);
+    for (size_t k = 0; k < twins.size(); ++k)
+        candidates[twins[k].at] = ordered[k];
 }
 
 Result<Reading> readQuestion(Engine &engine, const Ranker &ranker, const QImage &capture, int top,

@@ -24,7 +24,7 @@ using AnswerOf = std::function<QString(qsizetype row)>;
 // reading nearly as well as the first (a family of twins such as the provinces' 简称 may be a
 // dozen), the one whose answer the options show clearly best (matchOption) comes first, the
 // others keeping their order, and the reading is sure of it. When two answers are shown about
-// as well, or none is, the twins stay twins.
+// as well, the twins stay twins, those whose answers are shown first; when none is, as they were.
 void settleTwins(Reading &reading, const AnswerOf &answerOf);
 
 // How a capture is read.

@@ -297,27 +297,32 @@ void TestRecognition::twinsSettledByTheOptions()
 void TestRecognition::aFamilyOfTwinsSettledByTheOptions_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("first"); // -1: the store's first of the family, still unsure
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<bool>("twins");
     // Read with its one telling character wrong ("翼" for "冀"), the question is any of the
     // family, and the store puts the right one far down it.
     const QString question = u"简称“翼”的省是？\n"_s;
     QTest::newRow("the family's last named by the options")
-        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.河北省"_s << 5;
-    QTest::newRow("the first answer shown as well as the last: still unsure")
-        << question + u"A.湖北省 B.岳飞\nC.库仑 D.河北省"_s << -1;
-    QTest::newRow("shown where its label was cut off") << question + u"河北省C.库仑 D.岳飞"_s << 5;
+        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.河北省"_s << 5 << 0 << false;
+    QTest::newRow("shown where its label was cut off")
+        << question + u"河北省C.库仑 D.岳飞"_s << 5 << 0 << false;
     QTest::newRow("the one shown without its last word")
-        << question + u"A.莎士比亚 B.河南\nC.库仑 D.岳飞"_s << 4;
-    QTest::newRow("two answers shown: still unsure")
-        << question + u"A.河南省 B.岳飞\nC.库仑 D.河北省"_s << -1;
-    QTest::newRow("no answer shown: still unsure")
-        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.巴黎"_s << -1;
+        << question + u"A.莎士比亚 B.河南\nC.库仑 D.岳飞"_s << 4 << 0 << false;
+    QTest::newRow("the first answer shown as well as the last: both first, still unsure")
+        << question + u"A.湖北省 B.岳飞\nC.库仑 D.河北省"_s << 0 << 5 << true;
+    QTest::newRow("two answers shown: those two first, still unsure")
+        << question + u"A.河南省 B.岳飞\nC.库仑 D.河北省"_s << 4 << 5 << true;
+    QTest::newRow("no answer shown: still unsure, in store order")
+        << question + u"A.莎士比亚 B.岳飞\nC.库仑 D.巴黎"_s << 0 << 1 << true;
 }
 
 void TestRecognition::aFamilyOfTwinsSettledByTheOptions()
 {
     QFETCH(QString, text);
     QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(bool, twins);
     const QStringList questions = {u"简称“鄂”的省是？"_s, u"简称“湘”的省是？"_s,
                                    u"简称“粤”的省是？"_s, u"简称“晋”的省是？"_s,
                                    u"简称“豫”的省是？"_s, u"简称“冀”的省是？"_s};
@@ -329,8 +334,9 @@ void TestRecognition::aFamilyOfTwinsSettledByTheOptions()
     QCOMPARE(reading.candidates.size(), size_t(questions.size()));
     QVERIFY2(reading.twins, "the family ranked as twins");
     recognition::settleTwins(reading, [&](qsizetype row) { return answers[row]; });
-    QCOMPARE(reading.candidates.front().row, qsizetype(first < 0 ? 0 : first));
-    QCOMPARE(reading.twins, first < 0);
+    QCOMPARE(reading.candidates[0].row, qsizetype(first));
+    QCOMPARE(reading.candidates[1].row, qsizetype(second));
+    QCOMPARE(reading.twins, twins);
     QCOMPARE(reading.candidates.size(), size_t(questions.size()));
 }
 
