@@ -77,6 +77,7 @@ void settleTwins(Reading &reading, const AnswerOf &answerOf)
     // Still unsure, but the twins whose answers the options show go before those whose answers
     // they do not: those are the two the player is shown.
     std::vector<Candidate> ordered;
+    ordered.reserve(byShown.size());
     for (const Twin &t : byShown)
         ordered.push_back(candidates[t.at]);
     for (size_t k = 0; k < twins.size(); ++k)
